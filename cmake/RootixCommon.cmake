@@ -1,0 +1,28 @@
+# One interface target carries the language level, warnings and strictness for every target.
+add_library(rootix_options INTERFACE)
+target_compile_features(rootix_options INTERFACE cxx_std_20)
+target_compile_options(rootix_options INTERFACE
+  -Wall -Wextra
+  # The benchmark's arithmetic must be bit-exact: no fused multiply-add anywhere.
+  -ffp-contract=off)
+target_compile_definitions(rootix_options INTERFACE QT_NO_KEYWORDS)
+target_include_directories(rootix_options INTERFACE ${PROJECT_SOURCE_DIR}/src)
+
+# rootix_add_subsystem(NAME DEPS...): one library per subsystem folder, from every .cpp in it.
+function(rootix_add_subsystem name)
+  file(GLOB _sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  add_library(rootix_${name} STATIC ${_sources})
+  target_link_libraries(rootix_${name} PUBLIC rootix_options ${ARGN})
+endfunction()
+
+# rootix_add_test_suite(NAME DEPS...): one GoogleTest program per folder under tests/.
+function(rootix_add_test_suite name)
+  file(GLOB _sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  add_executable(test_${name} ${_sources})
+  set_target_properties(test_${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  target_link_libraries(test_${name} PRIVATE rootix_test_support ${ARGN})
+  gtest_discover_tests(test_${name}
+    WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ROOTIX_BINARY=$<TARGET_FILE:rootix>;ROOTIX_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
+    DISCOVERY_TIMEOUT 60)
+endfunction()

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <vector>
+
+#include "console/command_call.h"
+
+namespace rootix::console {
+
+class Console;
+struct ShellState;
+
+// Case-insensitive match of a command word: the line equals the word, or
+// starts with the word followed by exactly one space.
+bool IsCommand(const QString& word, const QString& line);
+
+// The command interpreter. Every action is a line given to doInput.
+class Interpreter {
+ public:
+  using Handler = std::function<void(CommandCall&)>;
+
+  Interpreter(Console& console, ShellState& state);
+
+  // Adds a command word; handlers throw RuntimeError for the error path.
+  void addCommand(const QString& word, Handler handler);
+  bool hasCommand(const QString& word) const;
+
+  // Runs cmd; unless noReturn (or a test is running, or the line is "gui"),
+  // then reads the next console line and runs it, and so on: the interactive
+  // chain. The chain is a loop, so it never nests deeper as lines are typed.
+  void doInput(const QString& cmd, bool noReturn);
+
+  // After a test run: start the chain again, unless a chain is already waiting
+  // for a line (that one simply goes on). Deferred to the event loop so the
+  // finishing worker is released first.
+  void resumeChain();
+
+  // "exit" was given: no further line is read anywhere.
+  void requestStop() { stopped_ = true; }
+  bool stopped() const { return stopped_; }
+
+  Console& console() { return console_; }
+  ShellState& state() { return state_; }
+
+ private:
+  // Runs one line; returns whether the chain reads the next one.
+  bool runOne(const QString& cmd, bool noReturn);
+
+  struct Entry {
+    QString word;
+    Handler handler;
+  };
+  Console& console_;
+  ShellState& state_;
+  std::vector<Entry> commands_;
+  bool stopped_ = false;
+  bool resumePosted_ = false;
+};
+
+}  // namespace rootix::console

@@ -76,11 +76,14 @@ class Console {
   void setPumpEvents(bool on) { pumpEvents_ = on; }
 
  private:
+  void printLine(const QString& s, bool typedEcho);
+
   ConsoleFace& face_;
   OutputSink& sink_;
   MirrorMode mode_;
   Transcript transcript_;
   QString pendingInput_;
+  QString lastTyped_;  // what the input line still holds after a read
   bool inputPaused_ = false;
   QStringList inputQueue_;
   int waitingDepth_ = 0;

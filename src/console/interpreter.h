@@ -31,10 +31,10 @@ class Interpreter {
   // chain. The chain is a loop, so it never nests deeper as lines are typed.
   void doInput(const QString& cmd, bool noReturn);
 
-  // After a test run: start the chain again, unless a chain is already waiting
-  // for a line (that one simply goes on). Deferred to the event loop so the
-  // finishing worker is released first.
-  void resumeChain();
+  // After a test run: start the chain again (with firstCommand, or by reading
+  // a line unless a chain is already waiting for one; that one simply goes
+  // on). Deferred to the event loop so the finishing worker is released first.
+  void resumeChain(const QString& firstCommand = {});
 
   // "exit" was given: no further line is read anywhere.
   void requestStop() { stopped_ = true; }
@@ -46,6 +46,8 @@ class Interpreter {
  private:
   // Runs one line; returns whether the chain reads the next one.
   bool runOne(const QString& cmd, bool noReturn);
+  // The error path: prints the code, clears running; the chain reads on.
+  bool reportError(int code);
 
   struct Entry {
     QString word;
@@ -55,7 +57,6 @@ class Interpreter {
   ShellState& state_;
   std::vector<Entry> commands_;
   bool stopped_ = false;
-  bool resumePosted_ = false;
 };
 
 }  // namespace rootix::console

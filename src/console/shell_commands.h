@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <functional>
 
@@ -23,7 +24,13 @@ struct ShellServices {
   std::function<void()> exitProgram;
   // Start and delay of the one-second timer of "killdelay".
   std::function<void(bool enable)> setKillTimer;
+  // In the terminal there is no window to hide and bring back: "hide" then
+  // keeps reading lines instead of leaving the console without input.
+  bool hideEndsChain = true;
 };
+
+// The product title: window caption, welcome line, message box captions.
+inline const QString kProductTitle = QStringLiteral("Rootix Benchmark v2.11");
 
 // Registers the commands of the shell itself (echo, print, help, pr, ft, ...).
 // The kill timer's ticks go to onKillTimerTick.

@@ -1,0 +1,104 @@
+#include "console/interpreter.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+#include <new>
+
+#include "console/console.h"
+#include "console/shell_state.h"
+#include "platform/runtime_error.h"
+
+namespace rootix::console {
+
+bool IsCommand(const QString& word, const QString& line) {
+  if (line.compare(word, Qt::CaseInsensitive) == 0) return true;
+  if (line.size() <= word.size()) return false;
+  return line[word.size()] == u' ' &&
+         QStringView(line).left(word.size()).compare(word, Qt::CaseInsensitive) == 0;
+}
+
+Interpreter::Interpreter(Console& console, ShellState& state) : console_(console), state_(state) {}
+
+void Interpreter::addCommand(const QString& word, Handler handler) {
+  commands_.push_back({word, std::move(handler)});
+}
+
+bool Interpreter::hasCommand(const QString& word) const {
+  for (const auto& entry : commands_) {
+    if (entry.word.compare(word, Qt::CaseInsensitive) == 0) return true;
+  }
+  return false;
+}
+
+void Interpreter::doInput(const QString& cmd, bool noReturn) {
+  QString line = cmd;
+  bool lineNoReturn = noReturn;
+  // The chain: each command may ask for the next line. A loop, not recursion.
+  while (!stopped_ && runOne(line, lineNoReturn)) {
+    if (stopped_) return;
+    line = console_.getInput();
+    lineNoReturn = false;
+  }
+}
+
+bool Interpreter::runOne(const QString& cmd, bool noReturn) {
+  try {
+    if (IsCommand(QStringLiteral("resumeinput"), cmd)) {
+      if (console_.inputPaused()) {
+        const QStringList queued = console_.takeQueue();
+        for (const QString& line : queued) doInput(line, true);
+      } else {
+        console_.PrintLn(QStringLiteral("Error: Input not paused."));
+      }
+    } else if (console_.inputPaused()) {
+      console_.queueLine(cmd);
+    } else {
+      const Entry* match = nullptr;
+      for (const auto& entry : commands_) {
+        if (IsCommand(entry.word, cmd)) {
+          match = &entry;
+          break;
+        }
+      }
+      if (match) {
+        CommandCall call(cmd, noReturn);
+        match->handler(call);
+      } else {
+        console_.PrintLn(QStringLiteral("Unregistered command"));
+      }
+    }
+  } catch (const RuntimeError& e) {
+    return reportError(e.code());
+  } catch (const std::bad_alloc&) {
+    return reportError(kOutOfMemory);
+  } catch (const std::exception&) {
+    return reportError(kInvalidProcedureCall);
+  }
+  return !stopped_ && !noReturn && !state_.running && !IsCommand(QStringLiteral("gui"), cmd);
+}
+
+bool Interpreter::reportError(int code) {
+  console_.PrintLn(QStringLiteral("Error occured: ") + QString::number(code) + u'.');
+  state_.running = false;
+  return !stopped_;  // the error path always reads the next line
+}
+
+void Interpreter::resumeChain(const QString& firstCommand) {
+  auto resume = [this, firstCommand] {
+    if (stopped_) return;
+    if (!firstCommand.isEmpty()) {
+      doInput(firstCommand, false);
+      return;
+    }
+    // A chain already waiting for a line simply goes on; never two prompts.
+    if (console_.waitingForInput() || state_.running) return;
+    doInput(console_.getInput(), false);
+  };
+  if (!QCoreApplication::instance()) {
+    resume();
+    return;
+  }
+  QTimer::singleShot(0, QCoreApplication::instance(), resume);
+}
+
+}  // namespace rootix::console

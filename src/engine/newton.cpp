@@ -1,0 +1,46 @@
+#include "engine/newton.h"
+
+#include <cmath>
+
+namespace rootix::engine {
+
+double Newton::Func(double g, double x)
+{
+    const double square = g * g;
+    return square - x;
+}
+
+double Newton::Deriv(double g)
+{
+    return 2.0 * g;
+}
+
+double Newton::Iterate(double g, double x)
+{
+    // The sign-tested part: a negative (or NaN) correction means the estimate is still
+    // below the root; the second non-negative correction ends it.
+    bool crossed = false;
+    for (int evaluations = 0; evaluations < kChainLimit; ++evaluations) {
+        const double q = Func(g, x) / Deriv(g);
+        g = g - q;
+        if (!(q >= 0.0))
+            continue;
+        if (!crossed) {
+            crossed = true;
+            continue;
+        }
+        for (int step = 0; step < kFinalSteps; ++step)
+            g = g - Func(g, x) / Deriv(g);
+        return g;
+    }
+    return kNonConvergent;
+}
+
+double Newton::Sqrt(double x) const
+{
+    if (x == 0.0 || std::isnan(x))
+        return 0.0;
+    return Iterate(x / 2.0, x);
+}
+
+} // namespace rootix::engine

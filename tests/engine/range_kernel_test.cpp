@@ -27,7 +27,7 @@ constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
         const double expected = newton.Sqrt(x);
         if (std::bit_cast<std::uint64_t>(out[i]) != std::bit_cast<std::uint64_t>(expected)) {
             return ::testing::AssertionFailure()
-                << std::hexfloat << "x = " << x << " (index " << i << "): got " << out[i]
+                << "x = " << x << " (index " << i << "): got " << out[i]
                 << ", expected " << expected;
         }
     }

@@ -1,0 +1,123 @@
+#include "app/main_window.h"
+
+#include "app/startup_script.h"
+#include "platform/text.h"
+
+namespace rootix::app {
+
+Switches Switches::parse(const QString& commandLine, bool displayAvailable) {
+  Switches s;
+  s.commandLine = commandLine;
+  s.runTest = text::getBetween(commandLine, QStringLiteral("-run="), QStringLiteral(" "));
+  if (!s.runTest.isEmpty()) {
+    s.savePath = text::getBetween(commandLine, QStringLiteral("-save="), QStringLiteral(" "));
+    s.exitAfterRun = !text::getBetween(commandLine, QStringLiteral("-exit="), QStringLiteral(" ")).isEmpty();
+  }
+  s.terminal = !displayAvailable || splitCommandLine(commandLine).contains(QStringLiteral("--terminal"));
+  return s;
+}
+
+// Later subsystems hang their state here.
+struct MainWindow::Subsystems {};
+
+MainWindow::MainWindow(MainWindowParts parts, const Switches& switches)
+    : parts_(std::move(parts)),
+      switches_(switches),
+      console_(parts_.face, parts_.sink, parts_.mirror),
+      interp_(console_, state_),
+      shellCommands_(interp_, console::ShellServices{parts_.dialogs, parts_.clipboard, parts_.settings,
+                                                      [this] { Form_Unload(); },
+                                                      [this](bool on) {
+                                                        if (on) killTimer_.start();
+                                                      },
+                                                      !parts_.terminal}),
+      subsystems_(std::make_unique<Subsystems>()) {
+  state_.runTest = switches_.runTest;
+  state_.runMode = !switches_.runTest.isEmpty();
+  state_.savePath = switches_.savePath;
+  state_.exitAfterRun = switches_.exitAfterRun;
+  killTimer_.setInterval(1000);
+  connect(&killTimer_, &QTimer::timeout, this, [this] { shellCommands_.onKillTimerTick(); });
+  registerCommands();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::registerCommands() {
+  shellCommands_.registerAll();
+  console::registerAccumulatorCommands(interp_, accumulator_);
+
+  // The graphical window arrives later; until then "gui" says why it does not open.
+  interp_.addCommand(QStringLiteral("gui"), [this](console::CommandCall&) {
+    console_.PrintLn(parts_.terminal
+                         ? QStringLiteral("No graphical window can open: no display is available. "
+                                          "The console goes on in the terminal.")
+                         : QStringLiteral("The graphical window is not available in this version."));
+  });
+  interp_.addCommand(QStringLiteral("guiloadon"), [](console::CommandCall&) {});
+  interp_.addCommand(QStringLiteral("guiloadoff"), [this](console::CommandCall&) {
+    // Without a graphical window this is where the interactive chain starts.
+    interp_.doInput(console_.getInput(), false);
+  });
+}
+
+void MainWindow::Form_Load() {
+  state_.subHttp = true;
+  console_.PrintLn(QStringLiteral("Welcome to ") + console::kProductTitle + u'.');
+  state_.cmdArgs = splitCommandLine(switches_.commandLine);
+  state_.records.reset();
+
+  if (const auto script = parts_.readScript ? parts_.readScript() : std::nullopt) {
+    parts_.face.setVisible(true);
+    runScript(*script);
+    if (!interp_.stopped()) interp_.doInput(console_.getInput(), false);
+    return;
+  }
+
+  auto run = [this](const QString& cmd) {
+    if (!interp_.stopped()) interp_.doInput(cmd, true);
+  };
+  if (state_.runMode) {
+    parts_.face.setVisible(true);
+  } else {
+    run(QStringLiteral("gui"));
+    run(QStringLiteral("guiloadon"));
+  }
+  run(QStringLiteral("install cpuz201.exe"));
+  run(QStringLiteral("install cpuz.ini"));
+  run(QStringLiteral("setvistathread"));
+  run(QStringLiteral("sft 4"));
+  run(QStringLiteral("InitThread"));
+  if (!state_.runMode) run(QStringLiteral("guiloadoff"));
+  if (interp_.stopped()) return;
+  if (state_.runTest == QStringLiteral("32M")) {
+    interp_.doInput(QStringLiteral("st 6"), false);
+  } else if (state_.runTest == QStringLiteral("1024M")) {
+    interp_.doInput(QStringLiteral("st 11"), false);
+  } else if (state_.runMode && parts_.terminal) {
+    // The window could at least be closed; a terminal would be left with no
+    // way in at all, so it reads lines instead.
+    interp_.doInput(console_.getInput(), false);
+  }
+}
+
+void MainWindow::runScript(const QStringList& lines) {
+  console::Accumulator& acc = accumulator_;
+  for (const QString& line : lines) {
+    if (interp_.stopped()) return;
+    if (line.isEmpty()) continue;  // blank lines are neither run nor counted
+    if (acc.skipCount >= 1) {
+      --acc.skipCount;
+      continue;
+    }
+    interp_.doInput(ExpandArguments(line, state_.cmdArgs), true);
+  }
+}
+
+void MainWindow::Form_Unload() {
+  console_.PrintLn(QStringLiteral("Please stand by..."));
+  interp_.requestStop();
+  if (parts_.endProcess) parts_.endProcess(state_.exitStatus);
+}
+
+}  // namespace rootix::app

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+#include "console/accumulator.h"
+#include "console/console.h"
+#include "console/interpreter.h"
+#include "console/shell_commands.h"
+#include "console/shell_state.h"
+#include "platform/clipboard.h"
+#include "platform/dialogs.h"
+#include "platform/settings_store.h"
+
+namespace rootix::app {
+
+// Start-up switches as read from the command line.
+struct Switches {
+  QString commandLine;     // the arguments as one text
+  QString runTest;         // -run=
+  QString savePath;        // -save= (run mode only)
+  bool exitAfterRun = false;
+  bool terminal = false;   // --terminal, or no display
+
+  static Switches parse(const QString& commandLine, bool displayAvailable);
+};
+
+// How the main window is put together; the app fills it from the real
+// platform, tests with fakes.
+struct MainWindowParts {
+  console::ConsoleFace& face;
+  console::OutputSink& sink;
+  console::MirrorMode mirror;
+  platform::Dialogs& dialogs;
+  platform::Clipboard& clipboard;
+  platform::SettingsStore& settings;
+  bool terminal = false;
+  // Ends the process with the given status (after "Please stand by...").
+  std::function<void(int status)> endProcess;
+  // The appended start-up script, if any.
+  std::function<std::optional<QStringList>()> readScript;
+};
+
+// The central controller: owns the console, the interpreter and the state
+// every subsystem shares, and runs start-up and shut-down.
+class MainWindow : public QObject {
+  Q_OBJECT
+
+ public:
+  MainWindow(MainWindowParts parts, const Switches& switches);
+  ~MainWindow() override;
+
+  // Prints the welcome line and runs the start-up script or commands.
+  void Form_Load();
+  // "exit": prints "Please stand by..." and ends the process.
+  void Form_Unload();
+
+  console::Console& console() { return console_; }
+  console::Interpreter& interpreter() { return interp_; }
+  console::ShellState& state() { return state_; }
+
+ private:
+  void registerCommands();
+  void runScript(const QStringList& lines);
+
+  struct Subsystems;
+  MainWindowParts parts_;
+  Switches switches_;
+  console::Console console_;
+  console::ShellState state_;
+  console::Interpreter interp_;
+  console::Accumulator accumulator_;
+  console::ShellCommands shellCommands_;
+  QTimer killTimer_;
+  std::unique_ptr<Subsystems> subsystems_;
+};
+
+}  // namespace rootix::app

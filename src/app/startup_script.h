@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace rootix::app {
+
+// A start-up script appended to the executable: everything after a line that
+// is exactly "#CUSTOM_DATA#". std::nullopt when there is no such line.
+std::optional<QStringList> extractStartupScript(const QByteArray& image);
+
+// Reads the script from the running executable's own file (whatever its name).
+std::optional<QStringList> readOwnStartupScript();
+
+// Replaces "$0", "$1", ... by the words of args, in ascending order, each pass
+// working on the result of the previous one.
+QString ExpandArguments(const QString& line, const QStringList& args);
+
+// The command line as text (arguments without the program path, joined by
+// single spaces) and its words split at every single space.
+QString commandLineText(const QStringList& arguments);
+QStringList splitCommandLine(const QString& commandLine);
+
+}  // namespace rootix::app

@@ -4,18 +4,20 @@
 
 namespace rootix::engine {
 
-double Newton::Func(double g, double x)
+// The helpers are inline so that they are folded into Sqrt even in position-independent
+// builds, where out-of-line calls could not be inlined and would dominate the step cost.
+inline double Newton::Func(double g, double x)
 {
     const double square = g * g;
     return square - x;
 }
 
-double Newton::Deriv(double g)
+inline double Newton::Deriv(double g)
 {
     return 2.0 * g;
 }
 
-double Newton::Iterate(double g, double x)
+inline double Newton::Iterate(double g, double x)
 {
     // The sign-tested part: a negative (or NaN) correction means the estimate is still
     // below the root; the second non-negative correction ends it.

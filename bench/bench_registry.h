@@ -1,0 +1,24 @@
+#pragma once
+
+#include <benchmark/benchmark.h>
+
+namespace rootix::bench {
+
+// Counter holding the time per number (seconds, shown with an SI prefix). Every benchmark
+// that sets it appears in the summary printed after the run.
+inline constexpr const char* kPerNumber = "per_number";
+
+inline void reportNumbers(benchmark::State& state, double numbersPerIteration)
+{
+    state.counters[kPerNumber] = benchmark::Counter(numbersPerIteration,
+        benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+// Newton::Sqrt one number at a time, and the range kernel for each instruction set.
+void registerKernelBenchmarks();
+// Independent double divisions at each vector width: the bound for 12 divisions a number.
+void registerDivisionBenchmarks();
+// Whole test runs through the worker threads (run_bench.cpp).
+void registerRunBenchmarks();
+
+} // namespace rootix::bench

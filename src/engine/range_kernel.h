@@ -17,8 +17,9 @@ bool isaAvailable(Isa isa);
 Isa bestIsa();
 
 // out[i] = Newton().Sqrt(first + i) for i in [0, count), bit for bit, including 0 and the
-// non-convergence sentinel. Numbers that leave the common 12-step path (0..3, negatives,
-// NaN, infinities, anything unusual) are recomputed one by one with Newton.
+// non-convergence sentinel (which is stored like any other result). Numbers that leave the
+// common 12-step path (0..3, negatives, NaN, infinities, anything unusual) are recomputed one
+// by one with Newton. Writes nothing for count <= 0; count must stay below 2^53.
 void computeRange(double first, std::int64_t count, double* out);
 // Same with an explicit variant; an ISA the processor lacks falls back to Scalar.
 void computeRange(Isa isa, double first, std::int64_t count, double* out);

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <limits>
+#include <string>
 
 namespace rootix::engine {
 namespace {
@@ -48,7 +49,10 @@ INSTANTIATE_TEST_SUITE_P(Table, NewtonExact,
         ExactCase{16383, 127.99609369039354},
         ExactCase{1048576, 1024.0002304673749},
         ExactCase{1055323, 1027.289394476431},
-        ExactCase{33554432, 6520.388134078477}));
+        ExactCase{33554432, 6520.388134078477}),
+    [](const ::testing::TestParamInfo<ExactCase>& info) {
+        return "x" + std::to_string(static_cast<long long>(info.param.x));
+    });
 
 TEST(Newton, ThreeEndsOneUnitAboveTheRoundedRoot)
 {

@@ -19,8 +19,9 @@ inline double Newton::Deriv(double g)
 
 inline double Newton::Iterate(double g, double x)
 {
-    // The sign-tested part: a negative (or NaN) correction means the estimate is still
-    // below the root; the second non-negative correction ends it.
+    // The sign-tested part: a negative correction means the estimate is still below the
+    // root, and a NaN one keeps the chain going until the limit; the second non-negative
+    // correction ends it.
     bool crossed = false;
     for (int evaluations = 0; evaluations < kChainLimit; ++evaluations) {
         const double q = Func(g, x) / Deriv(g);

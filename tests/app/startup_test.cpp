@@ -1,0 +1,121 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QProcess>
+#include <QThread>
+
+#include "app/main_window.h"
+#include "app/startup_script.h"
+#include "console/shell_commands.h"
+#include "support/rootix_process.h"
+
+namespace rootix::app {
+namespace {
+
+using testing::RootixSandbox;
+
+TEST(Startup, ExpandArguments) {
+  const QStringList args = {"a", "b"};
+  EXPECT_EQ(ExpandArguments("echo $1", args), "echo b");
+  EXPECT_EQ(ExpandArguments("echo $0$1$2", args), "echo ab$2");
+  EXPECT_EQ(ExpandArguments("echo $10", args), "echo b0");
+  EXPECT_EQ(ExpandArguments("echo $1", {"$0", "x"}), "echo x");
+}
+
+TEST(Startup, ScriptFollowsAWholeMarkerLine) {
+  struct Case {
+    QByteArray image;
+    std::optional<QStringList> script;
+  };
+  const Case cases[] = {
+      {"\x7f" "ELF...\n#CUSTOM_DATA#\necho a\r\n\nst 6\n", QStringList{"echo a", "", "st 6"}},
+      {"#CUSTOM_DATA#\r\necho a", QStringList{"echo a"}},
+      {"bin\n#CUSTOM_DATA#", QStringList{}},
+      {"bin #CUSTOM_DATA#\necho a\n", std::nullopt},
+      {"bin\n#CUSTOM_DATA#x\necho a\n", std::nullopt},
+      {QByteArray("bin\n#CUSTOM_DATA#\0\n", 19), std::nullopt},
+      {"plain binary", std::nullopt},
+  };
+  for (const Case& c : cases) EXPECT_EQ(extractStartupScript(c.image), c.script) << c.image.constData();
+}
+
+TEST(Startup, Switches) {
+  struct Case {
+    const char* line;
+    const char* run;
+    const char* save;
+    bool exit;
+  };
+  const Case cases[] = {
+      {"-run=32M -exit=1 -save=/tmp/o.txt", "32M", "/tmp/o.txt", true},
+      {"-save=x -exit=1", "", "", false},
+      {"-run=32m", "32m", "", false},
+      {"-run=1024M -exit=", "1024M", "", false},
+  };
+  for (const Case& c : cases) {
+    const Switches s = Switches::parse(c.line, false);
+    EXPECT_EQ(s.runTest, c.run) << c.line;
+    EXPECT_EQ(s.savePath, c.save) << c.line;
+    EXPECT_EQ(s.exitAfterRun, c.exit) << c.line;
+    EXPECT_TRUE(s.terminal);
+  }
+  EXPECT_FALSE(Switches::parse("-run=32M", true).terminal);
+  EXPECT_TRUE(Switches::parse("a --terminal", true).terminal);
+}
+
+TEST(EndToEnd, HelpThenExit) {
+  RootixSandbox box;
+  const auto run = box.run({}, "help\nexit\n");
+  ASSERT_TRUE(run.finished);
+  EXPECT_EQ(run.exitCode, 0);
+  const QStringList lines = run.lines();
+  ASSERT_FALSE(lines.isEmpty());
+  EXPECT_EQ(lines.first(), "Welcome to Rootix Benchmark v2.11.");
+  const qsizetype help = lines.indexOf("help");
+  ASSERT_GE(help, 0) << run.out.constData();
+  EXPECT_EQ(lines.mid(help + 1, 49), console::helpText());
+  EXPECT_EQ(lines.mid(help + 50), (QStringList{"exit", "Please stand by..."}));
+}
+
+TEST(EndToEnd, EndOfInputActsAsExit) {
+  RootixSandbox box;
+  const auto run = box.run({}, "echo last");
+  ASSERT_TRUE(run.finished);
+  EXPECT_EQ(run.lines().mid(run.lines().size() - 4),
+            (QStringList{"echo last", " last", "exit", "Please stand by..."}));
+}
+
+TEST(EndToEnd, AppendedScriptInARenamedCopy) {
+  RootixSandbox box;
+  const QString copy = box.path("renamed-benchmark");
+  ASSERT_TRUE(QFile::copy(box.binary(), copy));
+  QFile file(copy);
+  ASSERT_TRUE(file.open(QIODevice::Append));
+  file.write("\n#CUSTOM_DATA#\r\necho $1\r\necho $10\nrootix= 2\nskip\necho skipped 1\n\n\necho skipped 2\necho shown\n");
+  file.close();
+  file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
+  const auto run = box.run({"a", "b"}, "", 60000, copy);
+  ASSERT_TRUE(run.finished);
+  EXPECT_EQ(run.lines(), (QStringList{"Welcome to Rootix Benchmark v2.11.", " b", " b0", " shown", "exit",
+                                      "Please stand by..."}))
+      << run.err.constData();
+}
+
+TEST(EndToEnd, SecondInstanceOpensNoConsole) {
+  RootixSandbox box;
+  QProcess first;
+  first.setProcessEnvironment(box.environment());
+  first.start(box.binary(), {});
+  ASSERT_TRUE(first.waitForStarted());
+  ASSERT_TRUE(first.waitForReadyRead(30000));  // the welcome line: it holds the lock
+  const auto second = box.run({}, "help\n", 30000);
+  EXPECT_TRUE(second.finished);
+  EXPECT_NE(second.exitCode, 0);
+  EXPECT_TRUE(second.out.isEmpty()) << second.out.constData();
+  first.write("exit\n");
+  first.closeWriteChannel();
+  EXPECT_TRUE(first.waitForFinished(30000));
+}
+
+}  // namespace
+}  // namespace rootix::app

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QProcessEnvironment>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+namespace rootix::testing {
+
+// Runs the real rootix binary (ROOTIX_BINARY) in the terminal console, with a
+// private TMPDIR and config folder, standard input given, and waits for it.
+struct RootixRun {
+  int exitCode = -1;
+  bool finished = false;
+  QByteArray out;
+  QByteArray err;
+  QStringList lines() const;  // standard output split into lines
+};
+
+class RootixSandbox {
+ public:
+  RootixSandbox();
+  QString binary() const;
+  QString path(const QString& name) const { return dir_.filePath(name); }
+  QProcessEnvironment environment() const;
+  RootixRun run(const QStringList& args, const QByteArray& input, int timeoutMs = 60000,
+                const QString& program = {}) const;
+
+ private:
+  QTemporaryDir dir_;
+};
+
+}  // namespace rootix::testing

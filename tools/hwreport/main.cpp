@@ -16,10 +16,6 @@
 #include <libcpuid/libcpuid.h>
 #endif
 
-#ifndef ROOTIX_HWREPORT_VERSION
-#define ROOTIX_HWREPORT_VERSION "0"
-#endif
-
 namespace {
 
 constexpr std::string_view kUsage =
@@ -78,8 +74,7 @@ int main(int argc, char** argv) {
   }
 
   const rootix::hwreport::SystemTree tree(root);
-  const std::string report =
-      rootix::hwreport::formatReport(rootix::hwreport::gatherFacts(tree), ROOTIX_HWREPORT_VERSION);
+  const std::string report = rootix::hwreport::formatReport(rootix::hwreport::gatherFacts(tree));
   if (!toFile) {
     return std::fwrite(report.data(), 1, report.size(), stdout) == report.size() ? 0 : 1;
   }

@@ -236,13 +236,9 @@ std::string singleByteValue(std::string_view text) {
   return out.substr(first, out.find_last_not_of(' ') - first + 1);
 }
 
-std::string formatReport(const HardwareFacts& facts, std::string_view toolVersion) {
+std::string formatReport(const HardwareFacts& facts) {
   ReportText report;
   report.section("Rootix hardware report");
-
-  report.section("Binaries");
-  report.item("Report tool version", toolVersion, false);
-  report.line();
 
   report.section("Processors");
   if (!facts.packages.empty()) report.item("Number of sockets", std::to_string(facts.packages.size()), false);

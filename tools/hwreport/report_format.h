@@ -12,7 +12,7 @@ namespace rootix::hwreport {
 // name, tabs, value. Items the facts do not hold are left out. The last line
 // is "DMI System Enclosure", after which readers stop, so everything they
 // need comes before it.
-std::string formatReport(const HardwareFacts& facts, std::string_view toolVersion);
+std::string formatReport(const HardwareFacts& facts);
 
 // A value made safe for one report line: UTF-8 turned into Latin-1 ('?' for
 // characters beyond it, bytes that are not UTF-8 taken as Latin-1), control

@@ -42,7 +42,7 @@ std::optional<std::vector<int>> parseCpuList(std::string_view text, std::size_t 
     const auto dash = part.find('-');
     const auto low = parseInteger(part.substr(0, dash));
     const auto high = dash == std::string_view::npos ? low : parseInteger(part.substr(dash + 1));
-    if (!low || !high || *low < 0 || *high < *low) return std::nullopt;
+    if (!low || !high || *low < 0 || *high < *low || *high >= (int64_t{1} << 24)) return std::nullopt;
     if (static_cast<std::size_t>(*high - *low) + numbers.size() >= maxCount) return std::nullopt;
     for (int64_t n = *low; n <= *high; ++n) numbers.push_back(static_cast<int>(n));
   }

@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -274,6 +275,8 @@ const OddTree kOddTrees[] = {
     {"FifoInTheTreeDoesNotHang", fifoForCpuinfo, {"Processors Information"}, {"\tSpecification"}},
 };
 
+void PrintTo(const OddTree& tree, std::ostream* out) { *out << tree.name; }
+
 class OddMachine : public ReportTool, public ::testing::WithParamInterface<OddTree> {};
 
 TEST_P(OddMachine, ReportShowsWhatTheTreeReveals) {
@@ -314,6 +317,8 @@ const Placement kPlacements[] = {
     {"RejoinsANameSplitAtASpace", [](const QString& f) { return QStringList{"-txt=" + f + "/with", "space/out"}; },
      "with space/out.txt"},
 };
+
+void PrintTo(const Placement& placement, std::ostream* out) { *out << placement.name; }
 
 class ReportPlacement : public ReportTool, public ::testing::WithParamInterface<Placement> {};
 
@@ -389,6 +394,8 @@ const Failure kFailures[] = {
     {"EmptyName", [](const QString&) { return QStringList{"-txt="}; }, 2},
     {"UnknownSwitch", [](const QString& f) { return QStringList{"--frobnicate", "-txt=" + f + "/out"}; }, 2},
 };
+
+void PrintTo(const Failure& failure, std::ostream* out) { *out << failure.name; }
 
 class ToolFailure : public ReportTool, public ::testing::WithParamInterface<Failure> {};
 
@@ -490,6 +497,8 @@ scores::HardwareSummary virtualMachineSummary() {
   s.score_extra_cpu_count = QStringLiteral("1");
   return s;
 }
+
+void PrintTo(const SummaryCase& summaryCase, std::ostream* out) { *out << summaryCase.tree; }
 
 class ReportSummary : public ReportTool, public ::testing::WithParamInterface<SummaryCase> {};
 

@@ -30,8 +30,11 @@ function(rootix_add_test_suite name)
   add_executable(test_${name} ${_sources})
   set_target_properties(test_${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   target_link_libraries(test_${name} PRIVATE rootix_test_support ${ARGN})
+  if(NOT name STREQUAL "gui")
+    target_sources(test_${name} PRIVATE $<TARGET_OBJECTS:rootix_test_main>)
+  endif()
   gtest_discover_tests(test_${name}
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ROOTIX_BINARY=$<TARGET_FILE:rootix>;ROOTIX_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
+    PROPERTIES ENVIRONMENT "ROOTIX_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
     DISCOVERY_TIMEOUT 60)
 endfunction()

@@ -17,7 +17,11 @@ RootixSandbox::RootixSandbox() {
   QDir(dir_.path()).mkdir(QStringLiteral("config"));
 }
 
-QString RootixSandbox::binary() const { return qEnvironmentVariable("ROOTIX_BINARY", QStringLiteral("build/rootix")); }
+QString RootixSandbox::binary() const {
+  return qEnvironmentVariable("ROOTIX_BINARY", QStringLiteral(ROOTIX_BINARY_PATH));
+}
+
+QString sourceDir() { return qEnvironmentVariable("ROOTIX_SOURCE_DIR", QStringLiteral(ROOTIX_SOURCE_PATH)); }
 
 QProcessEnvironment RootixSandbox::environment() const {
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

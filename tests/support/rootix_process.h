@@ -8,6 +8,9 @@
 
 namespace rootix::testing {
 
+// The repository's folder (fixtures live below it).
+QString sourceDir();
+
 // Runs the real rootix binary (ROOTIX_BINARY) in the terminal console, with a
 // private TMPDIR and config folder, standard input given, and waits for it.
 struct RootixRun {

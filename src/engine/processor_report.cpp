@@ -1,0 +1,43 @@
+#include "engine/processor_report.h"
+
+#include <algorithm>
+#include <exception>
+
+#include "console/console.h"
+#include "platform/events.h"
+
+namespace rootix::engine {
+
+QString processorReport(const std::vector<ProcessorPackage>& packages) {
+  static const QString kLineEnd = QStringLiteral("\r\n");
+  QString text;
+  int count = 0;
+  for (const ProcessorPackage& pkg : packages) {
+    text += QStringLiteral("CPU Found: CPU") + QString::number(count) + kLineEnd;
+    text += QStringLiteral("Name:     ") + pkg.name.trimmed() + kLineEnd;
+    text += QStringLiteral("Speed:    ") + QString::number(pkg.clockMHz) + QStringLiteral(" MHz") + kLineEnd;
+    text += QStringLiteral("L2 Cache: ") + QString::number(pkg.l2KB) + QStringLiteral(" KB") + kLineEnd;
+    ++count;
+  }
+  return text;
+}
+
+int16_t QueryProcessors(console::Console& console, ProcessorSource& source) {
+  platform::pumpEvents();
+  std::vector<ProcessorPackage> packages;
+  try {
+    packages = source.packages();
+  } catch (const std::exception&) {
+    packages.clear();
+  }
+  if (packages.empty()) {
+    console.PrintLn(QStringLiteral("Unable to access WMI object. Cannot detect CPU."));
+    console.PrintLn(QStringLiteral("Setting default thread usage to 1. Please use ft <thread count> to match your platform."));
+    return 1;
+  }
+  console.PrintLn(processorReport(packages));
+  // Threads is a 16-bit count of at most 4096 workers.
+  return static_cast<int16_t>(std::min<size_t>(packages.size(), 4096));
+}
+
+}  // namespace rootix::engine

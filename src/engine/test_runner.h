@@ -1,0 +1,122 @@
+#pragma once
+
+#include <QString>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "engine/calculator.h"
+#include "engine/result_array.h"
+#include "engine/run_plan.h"
+#include "engine/worker_console.h"
+#include "platform/clock.h"
+
+namespace rootix::console {
+class Console;
+class Interpreter;
+struct ShellState;
+}  // namespace rootix::console
+
+namespace rootix::engine {
+
+class ProcessorSource;
+class UiDispatcher;
+
+// The main window's side of a benchmark run: starts the workers, keeps the
+// run's clock, serves the workers' calls on the UI thread, announces the
+// result, keeps the records and hands control back to the console.
+//
+// Create and use it on the UI thread. The interpreter (with its console and
+// shell state) must outlive it. Destroying it while workers run stops them
+// and waits for them, letting events run meanwhile.
+class TestRunner {
+ public:
+  // What tests (and the program) may replace.
+  struct Hooks {
+    // Ends the program after a fatal failure; the status is non-zero. The
+    // default flushes standard output and ends the process at once.
+    std::function<void(int status)> endProgram;
+    // Memory the system can hand out, in bytes (-1 unknown).
+    std::function<std::int64_t()> availableMemory;
+    // The square-root kernel the workers use (null: the fast range kernel).
+    KernelFunction kernel = nullptr;
+  };
+
+  // clock: the run clock (null: a steady clock of our own).
+  explicit TestRunner(console::Interpreter& interpreter, platform::Clock* clock = nullptr);
+  TestRunner(console::Interpreter& interpreter, platform::Clock* clock, Hooks hooks);
+  ~TestRunner();
+  TestRunner(const TestRunner&) = delete;
+  TestRunner& operator=(const TestRunner&) = delete;
+
+  // Starts test `test` on ShellState::threads workers and returns once each
+  // has its range. Throws RuntimeError before any worker starts: kOverflow
+  // when the test's bounds do not fit in 32 bits, kOutOfMemory when cache
+  // mode's array cannot be had, 11 with no threads, kInvalidProcedureCall
+  // while a run is in progress. `running` is false again after a throw.
+  void StartTest(int16_t test, bool quiet);
+
+  // Seconds since the run started (reset, or the first call ever, starts it).
+  double GetTime(bool reset = false);
+
+  // The workers' calls, on the UI thread.
+  void complete(bool quiet, bool error);
+  void output(const WorkerResults& results, int16_t threadId);
+  void signal() {}
+  void fail(const QString& message);
+
+  // The preparation steps behind "stresscpu", "getbasichw" and "initthread".
+  void StressCPU();
+  void ScanSystem(ProcessorSource& processors);
+  void InitThreads();
+
+  // Sets ShellState::threads as processor detection found it; a changed count
+  // clears the records, which hold times for one thread count.
+  void setThreadsFromDetection(int16_t count);
+
+  // True from StartTest until the last worker has completed.
+  bool runActive() const { return active_ != nullptr; }
+  // Threads of this or earlier runs that have not ended yet.
+  int liveWorkers() const { return liveWorkers_.load(); }
+  // Waits (letting events run) until every worker thread has ended.
+  void waitForWorkers();
+
+  console::Interpreter& interpreter() { return interp_; }
+
+ private:
+  struct Run;
+  class DispatchedConsole;
+
+  console::Console& console();
+  console::ShellState& state();
+  void print(const QString& line);
+  void startWorkers(const std::shared_ptr<Run>& run, const std::vector<WorkerRange>& ranges, bool quiet);
+  void abandon(const std::shared_ptr<Run>& run);
+  void finishRun(bool quiet, double elapsed);
+  bool writeMarkerFile();
+  void handBack(bool quiet);
+  void reapWorkers();
+
+  console::Interpreter& interp_;
+  platform::SteadyClock ownClock_;
+  platform::Clock* clock_;
+  Hooks hooks_;
+  std::unique_ptr<UiDispatcher> dispatcher_;
+
+  bool clockStarted_ = false;
+  double startTime_ = 0;
+
+  // The run in progress (null when idle) and what completes it.
+  std::shared_ptr<Run> active_;
+  int16_t currentTest_ = 0;
+  int completedThreads_ = 0;
+  bool runError_ = false;
+
+  std::vector<std::thread> threads_;
+  std::atomic<int> liveWorkers_{0};
+};
+
+}  // namespace rootix::engine

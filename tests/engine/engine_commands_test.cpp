@@ -1,0 +1,177 @@
+#include "engine/engine_commands.h"
+
+#include <gtest/gtest.h>
+
+#include "engine_shell.h"
+
+namespace rootix::engine {
+namespace {
+
+using fakes::EngineShell;
+
+// What the console prints right after the typed line (in quick mode, so the
+// started tests are tiny).
+struct StCase {
+  const char* typed;
+  QStringList first;
+  bool quick = true;
+};
+
+void PrintTo(const StCase& c, std::ostream* os) { *os << '"' << c.typed << '"'; }
+
+class StCommand : public ::testing::TestWithParam<StCase> {};
+
+TEST_P(StCommand, Arguments) {
+  EngineShell e;
+  e.shell.state.quickMode = GetParam().quick;
+  const QStringList lines = e.session({QString::fromUtf8(GetParam().typed)});
+  ASSERT_GE(lines.size(), GetParam().first.size());
+  EXPECT_EQ(lines.mid(0, GetParam().first.size()), GetParam().first) << lines.join(u'\n').toStdString();
+  EXPECT_FALSE(e.shell.state.running);
+}
+
+const QString kTest6 = QStringLiteral("Calculating sqrts of first 33554431 numbers.");
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, StCommand,
+    ::testing::Values(StCase{"ST 6", {kTest6}}, StCase{"St 6", {kTest6}}, StCase{"st 6", {kTest6}},
+                      StCase{"st  6", {kTest6}}, StCase{"st 6.5", {kTest6}},
+                      StCase{"st 7.5", {QStringLiteral("Calculating sqrts of first 134217727 numbers.")}},
+                      StCase{"st6", {QStringLiteral("Unregistered command")}},
+                      StCase{" st 6", {QStringLiteral("Unregistered command")}},
+                      StCase{"st 0", {QStringLiteral("Invalid test")}},
+                      StCase{"st 17", {QStringLiteral("Invalid test")}},
+                      StCase{"st", {QStringLiteral("Invalid test")}},
+                      StCase{"st -5", {QStringLiteral("Invalid test")}},
+                      StCase{"st 40000", {QStringLiteral("Error occured: 6.")}},
+                      StCase{"st 13",
+                             {QStringLiteral("Calculating sqrts of first 4294967295 numbers."),
+                              QStringLiteral("Error occured: 6.")},
+                             false},
+                      StCase{"st 16",
+                             {QStringLiteral("Calculating sqrts of first 34359738367 numbers."),
+                              QStringLiteral("Error occured: 6.")},
+                             false}));
+
+TEST(EngineCommands, StartedTestRunsToTheEnd) {
+  EngineShell e;
+  e.shell.state.quickMode = true;
+  const QStringList lines = e.session({QStringLiteral("st 6.5")});
+  EXPECT_TRUE(lines.contains(QStringLiteral("Thread 1 calculating from 0 to 32767 in THREAD#<id>.")));
+  EXPECT_TRUE(lines.contains(QStringLiteral("Test completed successfully.")));
+  EXPECT_GT(e.shell.state.records.getRecord(6), 0);
+}
+
+TEST(EngineCommands, Sqrt) {
+  EngineShell e;
+  EXPECT_EQ(e.session({QStringLiteral("sqrt 2"), QStringLiteral("sqrt 1055323"), QStringLiteral("sqrt"),
+                       QStringLiteral("sqrt 3")}),
+            QStringList({QStringLiteral("1.4142135623731"), QStringLiteral("sqrt 1055323"),
+                         QStringLiteral("1027.28939447643"), QStringLiteral("sqrt"), QStringLiteral("0"),
+                         QStringLiteral("sqrt 3"), QStringLiteral("1.73205080756888"), QStringLiteral("exit")}));
+}
+
+TEST(EngineCommands, TestMenu) {
+  EngineShell e;
+  e.shell.state.quickMode = true;
+  QStringList lines = e.session({QStringLiteral("lt"), QStringLiteral("6.5")});
+  ASSERT_GE(lines.size(), 20);
+  EXPECT_EQ(lines[0], QStringLiteral("Please select test."));
+  EXPECT_EQ(lines[6], QStringLiteral("6.) 32M"));
+  EXPECT_EQ(lines.mid(17, 3), QStringList({QStringLiteral("6.5"), QStringLiteral("6.5"), kTest6}));
+  EXPECT_TRUE(lines.contains(QStringLiteral("Test completed successfully.")));
+
+  EngineShell invalid;
+  lines = invalid.session({QStringLiteral("lt"), QStringLiteral("0"), QStringLiteral("st 6")});
+  EXPECT_EQ(lines.mid(17), QStringList({QStringLiteral("0"), QStringLiteral("Invalid Input"), QStringLiteral("st 6"),
+                                        QStringLiteral("exit")}))
+      << "the line after Invalid Input is read and not used";
+}
+
+TEST(EngineCommands, DebugTest) {
+  EngineShell e;
+  e.shell.state.quickMode = true;
+  const QStringList lines = e.session({QStringLiteral("qt")});
+  EXPECT_EQ(lines.first(), QStringLiteral("Calculating sqrts of first 16383 numbers."));
+  EXPECT_TRUE(lines.contains(QStringLiteral("Thread 1 calculating from 0 to 15 in THREAD#<id>.")));
+  EXPECT_TRUE(lines.contains(QStringLiteral("Test completed successfully.")));
+}
+
+TEST(EngineCommands, InitThreadWaitsForTheWarmUpAndGoesOn) {
+  EngineShell e;
+  e.shell.state.threads = 2;
+  EXPECT_EQ(e.session({QStringLiteral("initthread"), QStringLiteral("echo after")}),
+            QStringList({QStringLiteral("Initiating thread structure, please stand by."), QStringLiteral("echo after"),
+                         QStringLiteral(" after"), QStringLiteral("exit")}));
+  EXPECT_FALSE(e.shell.state.records.any());
+}
+
+TEST(EngineCommands, StressCpu) {
+  EngineShell e;
+  EXPECT_EQ(e.session({QStringLiteral("stresscpu")}),
+            QStringList({QStringLiteral("Stressing CPU to prevent false clock reading."), QStringLiteral("exit")}));
+}
+
+// The report is one console line holding CR LF line breaks.
+QStringList reportLines(const std::vector<ProcessorPackage>& packages) {
+  QString text;
+  for (size_t i = 0; i < packages.size(); ++i) {
+    const auto& p = packages[i];
+    text += QStringLiteral("CPU Found: CPU%1\r\nName:     %2\r\nSpeed:    %3 MHz\r\nL2 Cache: %4 KB\r\n")
+                .arg(i)
+                .arg(p.name)
+                .arg(p.clockMHz)
+                .arg(p.l2KB);
+  }
+  return text.split(u'\n');
+}
+
+TEST(EngineCommands, ScanSystemSetsTheThreadCount) {
+  EngineShell e;
+  e.processors.list = {{QStringLiteral("Alpha"), 2400, 1024}, {QStringLiteral("Beta"), 2600, 2048}};
+  e.shell.state.records.setRecord(6, 9.5);
+  QStringList expected{QStringLiteral("Scanning System - Please stand by.")};
+  expected += reportLines(e.processors.list);
+  expected << QStringLiteral("2 CPU(s) detected. Optimizing calculation.") << QStringLiteral("exit");
+  EXPECT_EQ(e.session({QStringLiteral("getbasichw")}), expected);
+  EXPECT_EQ(e.shell.state.threads, 2);
+  EXPECT_FALSE(e.shell.state.records.any()) << "records hold times of another thread count";
+}
+
+TEST(EngineCommands, ScanSystemOnOnePackage) {
+  EngineShell e;
+  e.shell.state.threads = 4;
+  const QStringList lines = e.session({QStringLiteral("getbasichw")});
+  EXPECT_TRUE(lines.contains(QStringLiteral("1 CPU(s) detected. Optimizing calculation.")));
+  EXPECT_EQ(e.shell.state.threads, 1);
+}
+
+TEST(EngineCommands, DetectionFailure) {
+  const QStringList failure{QStringLiteral("Unable to access WMI object. Cannot detect CPU."),
+                            QStringLiteral("Setting default thread usage to 1. Please use ft <thread count> to match your platform.")};
+  EngineShell e;
+  e.processors.failing = true;
+  e.shell.state.threads = 4;
+  EXPECT_EQ(e.session({QStringLiteral("getbasichw")}),
+            QStringList({QStringLiteral("Scanning System - Please stand by.")}) + failure +
+                QStringList({QStringLiteral("1 CPU(s) detected. Optimizing calculation."), QStringLiteral("exit")}));
+  EXPECT_EQ(e.shell.state.threads, 1);
+
+  EngineShell empty;
+  empty.processors.list.clear();
+  empty.shell.state.threads = 4;
+  EXPECT_EQ(empty.session({QStringLiteral("refhw")}), failure + QStringList({QStringLiteral("exit")}));
+  EXPECT_EQ(empty.shell.state.threads, 1);
+}
+
+TEST(EngineCommands, RefreshHardware) {
+  EngineShell e;
+  e.processors.list = {{QStringLiteral("  Padded Name  "), 3700, 4096}, {QStringLiteral("Second"), 3700, 4096}};
+  QStringList expected = reportLines({{QStringLiteral("Padded Name"), 3700, 4096}, {QStringLiteral("Second"), 3700, 4096}});
+  expected << QStringLiteral("exit");
+  EXPECT_EQ(e.session({QStringLiteral("refhw")}), expected);
+  EXPECT_EQ(e.shell.state.threads, 2);
+}
+
+}  // namespace
+}  // namespace rootix::engine

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QRegularExpression>
+#include <QStringList>
+#include <memory>
+#include <vector>
+
+#include "engine/engine_commands.h"
+#include "engine/processor_source.h"
+#include "engine/test_runner.h"
+#include "engine_fakes.h"
+#include "platform/events.h"
+#include "platform/runtime_error.h"
+#include "support/shell_harness.h"
+
+namespace rootix::engine::fakes {
+
+// Processor packages as a test sets them; `failing` makes the query fail.
+class FakeProcessors : public ProcessorSource {
+ public:
+  std::vector<ProcessorPackage> list{{QStringLiteral("Test CPU 3000"), 3000, 512}};
+  bool failing = false;
+  std::vector<ProcessorPackage> packages() override {
+    if (failing) throw RuntimeError(kPathFileAccessError, "no processor information");
+    return list;
+  }
+};
+
+// A console shell with the engine's commands, a stepping run clock and hooks
+// that record instead of ending the process.
+class EngineShell {
+ public:
+  EngineShell() : EngineShell(nullptr) {}
+  explicit EngineShell(KernelFunction kernel) {
+    TestRunner::Hooks hooks;
+    hooks.endProgram = [this](int status) { endStatuses.push_back(status); };
+    hooks.availableMemory = [this] { return availableMemory; };
+    hooks.kernel = kernel;
+    runner = std::make_unique<TestRunner>(shell.interp, &clock, hooks);
+    registerEngineCommands(shell.interp, *runner, processors);
+    shell.state.threads = 1;
+  }
+  ~EngineShell() { runner.reset(); }
+
+  // Types the lines and lets events run until the console has read past its
+  // last line (it then reads "exit") or the program was ended. Returns every
+  // printed line, thread identifiers replaced by <id>.
+  QStringList session(const QStringList& typed) {
+    shell.run(typed);
+    waitUntilSettled();
+    return printed();
+  }
+
+  void waitUntilSettled() {
+    platform::waitUntil([this] { return (shell.interp.stopped() || !endStatuses.empty()) && !runner->runActive(); },
+                        10, 120000);
+  }
+
+  // Runs one test through the runner itself, waiting for it to end.
+  void runTest(int16_t test, bool quiet = false) {
+    shell.sink.data.clear();
+    runner->StartTest(test, quiet);
+    platform::waitUntil([this] { return !runner->runActive(); }, 10, 120000);
+  }
+
+  QStringList printed() const {
+    static const QRegularExpression threadId(QStringLiteral("THREAD#[0-9A-F]+\\."));
+    QStringList lines = shell.sink.lines();
+    for (QString& line : lines) line.replace(threadId, QStringLiteral("THREAD#<id>."));
+    return lines;
+  }
+
+  rootix::testing::ShellHarness shell;
+  StepClock clock;
+  FakeProcessors processors;
+  std::int64_t availableMemory = std::int64_t{1} << 40;
+  std::vector<int> endStatuses;
+  std::unique_ptr<TestRunner> runner;
+};
+
+}  // namespace rootix::engine::fakes

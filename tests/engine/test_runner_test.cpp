@@ -1,0 +1,369 @@
+#include "engine/test_runner.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cmath>
+#include <stdexcept>
+
+#include "engine/result_array.h"
+#include "engine_shell.h"
+#include "platform/runtime_error.h"
+
+namespace rootix::engine {
+namespace {
+
+using fakes::EngineShell;
+
+QStringList linesStartingWith(const QStringList& lines, const QString& prefix) {
+  QStringList out;
+  for (const QString& l : lines) {
+    if (l.startsWith(prefix)) out << l;
+  }
+  return out;
+}
+
+TEST(TestRunner, OneWorkerTranscript) {
+  EngineShell e;
+  e.clock.step = 0.001;
+  e.shell.state.quickMode = true;
+  EXPECT_EQ(e.session({QStringLiteral("st 1")}),
+            QStringList({QStringLiteral("Calculating sqrts of first 1048575 numbers."),
+                         QStringLiteral("Thread 1 calculating from 0 to 1023 in THREAD#<id>."),
+                         QStringLiteral("Thread 1 complete with 0 errors!"),
+                         QStringLiteral("Time taken: 0.001 seconds"),
+                         QStringLiteral("Process completed in 0.002 seconds."),
+                         QStringLiteral("Test completed successfully."),
+                         QStringLiteral("exit")}));
+  EXPECT_FALSE(e.shell.state.running);
+  EXPECT_NEAR(e.shell.state.records.getRecord(1), 0.002, 1e-9);
+}
+
+TEST(TestRunner, FourWorkersSplitTest1) {
+  EngineShell e;
+  e.shell.state.threads = 4;
+  const QStringList lines = e.session({QStringLiteral("st 1")});
+  QStringList starts = linesStartingWith(lines, QStringLiteral("Thread "));
+  starts = starts.filter(QStringLiteral("calculating"));
+  starts.sort();
+  EXPECT_EQ(starts, QStringList({QStringLiteral("Thread 1 calculating from 0 to 262144 in THREAD#<id>."),
+                                 QStringLiteral("Thread 2 calculating from 262144 to 524288 in THREAD#<id>."),
+                                 QStringLiteral("Thread 3 calculating from 524288 to 786431 in THREAD#<id>."),
+                                 QStringLiteral("Thread 4 calculating from 786431 to 1048575 in THREAD#<id>.")}));
+  EXPECT_EQ(lines.filter(QStringLiteral("complete with 0 errors!")).size(), 4);
+  EXPECT_TRUE(lines.contains(QStringLiteral("Test completed successfully.")));
+}
+
+// Records: a successful run keeps the lower time; a run with errors never counts.
+struct RecordCase {
+  const char* name;
+  double previous;
+  double step;  // three clock readings per run: elapsed = 2 * step
+  bool withErrors;
+  double expected;
+  const char* verdict;
+  int exitStatus;
+};
+
+void PrintTo(const RecordCase& c, std::ostream* os) { *os << c.name; }
+
+class Records : public ::testing::TestWithParam<RecordCase> {};
+
+TEST_P(Records, UpdatedOnlyByBetterSuccessfulRuns) {
+  const RecordCase& c = GetParam();
+  EngineShell e(c.withErrors ? fakes::sometimesNonConvergentKernel : nullptr);
+  e.shell.state.quickMode = true;
+  e.shell.state.records.setRecord(6, c.previous);
+  e.clock.step = c.step;
+  const QStringList lines = e.session({QStringLiteral("st 6")});
+  EXPECT_TRUE(lines.contains(QString::fromUtf8(c.verdict))) << lines.join(u'\n').toStdString();
+  EXPECT_NEAR(e.shell.state.records.getRecord(6), c.expected, 1e-9);
+  EXPECT_EQ(e.shell.state.exitStatus, c.exitStatus);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Records,
+    ::testing::Values(RecordCase{"Better", 11.2, 5.25, false, 10.5, "Test completed successfully.", 0},
+                      RecordCase{"Worse", 11.2, 6, false, 11.2, "Test completed successfully.", 0},
+                      RecordCase{"First", 0, 6, false, 12, "Test completed successfully.", 0},
+                      RecordCase{"BetterWithErrors", 11.2, 1, true, 11.2, "Test completed, errors were detected.", 1},
+                      RecordCase{"FirstWithErrors", 0, 1, true, 0, "Test completed, errors were detected.", 1}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(TestRunner, DebugTestNeverTouchesRecords) {
+  EngineShell e;
+  e.session({QStringLiteral("qt")});
+  EXPECT_FALSE(e.shell.state.records.any());
+}
+
+TEST(TestRunner, QuietRunPrintsNothingAndLeavesTheConsoleAlone) {
+  EngineShell e;
+  QTemporaryDir dir;
+  e.shell.state.savePath = dir.filePath(QStringLiteral("marker.txt"));
+  e.shell.state.exitAfterRun = true;
+  e.shell.state.threads = 3;
+  e.runner->InitThreads();
+  EXPECT_EQ(e.printed(), QStringList({QStringLiteral("Initiating thread structure, please stand by.")}));
+  EXPECT_FALSE(e.shell.state.running);
+  // The marker and the exit belong to the run that was asked for.
+  EXPECT_FALSE(QFile::exists(e.shell.state.savePath));
+  EXPECT_TRUE(e.shell.console.pendingInput().isEmpty());
+  EXPECT_FALSE(e.shell.interp.stopped());
+}
+
+TEST(TestRunner, GetTimeStartsTheClockOnFirstUse) {
+  EngineShell e;
+  e.clock.step = 0.003;
+  EXPECT_EQ(e.runner->GetTime(), 0);
+  EXPECT_NEAR(e.runner->GetTime(), 0.003, 1e-12);
+  EXPECT_EQ(e.runner->GetTime(true), 0);
+}
+
+TEST(TestRunner, SaveMarkerAndExit) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("out.txt"));
+  {
+    EngineShell e;
+    e.shell.state.quickMode = true;
+    e.shell.state.savePath = path;
+    e.shell.state.exitAfterRun = true;
+    e.shell.face.lines = {QStringLiteral("echo not reached")};
+    const QStringList lines = e.session({QStringLiteral("st 6")});
+    EXPECT_EQ(lines.mid(lines.size() - 2), QStringList({QStringLiteral("Test completed successfully."), QString()}));
+    EXPECT_EQ(e.shell.exits, 1);
+    EXPECT_EQ(e.shell.state.exitStatus, 0);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("Not done yet"));
+  }
+  {
+    EngineShell e;
+    e.shell.state.quickMode = true;
+    e.shell.state.savePath = path;
+    e.shell.state.exitAfterRun = true;
+    const QStringList lines = e.session({QStringLiteral("st 6")});
+    EXPECT_TRUE(lines.contains(QStringLiteral("Test completed successfully.")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("ERROR: Output file '") + path + QStringLiteral("' already exists")));
+    EXPECT_EQ(e.shell.exits, 1);
+    EXPECT_NE(e.shell.state.exitStatus, 0);
+    EXPECT_TRUE(e.shell.state.records.getRecord(6) > 0);
+  }
+  {
+    EngineShell e;
+    e.shell.state.quickMode = true;
+    e.shell.state.savePath = dir.filePath(QStringLiteral("missing/out.txt"));
+    const QStringList lines = e.session({QStringLiteral("st 6")});
+    EXPECT_EQ(lines.filter(QStringLiteral("Error occured: ")).size(), 1);
+    EXPECT_EQ(lines.last(), QStringLiteral("exit")) << "the console goes on after a failed marker";
+    EXPECT_NE(e.shell.state.exitStatus, 0);
+  }
+}
+
+TEST(TestRunner, HandsBackToPausedInput) {
+  EngineShell e;
+  e.shell.state.quickMode = true;
+  e.shell.console.pauseInput();
+  e.shell.console.queueLine(QStringLiteral("echo queued"));
+  e.runTest(1);
+  e.waitUntilSettled();
+  const QStringList lines = e.printed();
+  const qsizetype done = lines.indexOf(QStringLiteral("Test completed successfully."));
+  ASSERT_GE(done, 0);
+  EXPECT_EQ(lines.mid(done + 1), QStringList({QStringLiteral("Input resumed"), QStringLiteral(" queued"),
+                                              QStringLiteral("exit")}));
+}
+
+TEST(TestRunner, RevertsToTheGraphicalWindow) {
+  EngineShell e;
+  int guiShown = 0;
+  e.shell.interp.addCommand(QStringLiteral("gui"), [&guiShown](console::CommandCall&) { ++guiShown; });
+  e.shell.state.quickMode = true;
+  e.shell.state.revertToGui = true;
+  e.runTest(1);
+  platform::waitUntil([&] { return guiShown > 0; }, 10, 10000);
+  EXPECT_EQ(guiShown, 1);
+  EXPECT_FALSE(e.shell.state.revertToGui);
+  EXPECT_FALSE(e.shell.interp.stopped()) << "no console line is read after gui";
+}
+
+TEST(TestRunner, VerifiesTest1Cleanly) {
+  EngineShell e;
+  e.shell.state.cache = true;
+  e.shell.state.threads = 2;
+  const QStringList lines = e.session({QStringLiteral("st 1")});
+  EXPECT_TRUE(lines.filter(QStringLiteral("WARNING")).isEmpty());
+  for (int thread : {1, 2}) {
+    EXPECT_TRUE(lines.contains(QStringLiteral("Verifying results for thread %1").arg(thread)));
+    EXPECT_TRUE(lines.contains(QStringLiteral("Verification Complete for thread %1").arg(thread)));
+  }
+  EXPECT_EQ(lines.filter(QStringLiteral("Verification is 20% complete @ ")).size(), 2);
+  EXPECT_EQ(lines.filter(QStringLiteral("Verification is 80% complete @ ")).size(), 2);
+  EXPECT_TRUE(lines.contains(QStringLiteral("Test completed successfully.")));
+}
+
+// Every stored result from 1,055,323 on squares to the next number up; the
+// check reports each one, and they do not make the run fail.
+TEST(TestRunner, VerificationWarnsFrom1055323InTest2) {
+  EngineShell e;
+  e.shell.console.setPumpEvents(false);
+  e.shell.state.cache = true;
+  e.shell.state.threads = 2;
+  const QStringList lines = e.session({QStringLiteral("st 2")});
+  const QStringList warnings = lines.filter(QStringLiteral("WARNING: Incorrect result stored for sqrt("));
+  EXPECT_EQ(warnings.size(), 2097151 - 1055323 + 1);
+  ASSERT_FALSE(warnings.isEmpty());
+  EXPECT_EQ(warnings.first(), QStringLiteral("WARNING: Incorrect result stored for sqrt(1055323)"));
+  EXPECT_EQ(warnings.last(), QStringLiteral("WARNING: Incorrect result stored for sqrt(2097151)"));
+  EXPECT_TRUE(lines.contains(QStringLiteral("Test completed successfully.")));
+  EXPECT_GT(e.shell.state.records.getRecord(2), 0);
+}
+
+TEST(TestRunner, CacheSwitchedOffDuringTheRunOnlyStores) {
+  EngineShell e;
+  e.shell.state.cache = true;
+  e.runner->StartTest(1, false);
+  e.shell.state.cache = false;
+  platform::waitUntil([&] { return !e.runner->runActive(); }, 10, 60000);
+  const QStringList lines = e.printed();
+  EXPECT_TRUE(lines.filter(QStringLiteral("Verif")).isEmpty());
+  EXPECT_TRUE(lines.contains(QStringLiteral("Test completed successfully.")));
+}
+
+TEST(TestRunner, BackwardsClockEndsTheProgram) {
+  EngineShell e;
+  e.clock.script = {100, 101, 102, 50};
+  const QStringList lines = e.session({QStringLiteral("st 1")});
+  EXPECT_EQ(lines, QStringList({QStringLiteral("Calculating sqrts of first 1048575 numbers."),
+                                QStringLiteral("Thread 1 calculating from 0 to 1048575 in THREAD#<id>."),
+                                QStringLiteral("Cheat detected.")}));
+  EXPECT_EQ(e.endStatuses, std::vector<int>{1});
+  EXPECT_FALSE(e.shell.state.running);
+  EXPECT_FALSE(e.shell.state.records.any());
+}
+
+void throwingKernel(double first, std::int64_t count, double* out) {
+  if (first + double(count) > 500) throw std::runtime_error("kernel broke");
+  fakes::newtonKernel(first, count, out);
+}
+
+TEST(TestRunner, FailureInsideAWorkerIsReportedBeforeTheEnd) {
+  EngineShell e(throwingKernel);
+  e.shell.state.threads = 2;
+  e.shell.state.quickMode = true;
+  const QStringList lines = e.session({QStringLiteral("st 1")});
+  EXPECT_EQ(lines.filter(QStringLiteral(" failed (kernel broke). The test cannot go on.")).size(), 1)
+      << lines.join(u'\n').toStdString();
+  EXPECT_EQ(e.endStatuses, std::vector<int>{1});
+  EXPECT_FALSE(e.shell.state.running);
+  EXPECT_TRUE(lines.filter(QStringLiteral("Test completed")).isEmpty());
+}
+
+TEST(TestRunner, OutOfMemoryStartsNothing) {
+  EngineShell e;
+  e.availableMemory = std::int64_t{1} << 20;
+  e.shell.state.cache = true;
+  e.shell.state.threads = 4;
+  const QStringList lines = e.session({QStringLiteral("st 1")});
+  EXPECT_EQ(lines, QStringList({QStringLiteral("Calculating sqrts of first 1048575 numbers."),
+                                QStringLiteral("Error occured: 7."), QStringLiteral("exit")}));
+  EXPECT_FALSE(e.shell.state.running);
+  EXPECT_FALSE(e.runner->runActive());
+  EXPECT_EQ(e.runner->liveWorkers(), 0);
+}
+
+TEST(TestRunner, WithoutThreadsTheStartFails) {
+  EngineShell e;
+  e.shell.state.threads = 0;
+  EXPECT_EQ(e.session({QStringLiteral("st 1")}),
+            QStringList({QStringLiteral("Calculating sqrts of first 1048575 numbers."),
+                         QStringLiteral("Error occured: 11."), QStringLiteral("exit")}));
+  EXPECT_FALSE(e.shell.state.running);
+}
+
+TEST(TestRunner, SecondStartDuringARunIsRefused) {
+  EngineShell e;
+  e.runner->StartTest(3, false);
+  try {
+    e.runner->StartTest(1, false);
+    ADD_FAILURE() << "second start accepted";
+  } catch (const RuntimeError& err) {
+    EXPECT_EQ(err.code(), kInvalidProcedureCall);
+  }
+  EXPECT_TRUE(e.runner->runActive());
+  e.waitUntilSettled();
+  const QStringList lines = e.printed();
+  EXPECT_EQ(lines.filter(QStringLiteral("Calculating sqrts")).size(), 1);
+  EXPECT_TRUE(lines.contains(QStringLiteral("Test completed successfully.")));
+  EXPECT_GT(e.shell.state.records.getRecord(3), 0);
+}
+
+// 4096 workers, most of them on a range of a single shared number.
+struct ManyThreadsCase {
+  const char* name;
+  bool quick;
+  bool cache;
+};
+
+class ManyThreads : public ::testing::TestWithParam<ManyThreadsCase> {};
+
+TEST_P(ManyThreads, DebugTestOn4096Workers) {
+  EngineShell e;
+  e.shell.console.setPumpEvents(false);
+  e.shell.state.threads = 4096;
+  e.shell.state.quickMode = GetParam().quick;
+  e.shell.state.cache = GetParam().cache;
+  const QStringList lines = e.session({QStringLiteral("qt")});
+  EXPECT_EQ(lines.filter(QStringLiteral(" calculating from ")).size(), 4096);
+  EXPECT_EQ(lines.filter(QStringLiteral(" complete with 0 errors!")).size(), 4096);
+  EXPECT_TRUE(lines.filter(QStringLiteral("WARNING")).isEmpty());
+  EXPECT_EQ(lines.filter(QStringLiteral("Verification Complete for thread ")).size(), GetParam().cache ? 4096 : 0);
+  const QString last = GetParam().quick ? QStringLiteral("Thread 4096 calculating from 15 to 15 in THREAD#<id>.")
+                                        : QStringLiteral("Thread 4096 calculating from 16379 to 16383 in THREAD#<id>.");
+  EXPECT_TRUE(lines.contains(last));
+  EXPECT_TRUE(lines.contains(QStringLiteral("Test completed successfully.")));
+  EXPECT_EQ(lines.last(), QStringLiteral("exit"));
+  e.runner->waitForWorkers();
+  EXPECT_EQ(e.runner->liveWorkers(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ManyThreads,
+                         ::testing::Values(ManyThreadsCase{"Quick", true, false},
+                                           ManyThreadsCase{"QuickCached", true, true},
+                                           ManyThreadsCase{"FullCached", false, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct MemoryCase {
+  const char* name;
+  bool known;
+  std::int64_t spare;  // available beyond what 1M doubles require
+  bool granted;
+};
+
+class ResultArrayMemory : public ::testing::TestWithParam<MemoryCase> {};
+
+TEST_P(ResultArrayMemory, RefusesWithoutHeadroom) {
+  constexpr std::int64_t kCount = 1 << 20;
+  const std::int64_t need = ResultArray::requiredAvailable(kCount);
+  const std::int64_t available = GetParam().known ? need + GetParam().spare : -1;
+  try {
+    ResultArray array = ResultArray::allocate(kCount, [=] { return available; });
+    EXPECT_TRUE(GetParam().granted);
+    ASSERT_TRUE(array);
+    EXPECT_EQ(array.data()[0], 0);
+    EXPECT_EQ(array.data()[kCount - 1], 0);
+  } catch (const RuntimeError& err) {
+    EXPECT_FALSE(GetParam().granted);
+    EXPECT_EQ(err.code(), kOutOfMemory);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ResultArrayMemory,
+                         ::testing::Values(MemoryCase{"Exactly", true, 0, true},
+                                           MemoryCase{"OneByteShort", true, -1, false},
+                                           MemoryCase{"Unknown", false, 0, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace rootix::engine

@@ -29,6 +29,8 @@ struct CleanUpCase {
   bool settingsFail = false;
 };
 
+void PrintTo(const CleanUpCase& c, std::ostream* os) { *os << c.name; }
+
 class CleanUpCases : public testing::TempFolderTest, public ::testing::WithParamInterface<CleanUpCase> {};
 
 TEST_P(CleanUpCases, RemovesInOrder) {

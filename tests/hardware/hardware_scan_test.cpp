@@ -99,6 +99,8 @@ struct SummaryCase {
   std::optional<QString> cpuClock;  // the summary's clock; nullopt: nothing taken over
 };
 
+void PrintTo(const SummaryCase& c, std::ostream* os) { *os << c.name; }
+
 class SummaryRules : public ::testing::TestWithParam<SummaryCase> {};
 
 TEST_P(SummaryRules, PrintsAndTakesOver) {
@@ -272,6 +274,8 @@ struct RecordedCase {
   scores::HardwareSummary summary;
   int32_t threads;
 };
+
+void PrintTo(const RecordedCase& c, std::ostream* os) { *os << c.file; }
 
 class RecordedReports : public ::testing::TestWithParam<RecordedCase> {};
 

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <ostream>
 #include <stdexcept>
 
 #include "hardware/report_capture.h"
@@ -17,6 +18,9 @@
 #include "platform/process_launcher.h"
 #include "platform/temp_folder.h"
 #include "platform/text.h"
+
+// Readable texts in failure messages.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace rootix::hardware::testing {
 

@@ -22,6 +22,8 @@ struct TableCase {
   int64_t depth = 0;  // checked when not 0: shows the order of the keys
 };
 
+void PrintTo(const TableCase& c, std::ostream* os) { *os << c.name; }
+
 class HashTableCases : public ::testing::TestWithParam<TableCase> {};
 
 TEST_P(HashTableCases, StoresAndReads) {

@@ -44,6 +44,8 @@ struct InstallCase {
   std::map<QString, std::pair<QByteArray, int>> after;  // content and mode
 };
 
+void PrintTo(const InstallCase& c, std::ostream* os) { *os << c.name; }
+
 class InstallCases : public testing::TempFolderTest, public ::testing::WithParamInterface<InstallCase> {};
 
 TEST_P(InstallCases, WritesLibraries) {

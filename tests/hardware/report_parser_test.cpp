@@ -23,6 +23,8 @@ struct LayoutCase {
   std::vector<Expect> expected;
 };
 
+void PrintTo(const LayoutCase& c, std::ostream* os) { *os << c.name; }
+
 class ParserLayout : public ::testing::TestWithParam<LayoutCase> {};
 
 TEST_P(ParserLayout, StoresItemsUnderTheirSection) {
@@ -126,6 +128,8 @@ struct ProgressCase {
   int stopAt;     // line holding "DMI System Enclosure", -1 for none
   int expected;   // progress lines, reading 0, 5, 10, ...
 };
+
+void PrintTo(const ProgressCase& c, std::ostream* os) { *os << "L = " << c.last; }
 
 class ParserProgress : public ::testing::TestWithParam<ProgressCase> {};
 

@@ -1,0 +1,78 @@
+#include "hardware/hardware_commands.h"
+
+#include "console/accumulator.h"
+#include "console/command_call.h"
+#include "console/console.h"
+#include "console/interpreter.h"
+#include "console/shell_state.h"
+#include "hardware/cleanup.h"
+#include "platform/numbers.h"
+
+namespace rootix::hardware {
+namespace {
+
+Waiter& chooseWaiter(Waiter* given, std::unique_ptr<Waiter>& own) {
+  if (given) return *given;
+  own = std::make_unique<EventLoopWaiter>();
+  return *own;
+}
+
+}  // namespace
+
+HardwareCommands::HardwareCommands(console::Interpreter& interpreter, console::Accumulator& accumulator,
+                                   HardwareServices services)
+    : interp_(interpreter),
+      accumulator_(accumulator),
+      services_(std::move(services)),
+      capture_([this](const QString& s) { print(s); }, services_.launcher,
+               chooseWaiter(services_.waiter, ownWaiter_), services_.abortKey,
+               CaptureOptions{services_.abortable, services_.unattendedLimitMs}),
+      installer_([this](const QString& s) { print(s); }, services_.resources, [this] { GetCPUz(); }) {}
+
+HardwareCommands::~HardwareCommands() = default;
+
+void HardwareCommands::print(const QString& line) { interp_.console().PrintLn(line); }
+
+bool HardwareCommands::install(const QString& file) { return installer_.install(file); }
+
+void HardwareCommands::GetCPUz() {
+  hardware::GetCPUz(state_, capture_, [this](const QString& s) { print(s); });
+}
+
+void HardwareCommands::CleanUp() {
+  hardware::CleanUp([this](const QString& s) { print(s); }, services_.settings, services_.dialogs);
+}
+
+void HardwareCommands::registerAll() {
+  console::Interpreter& in = interp_;
+  console::ShellState& st = in.state();
+  auto add = [&in](const char16_t* word, console::Interpreter::Handler h) {
+    in.addCommand(QString::fromUtf16(word), std::move(h));
+  };
+
+  // Before any scan the table is empty: the value prints as an empty line.
+  add(u"hwinfo", [this](console::CommandCall& c) {
+    const QString key = c.plainArg();
+    print(key);
+    print(state_.hwInfo.getValue(key));
+  });
+  add(u"hwinfon", [this](console::CommandCall& c) {
+    const QString key = c.plainArg();
+    print(key);
+    print(num::formatGeneral(num::readNumber(state_.hwInfo.getValue(key))));
+  });
+  add(u"rootix=hardwarethreads", [this](console::CommandCall&) {
+    accumulator_.value = state_.hardwareThreads;
+  });
+  add(u"setvistathread", [this, &st](console::CommandCall&) {
+    st.threads = num::toInt16(state_.hardwareThreads);
+  });
+  add(u"refcpuz", [this](console::CommandCall&) { GetCPUz(); });
+  add(u"cleanup", [this](console::CommandCall&) { CleanUp(); });
+  add(u"install", [this, &in, &st](console::CommandCall& c) {
+    install(c.trimmedArg());
+    if (st.revertToGui) in.doInput(QStringLiteral("gui"), false);
+  });
+}
+
+}  // namespace rootix::hardware

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <memory>
+
+#include "hardware/hardware_scan.h"
+#include "hardware/library_install.h"
+#include "hardware/report_capture.h"
+#include "hardware/waiter.h"
+
+namespace rootix::platform {
+class Dialogs;
+class ProcessLauncher;
+class SettingsStore;
+}  // namespace rootix::platform
+
+namespace rootix::console {
+class Accumulator;
+class Interpreter;
+}  // namespace rootix::console
+
+namespace rootix::hardware {
+
+// What the hardware code needs from outside.
+struct HardwareServices {
+  platform::ProcessLauncher& launcher;  // starts the report tool
+  platform::SettingsStore& settings;    // "cleanup" removes two settings
+  platform::Dialogs& dialogs;           // "cleanup" asks before removing the Winsock control
+  AbortKey& abortKey;                   // Shift in a window, Ctrl-C in a terminal
+  ResourceLookup resources;             // the program passes loadResource
+  // False when no one can abort the waits for the report: they then end
+  // after unattendedLimitMs.
+  bool abortable = true;
+  int unattendedLimitMs = 60000;
+  // How waits run; null for the program's event loop.
+  Waiter* waiter = nullptr;
+};
+
+// The hardware subsystem as the console sees it: the last report, the
+// hardware summary and thread count, and the commands "install",
+// "refcpuz", "setvistathread", "hwinfo", "hwinfon", "cleanup" and
+// "rootix=hardwarethreads".
+class HardwareCommands {
+ public:
+  HardwareCommands(console::Interpreter& interpreter, console::Accumulator& accumulator,
+                   HardwareServices services);
+  ~HardwareCommands();
+  HardwareCommands(const HardwareCommands&) = delete;
+  HardwareCommands& operator=(const HardwareCommands&) = delete;
+
+  void registerAll();
+
+  // The operations behind the commands, for callers other than the console.
+  bool install(const QString& file);
+  void GetCPUz();
+  void CleanUp();
+
+  const HashTable& hwInfo() const { return state_.hwInfo; }
+  const scores::HardwareSummary& summary() const { return state_.summary; }
+  int32_t hardwareThreads() const { return state_.hardwareThreads; }
+  const QString& lastError() const { return installer_.lastError(); }
+
+ private:
+  void print(const QString& line);
+
+  console::Interpreter& interp_;
+  console::Accumulator& accumulator_;
+  HardwareServices services_;
+  std::unique_ptr<Waiter> ownWaiter_;
+  HardwareState state_;
+  ReportCapture capture_;
+  LibraryInstaller installer_;
+};
+
+}  // namespace rootix::hardware

@@ -138,7 +138,7 @@ int Score::loadBytes(const QByteArray& fileBytes) {
     if (!layout) return lines.size() >= 2 && lines[1] == u"beta" ? kUnsupportedVersion : kNotAScore;
 
     auto line = [&lines](qsizetype i) -> const QString& {
-      if (i >= lines.size()) throw RuntimeError(kSubscriptOutOfRange);  // too few lines
+      if (i < 0 || i >= lines.size()) throw RuntimeError(kSubscriptOutOfRange);  // too few lines
       return lines[i];
     };
     const double time = num::readNumber(line(2));

@@ -1,6 +1,5 @@
 #include "scores/score.h"
 
-#include <QtGlobal>
 #include <cmath>
 
 #include "platform/numbers.h"

@@ -3,11 +3,14 @@
 #include <cmath>
 
 #include "platform/runtime_error.h"
+#include "score_test_support.h"
 #include "scores/number_conversion.h"
 #include "scores/score.h"
 
 namespace rootix::scores {
 namespace {
+
+using testdata::errorOf;
 
 struct ChecksumCase {
   const char* name;
@@ -66,12 +69,8 @@ class ChecksumFails : public ::testing::TestWithParam<ChecksumFailure> {};
 
 TEST_P(ChecksumFails, WithCode) {
   const ChecksumFailure& c = GetParam();
-  try {
-    Score::csum(c.test, c.score, QString::fromLatin1(c.clock), QStringLiteral("Intel"));
-    FAIL() << "no error";
-  } catch (const RuntimeError& e) {
-    EXPECT_EQ(e.code(), c.code);
-  }
+  EXPECT_EQ(errorOf([&] { Score::csum(c.test, c.score, QString::fromLatin1(c.clock), QStringLiteral("Intel")); }),
+            c.code);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -97,12 +96,7 @@ TEST_P(WholeTextNumber, ConvertsOrRefuses) {
   const ConversionCase& c = GetParam();
   const QString text = QString::fromLatin1(c.text);
   if (std::isnan(c.value)) {
-    try {
-      convertNumber(text);
-      FAIL() << "accepted " << c.text;
-    } catch (const RuntimeError& e) {
-      EXPECT_EQ(e.code(), kTypeMismatch) << c.text;
-    }
+    EXPECT_EQ(errorOf([&] { convertNumber(text); }), kTypeMismatch) << c.text;
   } else {
     EXPECT_EQ(convertNumber(text), c.value) << c.text;
   }

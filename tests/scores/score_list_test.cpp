@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "console/records.h"
 #include "platform/runtime_error.h"
 #include "score_test_support.h"
@@ -10,14 +8,7 @@
 namespace rootix::scores {
 namespace {
 
-int errorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const RuntimeError& e) {
-    return e.code();
-  }
-  return 0;
-}
+using testdata::errorOf;
 
 TEST(ScoreList, SlotZeroAndPastTheEndAreOutOfRange) {
   ScoreList scores;

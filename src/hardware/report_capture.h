@@ -22,6 +22,12 @@ class AbortKey {
   virtual void disarm() {}
 };
 
+// For a program no one can interrupt; pair it with abortable = false.
+class NeverHeldKey final : public AbortKey {
+ public:
+  bool held() override { return false; }
+};
+
 struct CaptureOptions {
   // False when no one can abort (no window, no terminal): each wait then
   // ends by itself after unattendedLimitMs instead of running forever.

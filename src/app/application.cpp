@@ -10,7 +10,10 @@
 #include <cstdio>
 #include <memory>
 
+#include "app/abort_keys.h"
 #include "app/main_window.h"
+#include "hardware/embedded_resources.h"
+#include "platform/process_launcher.h"
 #include "app/startup_script.h"
 #include "console/terminal_face.h"
 #include "gui/console_window.h"
@@ -86,7 +89,19 @@ int run(int argc, char** argv) {
     face = std::move(window);
   }
 
-  MainWindowParts parts{*face, sink, mirror, *dialogs, *clipboard, settings, switches.terminal,
+  platform::QtProcessLauncher launcher;
+  std::unique_ptr<hardware::AbortKey> abortKey;
+  bool abortable = true;
+  if (switches.terminal) {
+    abortKey = std::make_unique<InterruptKey>();
+    abortable = platform::stdinIsTerminal();
+  } else {
+    abortKey = std::make_unique<ShiftKey>();
+  }
+
+  MainWindowParts parts{*face,     sink,      mirror,    *dialogs,
+                        *clipboard, settings, launcher, *abortKey,
+                        abortable, &hardware::loadResource, switches.terminal,
                         [&instanceLock](int status) {
                           instanceLock.unlock();
                           endProcess(status);

@@ -1,6 +1,12 @@
 #include "app/main_window.h"
 
 #include "app/startup_script.h"
+#include "engine/engine_commands.h"
+#include "engine/processor_source.h"
+#include "engine/test_runner.h"
+#include "hardware/hardware_commands.h"
+#include "scores/score_commands.h"
+#include "scores/score_list.h"
 #include "platform/text.h"
 
 namespace rootix::app {
@@ -17,8 +23,20 @@ Switches Switches::parse(const QString& commandLine, bool displayAvailable) {
   return s;
 }
 
-// Later subsystems hang their state here.
-struct MainWindow::Subsystems {};
+// The subsystems' own state; they reach each other only through the
+// interpreter and the shared shell state.
+struct MainWindow::Subsystems {
+  Subsystems(console::Interpreter& interp, console::Accumulator& acc, const MainWindowParts& parts)
+      : hardware(interp, acc,
+                 hardware::HardwareServices{parts.launcher, parts.settings, parts.dialogs, parts.abortKey,
+                                            parts.resources, parts.abortable}),
+        runner(interp) {}
+
+  scores::ScoreList scores;
+  hardware::HardwareCommands hardware;
+  engine::TestRunner runner;
+  engine::SystemProcessorSource processors;
+};
 
 MainWindow::MainWindow(MainWindowParts parts, const Switches& switches)
     : parts_(std::move(parts)),
@@ -31,7 +49,7 @@ MainWindow::MainWindow(MainWindowParts parts, const Switches& switches)
                                                         if (on) killTimer_.start();
                                                       },
                                                       !parts_.terminal}),
-      subsystems_(std::make_unique<Subsystems>()) {
+      subsystems_(std::make_unique<Subsystems>(interp_, accumulator_, parts_)) {
   state_.runTest = switches_.runTest;
   state_.runMode = !switches_.runTest.isEmpty();
   state_.savePath = switches_.savePath;
@@ -46,6 +64,10 @@ MainWindow::~MainWindow() = default;
 void MainWindow::registerCommands() {
   shellCommands_.registerAll();
   console::registerAccumulatorCommands(interp_, accumulator_);
+  subsystems_->hardware.registerAll();
+  scores::registerScoreCommands(interp_, scores::ScoreServices{subsystems_->scores, subsystems_->hardware.summary(),
+                                                               parts_.dialogs, accumulator_});
+  engine::registerEngineCommands(interp_, subsystems_->runner, subsystems_->processors);
 
   // The graphical window arrives later; until then "gui" says why it does not open.
   interp_.addCommand(QStringLiteral("gui"), [this](console::CommandCall&) {

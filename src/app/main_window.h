@@ -12,7 +12,10 @@
 #include "console/interpreter.h"
 #include "console/shell_commands.h"
 #include "console/shell_state.h"
+#include "hardware/library_install.h"
+#include "hardware/report_capture.h"
 #include "platform/clipboard.h"
+#include "platform/process_launcher.h"
 #include "platform/dialogs.h"
 #include "platform/settings_store.h"
 
@@ -38,6 +41,12 @@ struct MainWindowParts {
   platform::Dialogs& dialogs;
   platform::Clipboard& clipboard;
   platform::SettingsStore& settings;
+  platform::ProcessLauncher& launcher;
+  hardware::AbortKey& abortKey;
+  // False when no one can abort the hardware scan's waits (no display, and
+  // standard input is not a terminal): they then end after a bounded time.
+  bool abortable = true;
+  hardware::ResourceLookup resources;
   bool terminal = false;
   // Ends the process with the given status (after "Please stand by...").
   std::function<void(int status)> endProcess;

@@ -16,6 +16,14 @@ namespace {
 
 QByteArray native(const QString& path) { return QFile::encodeName(path); }
 
+// A missing file in a missing folder is "path not found", as users know it.
+[[noreturn]] void throwForPath(const QString& path, int err) {
+  if (err == ENOENT && !QFileInfo(QFileInfo(path).absolutePath()).isDir()) {
+    throw RuntimeError(kPathNotFound, "Path not found");
+  }
+  throwErrno(err);
+}
+
 class Fd {
  public:
   explicit Fd(int fd) : fd_(fd) {}
@@ -54,7 +62,7 @@ bool exists(const QString& path) {
 QByteArray readAll(const QString& path, int64_t maxBytes) {
   if (path.isEmpty()) throw RuntimeError(kBadFileName);
   Fd fd(::open(native(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-  if (fd.get() < 0) throwErrno(errno);
+  if (fd.get() < 0) throwForPath(path, errno);
   struct stat st {};
   if (::fstat(fd.get(), &st) != 0) throwErrno(errno);
   if (S_ISDIR(st.st_mode)) throw RuntimeError(kPathFileAccessError, "is a folder");
@@ -97,14 +105,14 @@ void writeAtomic(const QString& path, const QByteArray& bytes, int permissions) 
 void createNew(const QString& path, const QByteArray& bytes) {
   if (path.isEmpty()) throw RuntimeError(kBadFileName);
   Fd fd(::open(native(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0644));
-  if (fd.get() < 0) throwErrno(errno);
+  if (fd.get() < 0) throwForPath(path, errno);
   writeFully(fd.get(), bytes);
 }
 
 void remove(const QString& path, bool force) {
   const QByteArray p = native(path);
   struct stat st {};
-  if (::lstat(p.constData(), &st) != 0) throwErrno(errno);
+  if (::lstat(p.constData(), &st) != 0) throwForPath(path, errno);
   if (S_ISDIR(st.st_mode)) throw RuntimeError(kPathFileAccessError, "is a folder");
   // A file without its owner's write permission counts as read-only.
   if (!force && !(st.st_mode & S_IWUSR)) throw RuntimeError(kPermissionDenied, "Permission denied");

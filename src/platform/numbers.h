@@ -13,8 +13,8 @@ namespace rootix::num {
 // skipped wherever they stand, also between digits; then an optional sign,
 // digits, at most one "." and an optional exponent (E or D, optional sign,
 // digits). "&H" and "&O" introduce hexadecimal and octal whole numbers.
-// Reading stops at the first other character; no digits give 0. Never throws;
-// a magnitude beyond double gives +-infinity.
+// Reading stops at the first other character; no digits give 0. A magnitude
+// beyond double throws RuntimeError(kOverflow), as any arithmetic would.
 double readNumber(QStringView text);
 
 // Nearest whole number, ties to the even neighbour (6.5 -> 6, 7.5 -> 8).

@@ -80,7 +80,8 @@ TEST_F(TempEnv, TempFolderOpenToOthersOrALinkIsRefused) {
 TEST_F(TempEnv, FileErrorsHaveClassicNumbers) {
   const QString base = dir_.path();
   EXPECT_EQ(errorOf([&] { files::readAll(base + "/missing.txt"); }), kFileNotFound);
-  EXPECT_EQ(errorOf([&] { files::readAll(base + "/no/such/file"); }), kFileNotFound);
+  EXPECT_EQ(errorOf([&] { files::readAll(base + "/no/such/file"); }), kPathNotFound);
+  EXPECT_EQ(errorOf([&] { files::createNew(base + "/no/such/file", "y"); }), kPathNotFound);
   EXPECT_EQ(errorOf([&] { files::readAll(base); }), kPathFileAccessError);
   files::writeAtomic(base + "/big", QByteArray(100, 'x'));
   EXPECT_EQ(errorOf([&] { files::readAll(base + "/big", 99); }), kPathFileAccessError);

@@ -323,6 +323,7 @@ TEST_P(ScoreFilePath, LoadReturnsErrorNumber) {
 
 const PathCase kPathCases[] = {
     {"Missing", [](const QDir& d) { return d.filePath("none.rxs"); }, kFileNotFound},
+    {"MissingFolder", [](const QDir& d) { return d.filePath("nowhere/none.rxs"); }, kPathNotFound},
     {"Directory", [](const QDir& d) { return d.path(); }, kPathFileAccessError},
     {"FileUsedAsFolder",
      [](const QDir& d) {

@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# The engine's tests in a ThreadSanitizer build of their own.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DROOTIX_BUILD_BENCH=OFF \
+  "-DCMAKE_CXX_FLAGS=-fsanitize=thread" "-DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread" >/dev/null
+cmake --build build-tsan --target test_engine -j"$(nproc)"
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" build-tsan/tests/test_engine --gtest_brief=1

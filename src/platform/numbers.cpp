@@ -12,6 +12,8 @@
 #include <limits>
 #include <string>
 
+#include <QRegularExpression>
+
 #include "platform/runtime_error.h"
 
 namespace rootix::num {
@@ -49,6 +51,29 @@ double readRadix(Reader& r, int base) {
     if (value > 18446744073709551615.0) throw RuntimeError(kOverflow);
   }
   return any ? value : 0;
+}
+
+// x as decimal digits d1d2d3... with x = 0.d1d2d3... * 10^(exp10 + 1):
+// all digits of its shortest text, or `significant` of them when given.
+struct Decimal {
+  bool negative;
+  std::string digits;
+  int exp10;
+};
+
+Decimal toDecimal(double x, int significant = 0) {
+  char buf[64];
+  const auto res = significant > 0
+                       ? std::to_chars(buf, buf + sizeof buf, x, std::chars_format::scientific, significant - 1)
+                       : std::to_chars(buf, buf + sizeof buf, x, std::chars_format::scientific);
+  std::string s(buf, res.ptr);
+  Decimal d{s[0] == '-', {}, 0};
+  if (d.negative) s.erase(0, 1);
+  const auto e = s.find('e');
+  d.exp10 = std::stoi(s.substr(e + 1));
+  d.digits = s.substr(0, e);
+  d.digits.erase(std::remove(d.digits.begin(), d.digits.end(), '.'), d.digits.end());
+  return d;
 }
 
 // Significant digits kept; the rest only move the exponent. Far beyond what
@@ -139,20 +164,22 @@ double readNumber(QStringView text) {
   return negative ? -value : value;
 }
 
+double convertNumber(QStringView text) {
+  static const QRegularExpression whole(QStringLiteral(
+      R"(^[ \t]*(?:[+-]?(?:\d+\.?\d*|\.\d+)(?:[EeDd][+-]?\d+)?|&[Hh][0-9A-Fa-f]+|&[Oo][0-7]+)[ \t]*$)"));
+  if (!whole.match(text).hasMatch()) throw RuntimeError(kTypeMismatch);
+  return readNumber(text);
+}
+
 double roundHalfEven(double x) { return std::nearbyint(x); }  // default mode: ties to even
 
 double roundDecimals(double x, int places) {
   if (!std::isfinite(x) || x == 0) return x;
   // Round on the shortest decimal text of x, so 2.0005 is a tie as written.
-  char buf[64];
-  const auto res = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::scientific);
-  std::string s(buf, res.ptr);
-  const bool negative = s[0] == '-';
-  if (negative) s.erase(0, 1);
-  const auto e = s.find('e');
-  const int exp10 = std::stoi(s.substr(e + 1));
-  std::string mantissa = s.substr(0, e);
-  mantissa.erase(std::remove(mantissa.begin(), mantissa.end(), '.'), mantissa.end());
+  const Decimal dec = toDecimal(x);
+  const bool negative = dec.negative;
+  const int exp10 = dec.exp10;
+  const std::string& mantissa = dec.digits;
   // value = 0.d1d2d3... * 10^(exp10 + 1); digits kept = exp10 + 1 + places.
   const int keep = exp10 + 1 + places;
   if (keep >= static_cast<int>(mantissa.size())) return x;  // already short enough
@@ -201,15 +228,10 @@ QString formatDigits(double x, int precision) {
   if (std::isnan(x)) return QStringLiteral("NaN");
   if (std::isinf(x)) return x > 0 ? QStringLiteral("Infinity") : QStringLiteral("-Infinity");
   if (x == 0) return QStringLiteral("0");
-  char buf[64];
-  const auto res = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::scientific, precision - 1);
-  std::string s(buf, res.ptr);
-  const bool negative = s[0] == '-';
-  if (negative) s.erase(0, 1);
-  const auto e = s.find('e');
-  const int exp10 = std::stoi(s.substr(e + 1));
-  std::string digits = s.substr(0, e);
-  digits.erase(std::remove(digits.begin(), digits.end(), '.'), digits.end());
+  Decimal dec = toDecimal(x, precision);
+  const bool negative = dec.negative;
+  const int exp10 = dec.exp10;
+  std::string& digits = dec.digits;
   while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
 
   std::string out;

@@ -17,6 +17,12 @@ namespace rootix::num {
 // beyond double throws RuntimeError(kOverflow), as any arithmetic would.
 double readNumber(QStringView text);
 
+// A text converted as a whole into a number: one number, optionally with
+// spaces or tabs around it, in the syntax readNumber accepts. Anything else,
+// the empty text included, throws RuntimeError(kTypeMismatch); unlike reading
+// a leading number, "3000 MHz" is refused.
+double convertNumber(QStringView text);
+
 // Nearest whole number, ties to the even neighbour (6.5 -> 6, 7.5 -> 8).
 double roundHalfEven(double x);
 

@@ -5,7 +5,6 @@
 #include "platform/numbers.h"
 #include "platform/runtime_error.h"
 #include "platform/text.h"
-#include "scores/number_conversion.h"
 
 namespace rootix::scores {
 namespace {
@@ -35,7 +34,7 @@ Score Score::Create(double score, int16_t test, const HardwareSummary& hardware)
 QString Score::csum(int16_t test, double score, const QString& cpuclock, const QString& cpuname) {
   if (cpuname.isEmpty()) return QStringLiteral("########");
   const auto c = static_cast<unsigned char>(text::toSingleByte(cpuname.left(1)).at(0));
-  const int32_t k = num::toInt32(convertNumber(cpuclock));
+  const int32_t k = num::toInt32(num::convertNumber(cpuclock));
   if (test < 0 || k < 0) throw RuntimeError(kInvalidProcedureCall);  // square root of a negative
 
   // The order of the products is part of the checksum; it must not change.

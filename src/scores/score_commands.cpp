@@ -7,7 +7,6 @@
 #include "console/interpreter.h"
 #include "console/shell_state.h"
 #include "platform/numbers.h"
-#include "scores/number_conversion.h"
 #include "scores/score_list.h"
 
 namespace rootix::scores {
@@ -33,7 +32,7 @@ void registerScoreCommands(console::Interpreter& interpreter, const ScoreService
       print(QStringLiteral("Syntax: save path scorenumber"));
       return;
     }
-    const int16_t index = num::toInt16(convertNumber(words[1]));
+    const int16_t index = num::toInt16(num::convertNumber(words[1]));
     print(QString::number(sv.scores.at(index).saveScore(words[0], sv.dialogs)));
   });
 

@@ -2,9 +2,9 @@
 
 #include <cmath>
 
+#include "platform/numbers.h"
 #include "platform/runtime_error.h"
 #include "score_test_support.h"
-#include "scores/number_conversion.h"
 #include "scores/score.h"
 
 namespace rootix::scores {
@@ -96,9 +96,9 @@ TEST_P(WholeTextNumber, ConvertsOrRefuses) {
   const ConversionCase& c = GetParam();
   const QString text = QString::fromLatin1(c.text);
   if (std::isnan(c.value)) {
-    EXPECT_EQ(errorOf([&] { convertNumber(text); }), kTypeMismatch) << c.text;
+    EXPECT_EQ(errorOf([&] { num::convertNumber(text); }), kTypeMismatch) << c.text;
   } else {
-    EXPECT_EQ(convertNumber(text), c.value) << c.text;
+    EXPECT_EQ(num::convertNumber(text), c.value) << c.text;
   }
 }
 

@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 
 #include "platform/files.h"
+#include "support/error_of.h"
 #include "platform/runtime_error.h"
 #include "platform/settings_store.h"
 #include "platform/temp_folder.h"
@@ -16,14 +17,7 @@
 namespace rootix::platform {
 namespace {
 
-int errorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const RuntimeError& e) {
-    return e.code();
-  }
-  return 0;
-}
+using rootix::testing::errorOf;
 
 TEST(TextHelpers, GetBetweenAndAddSlash) {
   using text::getBetween;

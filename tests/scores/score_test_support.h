@@ -6,19 +6,12 @@
 #include <functional>
 
 #include "platform/runtime_error.h"
+#include "support/error_of.h"
 #include "scores/hardware_summary.h"
 
 namespace rootix::scores::testdata {
 
-// The classic error number f fails with; 0 when it does not fail.
-inline int errorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const RuntimeError& e) {
-    return e.code();
-  }
-  return 0;
-}
+using rootix::testing::errorOf;
 
 // A machine whose fields all differ, so a field in the wrong line shows.
 inline HardwareSummary sampleHardware() {

@@ -57,7 +57,11 @@ void ConsoleWindow::lineAppended(const QString& line, bool cleared) {
   appendRaw(line + u'\n');
 }
 
-void ConsoleWindow::textAppended(const QString& text) { appendRaw(text); }
+void ConsoleWindow::textAppended(const QString& text) {
+  appendRaw(text);
+  // The prompt is printed after the box is shown: keep the box just after it.
+  if (txtConsole_->isVisible()) placeInput();
+}
 
 void ConsoleWindow::beginInput() {
   ready_ = false;

@@ -10,6 +10,7 @@
 #include "engine/newton.h"
 #include "engine/range_kernel.h"
 #include "engine/seconds_text.h"
+#include "engine/sign_scan.h"
 #include "engine/worker_console.h"
 #include "platform/numbers.h"
 
@@ -57,6 +58,7 @@ class Walk {
 };
 
 void Walk::checkResults(double first, double* out, std::int64_t count) {
+  if (!anySignBit(out, count)) return;
   for (std::int64_t i = 0; i < count; ++i) {
     if (out[i] != Newton::kNonConvergent) continue;
     con_.PrintLn(QStringLiteral("WARNING: Non-convergent in f(x)=x^2 - ") + num::formatGeneral(first + double(i)) +

@@ -41,22 +41,28 @@ struct TestRunner::Run {
   std::atomic<bool> stop{false};
   int workers = 0;
   ResultArray results;
+  // The run clock as the workers read it: fixed before the first worker starts.
+  platform::Clock* clock = nullptr;
+  double startTime = 0;
 };
 
 // A worker's calls, carried to the UI thread. Calls of a stopped run return
 // at once without touching the runner's state.
+//
+// Lines and heartbeats are queued without waiting, and the run clock is read
+// on the worker: waiting for the UI thread at every clock reading would cost
+// a measurable share of the run. The queue keeps each worker's calls in order,
+// so its lines still come before its completion.
 class TestRunner::DispatchedConsole : public WorkerConsole {
  public:
   DispatchedConsole(TestRunner& runner, std::shared_ptr<Run> run) : runner_(runner), run_(std::move(run)) {}
 
   void PrintLn(const QString& line) override {
-    onUi([&] { runner_.print(line); });
+    runner_.dispatcher_->post([runner = &runner_, run = run_, line] {
+      if (!run->stop.load()) runner->print(line);
+    });
   }
-  double GetTime() override {
-    double t = 0;
-    onUi([&] { t = runner_.GetTime(); });
-    return t;
-  }
+  double GetTime() override { return run_->clock->now() - run_->startTime; }
   void output(const WorkerResults& results, int16_t threadId) override {
     onUi([&] { runner_.output(results, threadId); });
   }
@@ -64,7 +70,9 @@ class TestRunner::DispatchedConsole : public WorkerConsole {
     onUi([&] { runner_.complete(quiet, error); });
   }
   void signal() override {
-    onUi([&] { runner_.signal(); });
+    runner_.dispatcher_->post([runner = &runner_, run = run_] {
+      if (!run->stop.load()) runner->signal();
+    });
   }
   void fail(const QString& message) override {
     onUi([&] { runner_.fail(message); });
@@ -131,6 +139,8 @@ void TestRunner::StartTest(int16_t test, bool quiet) {
     // Threads of earlier runs end before this one's clock starts.
     reapWorkers();
     GetTime(true);
+    run->clock = clock_;
+    run->startTime = startTime_;
     const double n = testLastNumber(test, st.quickMode);
     const std::vector<WorkerRange> ranges = splitRanges(n, st.threads);
     run->workers = static_cast<int>(ranges.size());
@@ -239,6 +249,7 @@ void TestRunner::complete(bool quiet, bool error) {
 void TestRunner::finishRun(bool quiet, double elapsed) {
   auto& st = state();
   const bool failed = runError_;
+  lastRunSeconds_ = elapsed;
   int status = failed ? kRunErrorStatus : 0;
   if (!quiet) {
     print(QStringLiteral("Process completed in ") + secondsText(elapsed) + QStringLiteral(" seconds."));

@@ -45,7 +45,8 @@ class TestRunner {
     KernelFunction kernel = nullptr;
   };
 
-  // clock: the run clock (null: a steady clock of our own).
+  // clock: the run clock (null: a steady clock of our own). Workers read it on
+  // their own threads, so its now() must be safe to call from any thread.
   explicit TestRunner(console::Interpreter& interpreter, platform::Clock* clock = nullptr);
   TestRunner(console::Interpreter& interpreter, platform::Clock* clock, Hooks hooks);
   ~TestRunner();
@@ -77,6 +78,8 @@ class TestRunner {
   // clears the records, which hold times for one thread count.
   void setThreadsFromDetection(int16_t count);
 
+  // Elapsed seconds of the last run that completed (0 before the first).
+  double lastRunSeconds() const { return lastRunSeconds_; }
   // True from StartTest until the last worker has completed.
   bool runActive() const { return active_ != nullptr; }
   // Threads of this or earlier runs that have not ended yet.
@@ -114,6 +117,7 @@ class TestRunner {
   int16_t currentTest_ = 0;
   int completedThreads_ = 0;
   bool runError_ = false;
+  double lastRunSeconds_ = 0;
 
   std::vector<std::thread> threads_;
   std::atomic<int> liveWorkers_{0};

@@ -1,33 +1,69 @@
 #include "engine/ui_dispatcher.h"
 
 #include <QThread>
+#include <memory>
 
 namespace rootix::engine {
 
 UiDispatcher::UiDispatcher(QObject* parent) : QObject(parent) {}
 
+UiDispatcher::~UiDispatcher() {
+  // Only posted calls can be left: a waiting caller would still hold its own.
+  std::lock_guard lock(mutex_);
+  for (Pending* pending : queue_) {
+    if (pending->posted) delete pending;
+  }
+  queue_.clear();
+}
+
+bool UiDispatcher::onOwnThread() const { return QThread::currentThread() == thread(); }
+
+void UiDispatcher::enqueue(Pending* pending, std::unique_lock<std::mutex>& lock) {
+  const bool wake = queue_.empty();
+  queue_.push_back(pending);
+  lock.unlock();
+  // The name-based call carries nothing of ours through Qt: the slot takes the
+  // calls from the queue under the mutex.
+  if (wake) QMetaObject::invokeMethod(this, "drain", Qt::QueuedConnection);
+  lock.lock();
+}
+
 void UiDispatcher::call(const std::function<void()>& fn) {
-  if (QThread::currentThread() == thread()) {
+  if (onOwnThread()) {
     fn();
     return;
   }
   Pending pending;
   pending.fn = &fn;
-  {
-    std::lock_guard lock(mutex_);
-    queue_.push_back(&pending);
-  }
-  // The name-based call carries nothing of ours through Qt: the slot takes the
-  // call from the queue under the mutex.
-  QMetaObject::invokeMethod(this, "drain", Qt::QueuedConnection);
   std::unique_lock lock(mutex_);
+  enqueue(&pending, lock);
   pending.doneCv.wait(lock, [&pending] { return pending.done; });
   if (pending.error) std::rethrow_exception(pending.error);
 }
 
+void UiDispatcher::post(std::function<void()> fn) {
+  if (onOwnThread()) {
+    fn();
+    return;
+  }
+  auto pending = std::make_unique<Pending>();
+  pending->owned = std::move(fn);
+  pending->fn = &pending->owned;
+  pending->posted = true;
+  std::unique_lock lock(mutex_);
+  // A worker that prints faster than the UI thread shows its lines waits
+  // here instead of growing the queue without bound.
+  if (queue_.size() >= kMaxQueued) {
+    ++spaceWaiters_;
+    spaceCv_.wait(lock, [this] { return queue_.size() < kMaxQueued; });
+    --spaceWaiters_;
+  }
+  enqueue(pending.release(), lock);
+}
+
 void UiDispatcher::drain() {
   // A call may let events run (console output does), so drains can nest; each
-  // takes whatever is queued at that moment.
+  // takes whatever is queued at that moment, in order.
   for (;;) {
     Pending* pending = nullptr;
     {
@@ -35,12 +71,17 @@ void UiDispatcher::drain() {
       if (queue_.empty()) return;
       pending = queue_.front();
       queue_.pop_front();
+      if (spaceWaiters_ > 0) spaceCv_.notify_all();
     }
     std::exception_ptr error;
     try {
       (*pending->fn)();
     } catch (...) {
       error = std::current_exception();
+    }
+    if (pending->posted) {
+      delete pending;
+      continue;
     }
     std::lock_guard lock(mutex_);
     pending->error = error;

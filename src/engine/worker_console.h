@@ -17,8 +17,10 @@ struct WorkerResults {
   double at(int32_t i) const { return i == low ? lowValue : values[i]; }
 };
 
-// The main window as a worker sees it. Every call runs on the main thread and
-// the calling worker waits until it has returned.
+// The main window as a worker sees it. Calls reach the main thread in the
+// order a worker makes them. output, complete and fail return once the main
+// thread has run them; PrintLn and signal may return before; GetTime may be
+// answered on the worker's own thread from the run clock.
 class WorkerConsole {
  public:
   virtual ~WorkerConsole() = default;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <mutex>
 #include <ostream>
 #include <vector>
 
@@ -53,13 +54,14 @@ class RecordingConsole : public WorkerConsole {
 };
 
 // A run clock that moves by `step` seconds at every reading; or, while
-// `script` holds values, returns those.
+// `script` holds values, returns those. Workers read it on their threads.
 class StepClock : public platform::Clock {
  public:
   double t = 1000;
   double step = 0.001;
   std::deque<double> script;
   double now() override {
+    std::lock_guard lock(mutex_);
     if (!script.empty()) {
       t = script.front();
       script.pop_front();
@@ -68,6 +70,9 @@ class StepClock : public platform::Clock {
     t += step;
     return t;
   }
+
+ private:
+  std::mutex mutex_;
 };
 
 // Kernels for tests that care about the reporting, not the roots.

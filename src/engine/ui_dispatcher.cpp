@@ -1,13 +1,29 @@
 #include "engine/ui_dispatcher.h"
 
-#include <QThread>
-#include <memory>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <QSocketNotifier>
+#include <cerrno>
+#include <cstdint>
+#include <system_error>
 
 namespace rootix::engine {
 
-UiDispatcher::UiDispatcher(QObject* parent) : QObject(parent) {}
+UiDispatcher::UiDispatcher() : uiThread_(std::this_thread::get_id()) {
+  wakeFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  if (wakeFd_ < 0) throw std::system_error(errno, std::generic_category(), "eventfd");
+  notifier_ = std::make_unique<QSocketNotifier>(wakeFd_, QSocketNotifier::Read);
+  QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(), [this] {
+    std::uint64_t count = 0;
+    [[maybe_unused]] const ssize_t n = ::read(wakeFd_, &count, sizeof count);
+    drain();
+  });
+}
 
 UiDispatcher::~UiDispatcher() {
+  notifier_.reset();
+  ::close(wakeFd_);
   // Only posted calls can be left: a waiting caller would still hold its own.
   std::lock_guard lock(mutex_);
   for (Pending* pending : queue_) {
@@ -16,20 +32,18 @@ UiDispatcher::~UiDispatcher() {
   queue_.clear();
 }
 
-bool UiDispatcher::onOwnThread() const { return QThread::currentThread() == thread(); }
-
 void UiDispatcher::enqueue(Pending* pending, std::unique_lock<std::mutex>& lock) {
   const bool wake = queue_.empty();
   queue_.push_back(pending);
-  lock.unlock();
-  // The name-based call carries nothing of ours through Qt: the slot takes the
-  // calls from the queue under the mutex.
-  if (wake) QMetaObject::invokeMethod(this, "drain", Qt::QueuedConnection);
-  lock.lock();
+  if (wake) {
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t n = ::write(wakeFd_, &one, sizeof one);
+  }
+  (void)lock;
 }
 
 void UiDispatcher::call(const std::function<void()>& fn) {
-  if (onOwnThread()) {
+  if (onUiThread()) {
     fn();
     return;
   }
@@ -42,7 +56,7 @@ void UiDispatcher::call(const std::function<void()>& fn) {
 }
 
 void UiDispatcher::post(std::function<void()> fn) {
-  if (onOwnThread()) {
+  if (onUiThread()) {
     fn();
     return;
   }

@@ -145,6 +145,9 @@ void TestRunner::StartTest(int16_t test, bool quiet) {
     const std::vector<WorkerRange> ranges = splitRanges(n, st.threads);
     run->workers = static_cast<int>(ranges.size());
     if (st.cache) run->results = ResultArray::allocate(static_cast<std::int64_t>(n) + 1, hooks_.availableMemory);
+    // The workers' lines reach the console in rounds, not one wake-up each:
+    // a busy UI thread would take turns from the workers.
+    dispatcher_->setBatching(true);
     startWorkers(run, ranges, quiet);
   } catch (...) {
     abandon(run);
@@ -203,6 +206,7 @@ void TestRunner::startWorkers(const std::shared_ptr<Run>& run, const std::vector
 void TestRunner::abandon(const std::shared_ptr<Run>& run) {
   run->stop.store(true);
   if (active_ != run) return;
+  dispatcher_->setBatching(false);
   active_.reset();
   completedThreads_ = 0;
   runError_ = false;
@@ -271,6 +275,7 @@ void TestRunner::finishRun(bool quiet, double elapsed) {
   // Nothing reads the results after the run; a large array goes back at once.
   active_->results.release();
   active_.reset();
+  dispatcher_->setBatching(false);
   if (!quiet) st.exitStatus = status;
   handBack(quiet);
 }

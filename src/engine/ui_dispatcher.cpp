@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <QSocketNotifier>
+#include <QTimer>
 #include <cerrno>
 #include <cstdint>
 #include <system_error>
@@ -17,11 +18,19 @@ UiDispatcher::UiDispatcher() : uiThread_(std::this_thread::get_id()) {
   QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(), [this] {
     std::uint64_t count = 0;
     [[maybe_unused]] const ssize_t n = ::read(wakeFd_, &count, sizeof count);
+    {
+      std::lock_guard lock(mutex_);
+      wakePending_ = false;
+    }
     drain();
   });
+  batchTimer_ = std::make_unique<QTimer>();
+  batchTimer_->setInterval(kBatchMs);
+  QObject::connect(batchTimer_.get(), &QTimer::timeout, batchTimer_.get(), [this] { drain(); });
 }
 
 UiDispatcher::~UiDispatcher() {
+  batchTimer_.reset();
   notifier_.reset();
   ::close(wakeFd_);
   // Only posted calls can be left: a waiting caller would still hold its own.
@@ -32,14 +41,30 @@ UiDispatcher::~UiDispatcher() {
   queue_.clear();
 }
 
-void UiDispatcher::enqueue(Pending* pending, std::unique_lock<std::mutex>& lock) {
-  const bool wake = queue_.empty();
+void UiDispatcher::wakeLocked() {
+  if (wakePending_) return;
+  wakePending_ = true;
+  const std::uint64_t one = 1;
+  [[maybe_unused]] const ssize_t n = ::write(wakeFd_, &one, sizeof one);
+}
+
+void UiDispatcher::enqueue(Pending* pending, bool urgent) {
   queue_.push_back(pending);
-  if (wake) {
-    const std::uint64_t one = 1;
-    [[maybe_unused]] const ssize_t n = ::write(wakeFd_, &one, sizeof one);
+  if (urgent || !batching_ || queue_.size() >= kWakeBatch) wakeLocked();
+}
+
+void UiDispatcher::setBatching(bool on) {
+  {
+    std::lock_guard lock(mutex_);
+    batching_ = on;
+    // Whatever was left for the next round is taken at once instead.
+    if (!on && !queue_.empty()) wakeLocked();
   }
-  (void)lock;
+  if (on) {
+    batchTimer_->start();
+  } else {
+    batchTimer_->stop();
+  }
 }
 
 void UiDispatcher::call(const std::function<void()>& fn) {
@@ -50,7 +75,7 @@ void UiDispatcher::call(const std::function<void()>& fn) {
   Pending pending;
   pending.fn = &fn;
   std::unique_lock lock(mutex_);
-  enqueue(&pending, lock);
+  enqueue(&pending, true);
   pending.doneCv.wait(lock, [&pending] { return pending.done; });
   if (pending.error) std::rethrow_exception(pending.error);
 }
@@ -72,7 +97,7 @@ void UiDispatcher::post(std::function<void()> fn) {
     spaceCv_.wait(lock, [this] { return queue_.size() < kMaxQueued; });
     --spaceWaiters_;
   }
-  enqueue(pending.release(), lock);
+  enqueue(pending.release(), false);
 }
 
 void UiDispatcher::drain() {
@@ -85,7 +110,8 @@ void UiDispatcher::drain() {
       if (queue_.empty()) return;
       pending = queue_.front();
       queue_.pop_front();
-      if (spaceWaiters_ > 0) spaceCv_.notify_all();
+      // One slot freed: one waiting worker may go on.
+      if (spaceWaiters_ > 0) spaceCv_.notify_one();
     }
     std::exception_ptr error;
     try {

@@ -10,6 +10,7 @@
 #include <thread>
 
 class QSocketNotifier;
+class QTimer;
 
 namespace rootix::engine {
 
@@ -24,7 +25,7 @@ namespace rootix::engine {
 class UiDispatcher {
  public:
   // Calls that may wait in the queue before post() makes its caller wait too.
-  static constexpr std::size_t kMaxQueued = 8192;
+  static constexpr std::size_t kMaxQueued = 65536;
 
   // Create on the UI thread, with its event loop (QCoreApplication) in place.
   UiDispatcher();
@@ -41,6 +42,13 @@ class UiDispatcher {
   // Called on the UI thread itself, runs fn at once.
   void post(std::function<void()> fn);
 
+  // While batching (a run is in progress), posted calls do not wake the UI
+  // thread one by one: it takes them every kBatchMs, or as soon as
+  // kWakeBatch are waiting or a call() arrives. Call on the UI thread.
+  void setBatching(bool on);
+  static constexpr int kBatchMs = 20;
+  static constexpr std::size_t kWakeBatch = 256;
+
  private:
   struct Pending {
     const std::function<void()>* fn = nullptr;
@@ -52,18 +60,22 @@ class UiDispatcher {
   };
 
   bool onUiThread() const { return std::this_thread::get_id() == uiThread_; }
-  // Queues under the lock; wakes the UI thread when the queue was empty (a
-  // drain under way takes everything queued after it).
-  void enqueue(Pending* pending, std::unique_lock<std::mutex>& lock);
+  // Queues under the lock; wakes the UI thread unless a wake is already on
+  // its way, or batching lets the call wait for the next round.
+  void enqueue(Pending* pending, bool urgent);
+  void wakeLocked();
   void drain();
 
   std::thread::id uiThread_;
   int wakeFd_ = -1;
   std::unique_ptr<QSocketNotifier> notifier_;
+  std::unique_ptr<QTimer> batchTimer_;
   std::mutex mutex_;
   std::deque<Pending*> queue_;
   std::condition_variable spaceCv_;
   int spaceWaiters_ = 0;
+  bool wakePending_ = false;  // the eventfd was written and not yet read
+  bool batching_ = false;
 };
 
 }  // namespace rootix::engine

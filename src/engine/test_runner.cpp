@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <system_error>
 
 #include "console/console.h"
 #include "console/interpreter.h"
@@ -158,6 +157,7 @@ void TestRunner::StartTest(int16_t test, bool quiet) {
 
 void TestRunner::startWorkers(const std::shared_ptr<Run>& run, const std::vector<WorkerRange>& ranges, bool quiet) {
   const bool cache = static_cast<bool>(run->results);
+  threads_.reserve(threads_.size() + ranges.size());
   for (const WorkerRange& range : ranges) {
     WorkerParams params;
     params.threadId = range.threadId;
@@ -196,7 +196,8 @@ void TestRunner::startWorkers(const std::shared_ptr<Run>& run, const std::vector
         }
         liveWorkers_.fetch_sub(1);
       });
-    } catch (const std::system_error&) {
+    } catch (...) {
+      // No thread was started for this range (resource limits, memory).
       liveWorkers_.fetch_sub(1);
       throw RuntimeError(kOutOfMemory, "cannot start a worker thread");
     }

@@ -220,6 +220,61 @@ TEST(TestRunner, VerificationWarnsFrom1055323InTest2) {
   EXPECT_GT(e.shell.state.records.getRecord(2), 0);
 }
 
+// One worker's verification, as output() prints it: the worker's first number
+// is checked with the value it kept, not the shared slot.
+struct OutputCase {
+  const char* name;
+  int32_t lo;
+  int32_t hi;
+  int32_t badNumber;  // its slot holds a wrong root (-1: none)
+  QStringList expected;
+};
+
+void PrintTo(const OutputCase& c, std::ostream* os) { *os << c.name; }
+
+class Output : public ::testing::TestWithParam<OutputCase> {};
+
+TEST_P(Output, WarningsAndMarks) {
+  const OutputCase& c = GetParam();
+  EngineShell e;
+  e.clock.step = 0.001;
+  e.shell.state.cache = true;
+  std::vector<double> values(static_cast<size_t>(c.hi) + 1);
+  for (int32_t i = 0; i <= c.hi; ++i) values[size_t(i)] = std::sqrt(double(i));
+  if (c.badNumber >= 0) values[size_t(c.badNumber)] = 100;
+  const double lowValue = std::sqrt(double(c.lo));
+  values[size_t(c.lo)] = -5;  // the neighbour has not written it yet
+  e.runner->output(WorkerResults{values.data(), c.lo, c.hi, lowValue}, 3);
+  EXPECT_EQ(e.printed(), c.expected);
+}
+
+QStringList verification(std::initializer_list<const char*> middle) {
+  QStringList lines{QStringLiteral("Verifying results for thread 3")};
+  for (const char* m : middle) lines << QString::fromUtf8(m);
+  lines << QStringLiteral("Verification Complete for thread 3");
+  return lines;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Output,
+    ::testing::Values(
+        OutputCase{"OneNumber", 7, 7, -1, verification({"Verification is 20% complete @ 0 seconds"})},
+        OutputCase{"TwoNumbers", 5, 6, -1,
+                   verification({"Verification is 20% complete @ 0 seconds",
+                                 "Verification is 60% complete @ 0.001 seconds"})},
+        OutputCase{"ThreeNumbersOneBad", 0, 2, 1,
+                   verification({"Verification is 20% complete @ 0 seconds",
+                                 "WARNING: Incorrect result stored for sqrt(1)",
+                                 "Verification is 40% complete @ 0.001 seconds",
+                                 "Verification is 80% complete @ 0.002 seconds"})},
+        OutputCase{"ElevenNumbersLastBad", 10, 20, 20,
+                   verification({"Verification is 20% complete @ 0 seconds",
+                                 "Verification is 40% complete @ 0.001 seconds",
+                                 "Verification is 60% complete @ 0.002 seconds",
+                                 "Verification is 80% complete @ 0.003 seconds",
+                                 "WARNING: Incorrect result stored for sqrt(20)"})}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST(TestRunner, CacheSwitchedOffDuringTheRunOnlyStores) {
   EngineShell e;
   e.shell.state.cache = true;

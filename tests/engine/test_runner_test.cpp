@@ -361,6 +361,8 @@ struct ManyThreadsCase {
   bool cache;
 };
 
+void PrintTo(const ManyThreadsCase& c, std::ostream* os) { *os << c.name; }
+
 class ManyThreads : public ::testing::TestWithParam<ManyThreadsCase> {};
 
 TEST_P(ManyThreads, DebugTestOn4096Workers) {
@@ -395,6 +397,8 @@ struct MemoryCase {
   std::int64_t spare;  // available beyond what 1M doubles require
   bool granted;
 };
+
+void PrintTo(const MemoryCase& c, std::ostream* os) { *os << c.name; }
 
 class ResultArrayMemory : public ::testing::TestWithParam<MemoryCase> {};
 

@@ -14,7 +14,9 @@ void Console::printLine(const QString& s, bool typedEcho) {
   face_.lineAppended(s, cleared);
   // A terminal that echoed the typed line already shows it.
   if (!(typedEcho && mode_ == MirrorMode::TerminalEchoed)) {
-    QByteArray bytes = s.toUtf8();
+    // Texts that carry their own CR LF breaks (the processor report) end
+    // lines the same way as the rest of the mirror.
+    QByteArray bytes = QString(s).replace(QStringLiteral("\r\n"), QStringLiteral("\n")).toUtf8();
     bytes += '\n';
     sink_.write(bytes);
   }

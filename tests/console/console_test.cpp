@@ -28,6 +28,15 @@ TEST(TranscriptLimit, ClearsOnlyFromTheLimitOn) {
   }
 }
 
+TEST(ConsoleMirror, EmbeddedLineBreaksEndInLineFeeds) {
+  testing::ScriptedFace face;
+  testing::CaptureSink sink;
+  Console console(face, sink);
+  console.PrintLn(QStringLiteral("CPU Found: CPU0\r\nName:     x\r\n"));
+  EXPECT_EQ(sink.data, QByteArray("CPU Found: CPU0\nName:     x\n\n"));
+  EXPECT_TRUE(console.transcript().text().startsWith(QStringLiteral("CPU Found: CPU0\r\n")));
+}
+
 TEST(ConsoleInput, PendingLineReturnsAtOnceWithoutPrompt) {
   testing::ScriptedFace face;
   testing::CaptureSink sink;

@@ -112,7 +112,8 @@ TEST(EngineCommands, StressCpu) {
             QStringList({QStringLiteral("Stressing CPU to prevent false clock reading."), QStringLiteral("exit")}));
 }
 
-// The report is one console line holding CR LF line breaks.
+// The report is one console line holding CR LF line breaks; the mirror ends
+// each of them as a line.
 QStringList reportLines(const std::vector<ProcessorPackage>& packages) {
   QString text;
   for (size_t i = 0; i < packages.size(); ++i) {
@@ -123,7 +124,7 @@ QStringList reportLines(const std::vector<ProcessorPackage>& packages) {
                 .arg(p.clockMHz)
                 .arg(p.l2KB);
   }
-  return text.split(u'\n');
+  return text.split(QStringLiteral("\r\n"));
 }
 
 TEST(EngineCommands, ScanSystemSetsTheThreadCount) {

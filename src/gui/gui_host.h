@@ -48,6 +48,9 @@ class GuiHost {
   // The result server's base address, without a trailing slash.
   virtual QString serverBase() const = 0;
   virtual platform::UrlOpener& urlOpener() = 0;
+  // Writes the submission page for scores(index) and opens it in the
+  // browser; false with the reason in *error.
+  virtual bool uploadScore(int index, QString* error) = 0;
 
   // Exit button and close box: the process ends at once.
   virtual void endProcess() = 0;

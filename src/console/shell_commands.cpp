@@ -45,7 +45,7 @@ void ShellCommands::registerAll() {
   });
   add(u"savelog", [&con, print](CommandCall& c) {
     // A name with a leading blank is never what was meant.
-    platform::files::writeAtomic(c.trimmedArg(), text::toSingleByte(con.transcript().text()), 0644);
+    platform::files::writeAtomic(c.trimmedArg(), text::toSingleByte(con.transcript().text()));
     print(QStringLiteral("Successfully outputted to: ") + c.argText());
   });
   add(u"pauseinput", [&con](CommandCall&) { con.pauseInput(); });

@@ -6,8 +6,9 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QRandomGenerator>
 #include <cerrno>
+#include <cstdlib>
 
 #include "platform/runtime_error.h"
 
@@ -33,6 +34,11 @@ class Fd {
   Fd(const Fd&) = delete;
   Fd& operator=(const Fd&) = delete;
   int get() const { return fd_; }
+  int close() {
+    const int rc = ::close(fd_);
+    fd_ = -1;
+    return rc;
+  }
 
  private:
   int fd_;
@@ -50,6 +56,25 @@ void writeFully(int fd, const QByteArray& bytes) {
     p += n;
     left -= n;
   }
+}
+
+// A device or FIFO: written as it is, never replaced. No reader on a FIFO
+// is an error, not a wait that never ends.
+void writeInPlace(const QString& path, const QByteArray& bytes) {
+  Fd fd(::open(native(path).constData(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+  if (fd.get() < 0) throwForPath(path, errno);
+  const int flags = ::fcntl(fd.get(), F_GETFL);
+  if (flags >= 0) ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK);
+  writeFully(fd.get(), bytes);
+  if (fd.close() != 0) throwErrno(errno);
+}
+
+// Makes a rename in folder durable. File systems that cannot sync a folder
+// say EINVAL; there is nothing more to do on those.
+void syncFolder(const QByteArray& folder) {
+  Fd fd(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (fd.get() < 0) return;  // the file is in place; a folder we cannot open cannot be synced
+  if (::fsync(fd.get()) != 0 && errno != EINVAL) throwErrno(errno);
 }
 
 }  // namespace
@@ -91,22 +116,70 @@ QByteArray readAll(const QString& path, int64_t maxBytes) {
 }
 
 void writeAtomic(const QString& path, const QByteArray& bytes, int permissions) {
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) {
-    const QFileInfo dir(QFileInfo(path).absolutePath());
-    if (!dir.exists()) throw RuntimeError(kPathNotFound);
-    throw RuntimeError(kPermissionDenied, file.errorString().toStdString());
+  if (path.isEmpty()) throw RuntimeError(kBadFileName);
+  QByteArray target = native(path);
+  struct stat st {};
+  const bool existed = ::stat(target.constData(), &st) == 0;
+  if (existed) {
+    if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) || S_ISFIFO(st.st_mode)) {
+      writeInPlace(path, bytes);
+      return;
+    }
+    if (!S_ISREG(st.st_mode)) throw RuntimeError(kPermissionDenied, "not a regular file");
+    // Through a symbolic link: the file it names is replaced, the link stays.
+    if (char* real = ::realpath(target.constData(), nullptr)) {
+      target = real;
+      ::free(real);
+    }
   }
-  if (file.write(bytes) != bytes.size()) throw RuntimeError(kDiskFull);
-  if (!file.commit()) throw RuntimeError(kPathFileAccessError, file.errorString().toStdString());
-  ::chmod(native(path).constData(), static_cast<mode_t>(permissions));
+
+  const qsizetype slash = target.lastIndexOf('/');
+  const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : target.left(slash);
+  // Hidden, and short enough that a long final name still leaves room.
+  const QByteArray stem = folder + "/." + target.mid(slash + 1).left(200) + '.';
+  QByteArray temp;
+  int raw = -1;
+  for (int attempt = 0; raw < 0 && attempt < 100; ++attempt) {
+    temp = stem + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+    // 0666 here: the kernel takes the umask off for a new file.
+    raw = ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+    if (raw < 0 && errno != EEXIST) throwForPath(path, errno);
+  }
+  if (raw < 0) throwErrno(EEXIST);
+  Fd fd(raw);
+  try {
+    if (existed) {
+      // Owner first: changing it clears set-id bits the mode then restores.
+      [[maybe_unused]] const int owned = ::fchown(fd.get(), st.st_uid, st.st_gid);
+    }
+    const int mode = permissions != kKeepMode ? permissions : existed ? static_cast<int>(st.st_mode & 07777) : -1;
+    if (mode >= 0 && ::fchmod(fd.get(), static_cast<mode_t>(mode)) != 0) throwErrno(errno);
+    writeFully(fd.get(), bytes);
+    if (::fsync(fd.get()) != 0) throwErrno(errno);
+    if (fd.close() != 0) throwErrno(errno);
+    if (::rename(temp.constData(), target.constData()) != 0) throwErrno(errno);
+  } catch (...) {
+    ::unlink(temp.constData());
+    throw;
+  }
+  syncFolder(folder);
 }
 
 void createNew(const QString& path, const QByteArray& bytes) {
   if (path.isEmpty()) throw RuntimeError(kBadFileName);
-  Fd fd(::open(native(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0644));
+  const QByteArray p = native(path);
+  Fd fd(::open(p.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666));
   if (fd.get() < 0) throwForPath(path, errno);
-  writeFully(fd.get(), bytes);
+  try {
+    writeFully(fd.get(), bytes);
+    if (::fsync(fd.get()) != 0) throwErrno(errno);
+    if (fd.close() != 0) throwErrno(errno);
+  } catch (...) {
+    ::unlink(p.constData());  // ours: O_EXCL made it
+    throw;
+  }
+  const qsizetype slash = p.lastIndexOf('/');
+  syncFolder(slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : p.left(slash));
 }
 
 void remove(const QString& path, bool force) {

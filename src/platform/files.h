@@ -15,11 +15,23 @@ bool exists(const QString& path);  // a file (not a folder) is there
 // than maxBytes).
 QByteArray readAll(const QString& path, int64_t maxBytes = int64_t{64} << 20);
 
-// Writes bytes to a temporary name beside path and renames it into place, so
-// a reader never sees half a file. Throws RuntimeError on failure.
-void writeAtomic(const QString& path, const QByteArray& bytes, int permissions = 0600);
+// For writeAtomic: an existing file keeps its mode and owner, a new one gets
+// 0666 less the umask.
+inline constexpr int kKeepMode = -1;
 
-// Creates a new file; fails with kFileAlreadyExists if one is there.
+// The one way Rootix writes a whole file. A regular file (or a new path) is
+// written to a temporary name beside it, flushed and synced, renamed into
+// place and its folder synced: on any failure the old file is untouched and
+// the error is thrown, never reported as success. A symbolic link is followed
+// to the file it names. A character or block device or a FIFO is written in
+// place (so /dev/null stays a device); any other kind of node is refused
+// with kPermissionDenied. With permissions other than kKeepMode the file ends
+// with exactly those. Errors: kDiskFull for a full disk or quota,
+// kPathNotFound, kPermissionDenied, kBadFileName, kPathFileAccessError.
+void writeAtomic(const QString& path, const QByteArray& bytes, int permissions = kKeepMode);
+
+// Creates a new file (0666 less the umask), synced like writeAtomic; fails
+// with kFileAlreadyExists if one is there. A failed write leaves no file.
 void createNew(const QString& path, const QByteArray& bytes);
 
 // Deletes a file. With force, a read-only file is deleted too; without it a

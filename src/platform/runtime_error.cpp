@@ -17,7 +17,8 @@ int errorCodeFromErrno(int err) {
     case EROFS: return kPermissionDenied;
     case EEXIST: return kFileAlreadyExists;
     case EISDIR: return kPathFileAccessError;
-    case ENOSPC: return kDiskFull;
+    case ENOSPC:
+    case EDQUOT: return kDiskFull;
     case ENOMEM: return kOutOfMemory;
     case ENAMETOOLONG: return kBadFileName;
     default: return kPathFileAccessError;

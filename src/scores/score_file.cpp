@@ -115,7 +115,7 @@ int Score::saveScore(const QString& path, platform::Dialogs& dialogs) const {
       return static_cast<int>(kFileAlreadyExists);
     }
     // Replaced in one step: a failed write never leaves half a score behind.
-    platform::files::writeAtomic(path, bytes, 0644);
+    platform::files::writeAtomic(path, bytes);
     return 0;
   });
 }

@@ -5,12 +5,12 @@
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QLockFile>
 #include <QTimer>
 #include <cstdio>
 #include <memory>
 
 #include "app/abort_keys.h"
+#include "app/instance_check.h"
 #include "app/main_window.h"
 #include "hardware/embedded_resources.h"
 #include "platform/process_launcher.h"
@@ -20,7 +20,6 @@
 #include "platform/runtime_error.h"
 #include "platform/settings_store.h"
 #include "platform/stdout_writer.h"
-#include "platform/temp_folder.h"
 
 namespace rootix::app {
 namespace {
@@ -53,20 +52,9 @@ int run(int argc, char** argv) {
     app = std::make_unique<QApplication>(argc, argv);
   }
 
-  // One instance per user: the lock lives in the private temporary folder.
-  QString temp;
-  try {
-    temp = platform::tempFolder();
-  } catch (const RuntimeError& e) {
-    std::fprintf(stderr, "rootix: %s\n", e.what());
-    return 1;
-  }
-  QLockFile instanceLock(temp + QStringLiteral("rootix.lock"));
-  instanceLock.setStaleLockTime(0);
-  if (!instanceLock.tryLock(0)) {
-    std::fprintf(stderr, "rootix: already running for this user\n");
-    return 3;
-  }
+  InstanceCheck instance = claimInstance();
+  if (instance.status != 0) return instance.status;
+  platform::InstanceLock& instanceLock = *instance.lock;
 
   platform::IniSettingsStore settings;
   std::unique_ptr<console::ConsoleFace> face;
@@ -76,7 +64,7 @@ int run(int argc, char** argv) {
   console::MirrorMode mirror = console::MirrorMode::Lines;
   if (switches.terminal) {
     auto terminalFace = std::make_unique<console::TerminalFace>(STDIN_FILENO);
-    dialogs = std::make_unique<console::TerminalDialogs>(*terminalFace, sink);
+    dialogs = std::make_unique<console::TerminalDialogs>(*terminalFace, sink, !platform::stdoutIsTerminal());
     clipboard = std::make_unique<console::MemoryClipboard>();
     face = std::move(terminalFace);
     if (platform::stdoutIsTerminal()) {

@@ -1,6 +1,7 @@
 #include "support/rootix_process.h"
 
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 
 namespace rootix::testing {
@@ -15,6 +16,10 @@ QStringList RootixRun::lines() const {
 RootixSandbox::RootixSandbox() {
   QDir(dir_.path()).mkdir(QStringLiteral("tmp"));
   QDir(dir_.path()).mkdir(QStringLiteral("config"));
+  // Its own runtime folder, so the instance lock of one test's Rootix never
+  // stops another's.
+  QDir(dir_.path()).mkdir(QStringLiteral("run"));
+  QFile::setPermissions(path(QStringLiteral("run")), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
 QString RootixSandbox::binary() const {
@@ -29,6 +34,7 @@ QProcessEnvironment RootixSandbox::environment() const {
   env.remove(QStringLiteral("WAYLAND_DISPLAY"));
   env.insert(QStringLiteral("TMPDIR"), path(QStringLiteral("tmp")));
   env.insert(QStringLiteral("XDG_CONFIG_HOME"), path(QStringLiteral("config")));
+  env.insert(QStringLiteral("XDG_RUNTIME_DIR"), path(QStringLiteral("run")));
   return env;
 }
 

@@ -12,7 +12,7 @@ namespace rootix::testing {
 QString sourceDir();
 
 // Runs the real rootix binary (ROOTIX_BINARY) in the terminal console, with a
-// private TMPDIR and config folder, standard input given, and waits for it.
+// private TMPDIR, runtime and config folder, standard input given, and waits for it.
 struct RootixRun {
   int exitCode = -1;
   bool finished = false;

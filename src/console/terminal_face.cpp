@@ -87,7 +87,8 @@ void TerminalDialogs::alert(const QString& text, const QString& caption) {
 }
 
 bool TerminalDialogs::askYesNo(const QString& text, const QString& caption) {
-  sink_.write((caption + QStringLiteral(": ") + text + QStringLiteral(" [y/N] ")).toUtf8());
+  const QString ending = endQuestionLine_ ? QStringLiteral(" [y/N]\n") : QStringLiteral(" [y/N] ");
+  sink_.write((caption + QStringLiteral(": ") + text + ending).toUtf8());
   platform::waitUntil([this] { return face_.lineReady(); });
   const QString answer = face_.takeLine().trimmed().toLower();
   return answer == QStringLiteral("y") || answer == QStringLiteral("yes");

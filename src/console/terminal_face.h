@@ -46,15 +46,20 @@ class TerminalFace : public ConsoleFace {
 
 // Message boxes as a printed question; Yes/No is answered by a typed line
 // ("y" or "yes", any case, is Yes; anything else, or the end of input, No).
+// At a terminal the answer is typed after the question; otherwise (a pipe, a
+// file) endQuestionLine ends the question's line so each printed line stays
+// one line for whoever reads it.
 class TerminalDialogs : public platform::Dialogs {
  public:
-  TerminalDialogs(ConsoleFace& face, OutputSink& sink) : face_(face), sink_(sink) {}
+  TerminalDialogs(ConsoleFace& face, OutputSink& sink, bool endQuestionLine = false)
+      : face_(face), sink_(sink), endQuestionLine_(endQuestionLine) {}
   void alert(const QString& text, const QString& caption) override;
   bool askYesNo(const QString& text, const QString& caption) override;
 
  private:
   ConsoleFace& face_;
   OutputSink& sink_;
+  bool endQuestionLine_;
 };
 
 // Without a display there is no system clipboard; "copy" keeps the text here.

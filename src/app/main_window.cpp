@@ -132,7 +132,12 @@ void MainWindow::runScript(const QStringList& lines) {
       --acc.skipCount;
       continue;
     }
-    interp_.doInput(ExpandArguments(line, state_.cmdArgs), true);
+    const std::optional<QString> expanded = ExpandArguments(line, state_.cmdArgs);
+    if (!expanded) {
+      console_.PrintLn(expansionTooLongMessage());
+      return;
+    }
+    interp_.doInput(*expanded, true);
   }
 }
 

@@ -43,10 +43,19 @@ std::optional<QStringList> readOwnStartupScript() {
   return extractStartupScript(self.readAll());
 }
 
-QString ExpandArguments(const QString& line, const QStringList& args) {
+QString expansionTooLongMessage() {
+  return QStringLiteral("Start-up script stopped: a line grows past 1 MiB when its $ arguments are replaced");
+}
+
+std::optional<QString> ExpandArguments(const QString& line, const QStringList& args) {
   QString result = line;
   for (qsizetype i = 0; i < args.size(); ++i) {
-    result.replace(u'$' + QString::number(i), args[i]);
+    if (!result.contains(u'$')) break;  // no reference left for any later pass
+    const QString ref = u'$' + QString::number(i);
+    // Measured before replacing, so a runaway pass never allocates its result.
+    const qsizetype grows = result.count(ref) * (args[i].size() - ref.size());
+    if (result.size() + grows > kMaxExpandedLine) return std::nullopt;
+    result.replace(ref, args[i]);
   }
   return result;
 }

@@ -14,9 +14,17 @@ std::optional<QStringList> extractStartupScript(const QByteArray& image);
 // Reads the script from the running executable's own file (whatever its name).
 std::optional<QStringList> readOwnStartupScript();
 
+// Longest line ExpandArguments makes, in characters.
+inline constexpr qsizetype kMaxExpandedLine = qsizetype{1} << 20;
+
+// What start-up prints when it stops a script for a line that grew too long.
+QString expansionTooLongMessage();
+
 // Replaces "$0", "$1", ... by the words of args, in ascending order, each pass
-// working on the result of the previous one.
-QString ExpandArguments(const QString& line, const QStringList& args);
+// working on the result of the previous one. Arguments that refer to each
+// other grow a line exponentially: std::nullopt once it would pass
+// kMaxExpandedLine.
+std::optional<QString> ExpandArguments(const QString& line, const QStringList& args);
 
 // The command line as text (arguments without the program path, joined by
 // single spaces) and its words split at every single space.

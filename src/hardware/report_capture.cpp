@@ -45,6 +45,11 @@ bool ReportCapture::shouldStop(int64_t startMs) {
   return waiter_.nowMs() - startMs >= options_.unattendedLimitMs;
 }
 
+void ReportCapture::endTool() {
+  if (toolPid_ > 0) launcher_.terminate(toolPid_);
+  toolPid_ = 0;
+}
+
 QString ReportCapture::ShellCPUz() {
   print_(QStringLiteral("Gathering CPUz information"));
 
@@ -63,8 +68,8 @@ QString ReportCapture::ShellCPUz() {
   // it. One argument: the tool adds ".txt" to the name after "-txt=".
   // Whether it started is not checked; a tool that never writes the report
   // shows as a wait that has to be aborted.
-  launcher_.startDetached(tempPath(QStringLiteral("cpuz201.exe")),
-                          {QStringLiteral("-txt=") + tempPath(QStringLiteral("out"))});
+  toolPid_ = launcher_.startDetached(tempPath(QStringLiteral("cpuz201.exe")),
+                                     {QStringLiteral("-txt=") + tempPath(QStringLiteral("out"))});
 
   print_(QStringLiteral("Waiting for CPUz information"));
   print_(QStringLiteral("Hold shift to abort"));
@@ -75,6 +80,7 @@ QString ReportCapture::ShellCPUz() {
     const int64_t start = waiter_.nowMs();
     while (!platform::files::exists(tempPath(QStringLiteral("out.txt")))) {
       if (shouldStop(start)) {
+        endTool();
         print_(kCanceled);
         return {};
       }
@@ -104,6 +110,7 @@ QString ReportCapture::ReadCPUzOutput(const QString& reportPath) {
     if (firstFailure < 0) firstFailure = waiter_.nowMs();
     for (int round = 1; round <= 3; ++round) {
       if (shouldStop(firstFailure)) {
+        endTool();
         // A held key ends quietly; running out of time says why.
         if (!options_.abortable) print_(kCanceled);
         return {};

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
 
 #include "hardware/hash_table.h"
 #include "hardware/waiter.h"
@@ -37,7 +38,8 @@ struct CaptureOptions {
 
 // Obtains the hardware report: starts the report tool in the private
 // temporary folder with a fresh output file, waits for the file, reads it
-// and parses it. Every wait keeps events running.
+// and parses it. Every wait keeps events running. A wait that is given up
+// (the key, or the unattended bound) ends the tool.
 class ReportCapture {
  public:
   ReportCapture(PrintFn print, platform::ProcessLauncher& launcher, Waiter& waiter, AbortKey& abortKey,
@@ -62,12 +64,15 @@ class ReportCapture {
   // True when the wait that began at startMs should end: the key is held,
   // or no one can abort and the time is up.
   bool shouldStop(int64_t startMs);
+  // The wait is given up: a tool still running would outlive Rootix.
+  void endTool();
 
   PrintFn print_;
   platform::ProcessLauncher& launcher_;
   Waiter& waiter_;
   AbortKey& abortKey_;
   CaptureOptions options_;
+  int64_t toolPid_ = 0;  // the tool this capture started; 0 when none runs
 };
 
 }  // namespace rootix::hardware

@@ -120,14 +120,16 @@ class FakeLauncher : public platform::ProcessLauncher {
     QStringList args;
   };
   std::vector<Call> calls;
+  std::vector<int64_t> terminated;
   std::function<void()> onStart;
   bool starts = true;
 
-  bool startDetached(const QString& program, const QStringList& args) override {
+  int64_t startDetached(const QString& program, const QStringList& args) override {
     calls.push_back({program, args});
     if (onStart) onStart();
-    return starts;
+    return starts ? 4242 : 0;
   }
+  void terminate(int64_t pid) override { terminated.push_back(pid); }
 };
 
 // A recorded report from tests/hardware/data/cpuz, as the capture reads it.

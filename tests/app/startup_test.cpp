@@ -22,6 +22,18 @@ TEST(Startup, ExpandArguments) {
   EXPECT_EQ(ExpandArguments("echo $1", {"$0", "x"}), "echo x");
 }
 
+TEST(Startup, ExpansionStopsPastOneMebibyte) {
+  // Each word names the next one twice: every pass doubles the line.
+  QStringList doubling;
+  for (int i = 1; i <= 40; ++i) doubling << QStringLiteral("$%1$%1").arg(i);
+  doubling << QStringLiteral("x");
+  EXPECT_EQ(ExpandArguments("$0", doubling), std::nullopt);
+
+  const QStringList big{QString(kMaxExpandedLine - 2, u'x')};
+  EXPECT_EQ(ExpandArguments("ab$0", big)->size(), kMaxExpandedLine);  // exactly at the bound
+  EXPECT_EQ(ExpandArguments("abc$0", big), std::nullopt);
+}
+
 TEST(Startup, ScriptFollowsAWholeMarkerLine) {
   struct Case {
     QByteArray image;

@@ -147,5 +147,18 @@ TEST(TerminalQuestion, YesOnlyForYes) {
   }
 }
 
+// Read by a script, the question is a line of its own: the next printed line
+// must not be glued to it.
+TEST(TerminalQuestion, EndsItsLineWhenOutputIsNoTerminal) {
+  for (const auto& [endLine, expected] : {std::pair{false, "Q: Replace? [y/N] "}, std::pair{true, "Q: Replace? [y/N]\n"}}) {
+    testing::ScriptedFace face;
+    face.lines = {QStringLiteral("y")};
+    testing::CaptureSink sink;
+    TerminalDialogs dialogs(face, sink, endLine);
+    EXPECT_TRUE(dialogs.askYesNo(QStringLiteral("Replace?"), QStringLiteral("Q")));
+    EXPECT_EQ(sink.data, QByteArray(expected));
+  }
+}
+
 }  // namespace
 }  // namespace rootix::console

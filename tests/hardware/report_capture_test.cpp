@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QString>
 #include <QStringList>
+#include <functional>
+#include <vector>
 
 #include "hardware/report_capture.h"
 #include "hardware_test_support.h"
@@ -148,6 +150,42 @@ TEST_F(CaptureTest, EmptyPathReadsNothing) {
   EXPECT_EQ(c.ReadCPUzOutput(QString()), QString());
   EXPECT_TRUE(log.lines.isEmpty());
   EXPECT_TRUE(waiter.idles.empty());
+}
+
+// A wait that is given up ends the tool, so it never outlives Rootix; a tool
+// that delivered, or never started, is left alone.
+TEST_F(CaptureTest, GivingUpTheWaitEndsTheTool) {
+  const struct {
+    const char* name;
+    std::function<void()> arrange;
+    CaptureOptions options;
+    std::vector<int64_t> terminated;
+  } cases[] = {
+      {"report arrives", [this] { toolWritesAfter(300); }, {}, {}},
+      {"shift during the first wait", [this] { key.heldFrom = 250; }, {}, {4242}},
+      {"unattended first wait runs out", [] {}, {.abortable = false, .unattendedLimitMs = 2000}, {4242}},
+      {"shift during the retries",
+       [this] {
+         toolWritesAfter(100, QByteArray());
+         key.heldFrom = 2500;
+       },
+       {},
+       {4242}},
+      {"unattended retries run out", [this] { toolWritesAfter(100, QByteArray()); },
+       {.abortable = false, .unattendedLimitMs = 5000}, {4242}},
+      {"tool never started", [this] { launcher.starts = false; },
+       {.abortable = false, .unattendedLimitMs = 2000}, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    QFile::remove(T + QStringLiteral("out.txt"));
+    launcher = FakeLauncher();
+    waiter = FakeWaiter();
+    key.heldFrom = -1;
+    c.arrange();
+    capture(c.options).GatherCPUzInfo();
+    EXPECT_EQ(launcher.terminated, c.terminated);
+  }
 }
 
 // The whole way with a real program in the tool's place, on the real event

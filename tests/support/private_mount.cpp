@@ -17,7 +17,7 @@ thread_local bool ownNamespace = false;
 
 }  // namespace
 
-PrivateTmpfs::PrivateTmpfs(const QString& folder, const QString& options) : folder_(folder) {
+PrivateTmpfs::PrivateTmpfs(const QString& folder, const QString& options, bool readOnly) : folder_(folder) {
   if (!ownNamespace) {
     if (::unshare(CLONE_NEWNS) != 0) {
       whyNot_ = QStringLiteral("no private mount namespace: ") + QString::fromLocal8Bit(std::strerror(errno));
@@ -32,7 +32,7 @@ PrivateTmpfs::PrivateTmpfs(const QString& folder, const QString& options) : fold
   }
   const QByteArray where = QFile::encodeName(folder);
   const QByteArray opts = options.toLatin1();
-  if (::mount("tmpfs", where.constData(), "tmpfs", 0, opts.constData()) != 0) {
+  if (::mount("tmpfs", where.constData(), "tmpfs", readOnly ? MS_RDONLY : 0, opts.constData()) != 0) {
     whyNot_ = QStringLiteral("cannot mount a tmpfs: ") + QString::fromLocal8Bit(std::strerror(errno));
     return;
   }

@@ -10,7 +10,7 @@ namespace rootix::testing {
 // cannot be made, mounted() is false and whyNot() says why, for a skip.
 class PrivateTmpfs {
  public:
-  PrivateTmpfs(const QString& folder, const QString& options);
+  PrivateTmpfs(const QString& folder, const QString& options, bool readOnly = false);
   ~PrivateTmpfs();
   PrivateTmpfs(const PrivateTmpfs&) = delete;
   PrivateTmpfs& operator=(const PrivateTmpfs&) = delete;

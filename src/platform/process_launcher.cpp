@@ -40,11 +40,12 @@ void QtProcessLauncher::terminate(int64_t pid) {
   const QString program = it->second;
   started_.erase(it);
   if (!stillRuns(pid, program)) return;
-  // A detached program leads a session of its own: its group holds whatever
-  // it started too.
+  // A detached program runs in a session of its own, whose one group holds
+  // whatever it started too. Never our own group.
   const pid_t id = static_cast<pid_t>(pid);
-  if (::getpgid(id) == id) {
-    ::kill(-id, SIGKILL);
+  const pid_t group = ::getpgid(id);
+  if (group > 1 && group != ::getpgid(0) && ::getsid(id) != ::getsid(0)) {
+    ::kill(-group, SIGKILL);
   } else {
     ::kill(id, SIGKILL);
   }

@@ -113,13 +113,8 @@ TEST(HostileStart, UnusablePrivateFolderEndsWithStatus1) {
 
 TEST(HostileStart, RunawayArgumentExpansionStopsTheScript) {
   RootixSandbox box;
-  const QString copy = box.path("scripted");
-  ASSERT_TRUE(QFile::copy(box.binary(), copy));
-  QFile file(copy);
-  ASSERT_TRUE(file.open(QIODevice::Append));
-  file.write("\n#CUSTOM_DATA#\necho $0\necho never\n");
-  file.close();
-  file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
+  const QString copy = box.copyWith("scripted", "\n#CUSTOM_DATA#\necho $0\necho never\n");
+  ASSERT_FALSE(copy.isEmpty());
   QStringList args;
   for (int i = 1; i <= 40; ++i) args << QStringLiteral("$%1$%1").arg(i);
   const auto run = box.run(args, "", 60000, copy);

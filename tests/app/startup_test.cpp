@@ -99,13 +99,10 @@ TEST(EndToEnd, EndOfInputActsAsExit) {
 
 TEST(EndToEnd, AppendedScriptInARenamedCopy) {
   RootixSandbox box;
-  const QString copy = box.path("renamed-benchmark");
-  ASSERT_TRUE(QFile::copy(box.binary(), copy));
-  QFile file(copy);
-  ASSERT_TRUE(file.open(QIODevice::Append));
-  file.write("\n#CUSTOM_DATA#\r\necho $1\r\necho $10\nrootix= 2\nskip\necho skipped 1\n\n\necho skipped 2\necho shown\n");
-  file.close();
-  file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
+  const QString copy = box.copyWith(
+      "renamed-benchmark",
+      "\n#CUSTOM_DATA#\r\necho $1\r\necho $10\nrootix= 2\nskip\necho skipped 1\n\n\necho skipped 2\necho shown\n");
+  ASSERT_FALSE(copy.isEmpty());
   const auto run = box.run({"a", "b"}, "", 60000, copy);
   ASSERT_TRUE(run.finished);
   EXPECT_EQ(run.lines(), (QStringList{"Welcome to Rootix Benchmark v2.11.", " b", " b0", " shown", "exit",

@@ -38,6 +38,17 @@ QProcessEnvironment RootixSandbox::environment() const {
   return env;
 }
 
+QString RootixSandbox::copyWith(const QString& name, const QByteArray& appended) const {
+  const QString copy = path(name);
+  QFile file(copy);
+  if (!QFile::copy(binary(), copy) || !file.open(QIODevice::Append) || file.write(appended) != appended.size()) {
+    return {};
+  }
+  file.close();
+  file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
+  return copy;
+}
+
 RootixRun RootixSandbox::run(const QStringList& args, const QByteArray& input, int timeoutMs,
                              const QString& program) const {
   QProcess process;

@@ -27,6 +27,9 @@ class RootixSandbox {
   QString binary() const;
   QString path(const QString& name) const { return dir_.filePath(name); }
   QProcessEnvironment environment() const;
+  // A copy of the binary named name with appended after its image (a
+  // start-up script); the empty text when it could not be made.
+  QString copyWith(const QString& name, const QByteArray& appended) const;
   RootixRun run(const QStringList& args, const QByteArray& input, int timeoutMs = 60000,
                 const QString& program = {}) const;
 

@@ -2,7 +2,6 @@
 // descriptors, a full or read-only disk, runaway start-up arguments, and a
 // second start with another TMPDIR.
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -39,8 +38,9 @@ TEST(HostileStart, ClosedStandardDescriptors) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.redirect);
     RootixSandbox box;
-    const auto run = box.run({QStringLiteral("-c"), QStringLiteral("exec \"$0\" ") + QLatin1StringView(c.redirect), box.binary()},
-                             {}, 30000, QStringLiteral("/bin/sh"));
+    const auto run =
+        box.run({QStringLiteral("-c"), QStringLiteral("exec \"$0\" ") + QLatin1StringView(c.redirect), box.binary()},
+                {}, 30000, QStringLiteral("/bin/sh"));
     ASSERT_TRUE(run.finished) << "hangs";
     EXPECT_EQ(run.exitCode, 0) << run.err.constData();
     if (c.seesOutput) {

@@ -150,7 +150,8 @@ TEST(TerminalQuestion, YesOnlyForYes) {
 // Read by a script, the question is a line of its own: the next printed line
 // must not be glued to it.
 TEST(TerminalQuestion, EndsItsLineWhenOutputIsNoTerminal) {
-  for (const auto& [endLine, expected] : {std::pair{false, "Q: Replace? [y/N] "}, std::pair{true, "Q: Replace? [y/N]\n"}}) {
+  const std::pair<bool, const char*> cases[] = {{false, "Q: Replace? [y/N] "}, {true, "Q: Replace? [y/N]\n"}};
+  for (const auto& [endLine, expected] : cases) {
     testing::ScriptedFace face;
     face.lines = {QStringLiteral("y")};
     testing::CaptureSink sink;

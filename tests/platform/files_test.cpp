@@ -1,8 +1,9 @@
 // The write helper against what a path can be: a full disk, devices, FIFOs,
 // other nodes, and the modes and owners of the files it replaces.
-#include <gtest/gtest.h>
+#include "platform/files.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -16,7 +17,6 @@
 #include <cstring>
 #include <functional>
 
-#include "platform/files.h"
 #include "platform/runtime_error.h"
 #include "platform/temp_folder.h"
 #include "support/error_of.h"
@@ -62,7 +62,9 @@ class Scratch : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
   QString at(const QString& name) const { return dir_.filePath(name); }
-  QStringList entries() const { return QDir(dir_.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot); }
+  QStringList entries() const {
+    return QDir(dir_.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+  }
   QTemporaryDir dir_;
 };
 
@@ -112,7 +114,9 @@ TEST_F(Scratch, OwnerOfAReplacedFileIsKept) {
 // why not (for a skip).
 using MakeNode = std::function<QString(const QString& path)>;
 
-QString fromErrno(const char* what) { return QString::fromLatin1(what) + ": " + QString::fromLocal8Bit(std::strerror(errno)); }
+QString fromErrno(const char* what) {
+  return QString::fromLatin1(what) + ": " + QString::fromLocal8Bit(std::strerror(errno));
+}
 
 MakeNode device(unsigned major, unsigned minor) {
   return [=](const QString& path) {
@@ -135,7 +139,8 @@ TEST_F(Scratch, DevicesAndFifosAreWrittenInPlaceOtherNodesRefused) {
   const NodeCase cases[] = {
       {"null device", device(1, 3), 0, S_IFCHR},
       {"full device", device(1, 7), kDiskFull, S_IFCHR},
-      {"fifo nobody reads", [](const QString& p) { return ::mkfifo(native(p).constData(), 0600) ? fromErrno("mkfifo") : QString(); },
+      {"fifo nobody reads",
+       [](const QString& p) { return ::mkfifo(native(p).constData(), 0600) ? fromErrno("mkfifo") : QString(); },
        kPathFileAccessError, S_IFIFO},
       {"folder", [](const QString& p) { return QDir().mkdir(p) ? QString() : QStringLiteral("mkdir failed"); },
        kPermissionDenied, S_IFDIR},
@@ -144,7 +149,8 @@ TEST_F(Scratch, DevicesAndFifosAreWrittenInPlaceOtherNodesRefused) {
          sockaddr_un addr{};
          addr.sun_family = AF_UNIX;
          const QByteArray n = native(p);
-         if (n.size() >= static_cast<qsizetype>(sizeof addr.sun_path)) return QStringLiteral("path too long for a socket");
+         if (n.size() >= static_cast<qsizetype>(sizeof addr.sun_path))
+           return QStringLiteral("path too long for a socket");
          std::memcpy(addr.sun_path, n.constData(), static_cast<size_t>(n.size()));
          const int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
          const bool bound = s >= 0 && ::bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;

@@ -1,6 +1,7 @@
+#include "platform/memory_info.h"
+
 #include <gtest/gtest.h>
 
-#include "platform/memory_info.h"
 #include "support/rootix_process.h"
 
 namespace rootix::platform {

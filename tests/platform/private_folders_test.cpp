@@ -1,7 +1,6 @@
 // Where start-up puts its own files: the base of the private temporary folder
 // and the per-user instance lock.
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -48,10 +47,8 @@ TEST_F(Folders, TmpdirThatIsNoFolderFallsBackToTmpWithAWarning) {
     bool warns;
   };
   const Case cases[] = {
-      {"unset", nullptr, true, false},
-      {"empty", "", true, false},
-      {"a folder", "@folder", false, false},
-      {"missing", "/nonexistent", true, true},
+      {"unset", nullptr, true, false},         {"empty", "", true, false},
+      {"a folder", "@folder", false, false},   {"missing", "/nonexistent", true, true},
       {"a regular file", "@file", true, true},
   };
   for (const Case& c : cases) {

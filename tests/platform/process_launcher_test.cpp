@@ -1,5 +1,6 @@
-#include <gtest/gtest.h>
+#include "platform/process_launcher.h"
 
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -9,8 +10,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
-
-#include "platform/process_launcher.h"
 
 namespace rootix::platform {
 namespace {

@@ -19,7 +19,8 @@ RootixSandbox::RootixSandbox() {
   // Its own runtime folder, so the instance lock of one test's Rootix never
   // stops another's.
   QDir(dir_.path()).mkdir(QStringLiteral("run"));
-  QFile::setPermissions(path(QStringLiteral("run")), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+  QFile::setPermissions(path(QStringLiteral("run")),
+                        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
 QString RootixSandbox::binary() const {

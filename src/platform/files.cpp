@@ -69,6 +69,11 @@ void writeInPlace(const QString& path, const QByteArray& bytes) {
   if (fd.close() != 0) throwErrno(errno);
 }
 
+QByteArray folderOf(const QByteArray& path) {
+  const qsizetype slash = path.lastIndexOf('/');
+  return slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.left(slash);
+}
+
 // Makes a rename in folder durable. File systems that cannot sync a folder
 // say EINVAL; there is nothing more to do on those.
 void syncFolder(const QByteArray& folder) {
@@ -133,10 +138,9 @@ void writeAtomic(const QString& path, const QByteArray& bytes, int permissions) 
     }
   }
 
-  const qsizetype slash = target.lastIndexOf('/');
-  const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : target.left(slash);
+  const QByteArray folder = folderOf(target);
   // Hidden, and short enough that a long final name still leaves room.
-  const QByteArray stem = folder + "/." + target.mid(slash + 1).left(200) + '.';
+  const QByteArray stem = folder + "/." + target.mid(target.lastIndexOf('/') + 1).left(200) + '.';
   QByteArray temp;
   int raw = -1;
   for (int attempt = 0; raw < 0 && attempt < 100; ++attempt) {
@@ -178,8 +182,7 @@ void createNew(const QString& path, const QByteArray& bytes) {
     ::unlink(p.constData());  // ours: O_EXCL made it
     throw;
   }
-  const qsizetype slash = p.lastIndexOf('/');
-  syncFolder(slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : p.left(slash));
+  syncFolder(folderOf(p));
 }
 
 void remove(const QString& path, bool force) {

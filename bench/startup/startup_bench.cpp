@@ -18,6 +18,8 @@ void StartupToFirstPrompt(benchmark::State& state) {
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
     env.insert(QStringLiteral("TMPDIR"), dir.path());
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.path());
+    // Its own instance lock too: a Rootix the user runs meanwhile must not stop it.
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.path());
     QProcess rootix;
     rootix.setProcessEnvironment(env);
     state.ResumeTiming();

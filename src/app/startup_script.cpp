@@ -44,13 +44,19 @@ std::optional<QStringList> readOwnStartupScript() {
 }
 
 QString expansionTooLongMessage() {
-  return QStringLiteral("Start-up script stopped: a line grows past 1 MiB when its $ arguments are replaced");
+  return QStringLiteral(
+      "Start-up script stopped: replacing the $ arguments of a line makes it longer than 1 MiB or takes too long");
 }
 
 std::optional<QString> ExpandArguments(const QString& line, const QStringList& args) {
   QString result = line;
+  // Many words over a long line full of "$" cost a scan of the line per word
+  // even when the line stays short enough: that is bounded too.
+  qsizetype scanned = 0;
   for (qsizetype i = 0; i < args.size(); ++i) {
     if (!result.contains(u'$')) break;  // no reference left for any later pass
+    scanned += result.size();
+    if (scanned > kMaxExpansionWork) return std::nullopt;
     const QString ref = u'$' + QString::number(i);
     // Measured before replacing, so a runaway pass never allocates its result.
     const qsizetype grows = result.count(ref) * (args[i].size() - ref.size());

@@ -16,6 +16,9 @@ std::optional<QStringList> readOwnStartupScript();
 
 // Longest line ExpandArguments makes, in characters.
 inline constexpr qsizetype kMaxExpandedLine = qsizetype{1} << 20;
+// Most characters ExpandArguments reads over all its passes (a few tenths of
+// a second); a script line with its handful of words never comes near.
+inline constexpr qsizetype kMaxExpansionWork = 64 * kMaxExpandedLine;
 
 // What start-up prints when it stops a script for a line that grew too long.
 QString expansionTooLongMessage();
@@ -23,7 +26,7 @@ QString expansionTooLongMessage();
 // Replaces "$0", "$1", ... by the words of args, in ascending order, each pass
 // working on the result of the previous one. Arguments that refer to each
 // other grow a line exponentially: std::nullopt once it would pass
-// kMaxExpandedLine.
+// kMaxExpandedLine, or once the passes together read kMaxExpansionWork.
 std::optional<QString> ExpandArguments(const QString& line, const QStringList& args);
 
 // The command line as text (arguments without the program path, joined by

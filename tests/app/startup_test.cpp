@@ -32,6 +32,16 @@ TEST(Startup, ExpansionStopsPastOneMebibyte) {
   const QStringList big{QString(kMaxExpandedLine - 2, u'x')};
   EXPECT_EQ(ExpandArguments("ab$0", big)->size(), kMaxExpandedLine);  // exactly at the bound
   EXPECT_EQ(ExpandArguments("abc$0", big), std::nullopt);
+
+  // A line that stays short enough but is read once for each of very many
+  // words: "$1$2...$N" with N words that never shrink it.
+  QString many;
+  QStringList words{QString()};
+  for (int i = 1; i <= 100000; ++i) {
+    many += u'$' + QString::number(i);
+    words << QStringLiteral("$$");
+  }
+  EXPECT_EQ(ExpandArguments(many, words), std::nullopt);
 }
 
 TEST(Startup, ScriptFollowsAWholeMarkerLine) {

@@ -38,7 +38,7 @@ struct MainWindow::Subsystems {
         runner(interp) {
     // The terminal console has no graphical application to open a browser with.
     if (parts.terminal) {
-      urlOpener = std::make_unique<platform::XdgUrlOpener>(parts.launcher);
+      urlOpener = std::make_unique<platform::XdgUrlOpener>(browserLauncher);
     } else {
       urlOpener = std::make_unique<gui::DesktopUrlOpener>();
     }
@@ -46,6 +46,7 @@ struct MainWindow::Subsystems {
 
   scores::ScoreList scores;
   submit::ServerAddress server;
+  platform::SilentProcessLauncher browserLauncher;
   std::unique_ptr<platform::UrlOpener> urlOpener;
   hardware::HardwareCommands hardware;
   engine::TestRunner runner;

@@ -182,7 +182,9 @@ def run_rootix(rootix, work: Path, server, lines):
     opener.write_text(f'#!/bin/sh\nprintf "%s\\n" "$#" "$1" > "{opened}"\n')
     opener.chmod(0o755)
     env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
-    env.update(TMPDIR=str(tmp), HOME=str(work / "home"), XDG_CONFIG_HOME=str(work / "config"),
+    # Some display must seem there, or Rootix does not start an opener; the
+    # terminal console never connects to it.
+    env.update(DISPLAY=":rootix-test-no-display", TMPDIR=str(tmp), HOME=str(work / "home"), XDG_CONFIG_HOME=str(work / "config"),
                ROOTIX_SERVER=server, PATH=f"{fake_bin}:{env.get('PATH', '/usr/bin:/bin')}")
     run = subprocess.run([rootix, "--terminal"], input=("\n".join(lines) + "\nexit\n").encode(), env=env,
                          capture_output=True, timeout=180)

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QFile>
+#include <QTemporaryDir>
+#include <QThread>
 #include <QUrl>
 
 #include "gui/desktop_url_opener.h"
@@ -22,10 +25,11 @@ class RecordingLauncher : public ProcessLauncher {
 };
 
 const QUrl kPage = QUrl::fromLocalFile(QStringLiteral("/tmp/a folder/upload.html"));
+const auto kDisplay = [] { return true; };
 
 TEST(XdgUrlOpener, HandsTheAddressOverAsOneArgument) {
   RecordingLauncher launcher;
-  XdgUrlOpener opener(launcher, QStringLiteral("sh"));  // any program that is surely installed
+  XdgUrlOpener opener(launcher, QStringLiteral("sh"), kDisplay);  // any program that is surely installed
   QString error;
   ASSERT_TRUE(opener.open(kPage, &error));
   EXPECT_TRUE(launcher.program.endsWith(QStringLiteral("/sh")));
@@ -36,12 +40,25 @@ TEST(XdgUrlOpener, SaysWhyItCouldNotOpen) {
   RecordingLauncher launcher;
   launcher.starts = false;
   QString error;
-  EXPECT_FALSE(XdgUrlOpener(launcher, QStringLiteral("sh")).open(kPage, &error));
+  EXPECT_FALSE(XdgUrlOpener(launcher, QStringLiteral("sh"), kDisplay).open(kPage, &error));
   EXPECT_EQ(error, QStringLiteral("sh could not be started"));
-  EXPECT_FALSE(XdgUrlOpener(launcher, QStringLiteral("rootix-no-such-opener")).open(kPage, &error));
+  EXPECT_FALSE(XdgUrlOpener(launcher, QStringLiteral("rootix-no-such-opener"), kDisplay).open(kPage, &error));
   EXPECT_EQ(error, QStringLiteral("rootix-no-such-opener is not installed"));
-  EXPECT_FALSE(XdgUrlOpener(launcher, QStringLiteral("sh")).open(QUrl(), &error));
+  EXPECT_FALSE(XdgUrlOpener(launcher, QStringLiteral("sh"), kDisplay).open(QUrl(), &error));
   EXPECT_EQ(error, QStringLiteral("not a valid address"));
+  launcher.starts = true;
+  EXPECT_FALSE(XdgUrlOpener(launcher, QStringLiteral("sh"), [] { return false; }).open(kPage, &error));
+  EXPECT_EQ(error, QStringLiteral("no display to show a browser on"));
+}
+
+TEST(SilentProcessLauncher, StartsDetachedAndTellsAMissingProgram) {
+  QTemporaryDir dir;
+  const QString mark = dir.filePath(QStringLiteral("started"));
+  SilentProcessLauncher launcher;
+  ASSERT_TRUE(launcher.startDetached(QStringLiteral("/bin/sh"), {"-c", "touch \"$0\"", mark}));
+  for (int i = 0; i < 200 && !QFile::exists(mark); ++i) QThread::msleep(10);
+  EXPECT_TRUE(QFile::exists(mark));
+  EXPECT_FALSE(launcher.startDetached(dir.filePath(QStringLiteral("missing")), {}));
 }
 
 TEST(DesktopUrlOpener, WithoutAGraphicalApplicationSaysSo) {

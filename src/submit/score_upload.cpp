@@ -54,8 +54,10 @@ UploadResult uploadScore(const scores::Score& score, const UploadServices& servi
   } catch (const RuntimeError& e) {
     return failed(QStringLiteral("The temporary folder cannot be used: ") + reason(e) + u'.');
   }
+  const QByteArray page = renderUploadPage(base, PageTexts::from(services.getText), data);
+  if (page.isEmpty()) return failed(QStringLiteral("The submission page's template is missing from this build."));
   try {
-    writePage(path, renderUploadPage(base, PageTexts::from(services.getText), data));
+    writePage(path, page);
   } catch (const RuntimeError& e) {
     return failed(QStringLiteral("Could not write the submission page ") + path + QStringLiteral(": ") + reason(e) +
                   u'.');

@@ -27,7 +27,8 @@ QString builtInText(const QString& key);
 // for the form action and the pictures; scoreText is the scrambled score
 // text, one byte per character. Every value is HTML-escaped, and no value
 // is searched for placeholders, so a score holding "!!Title!!" or
-// "</textarea>" reaches the form unchanged.
+// "</textarea>" reaches the form unchanged. Empty when the template is
+// missing from the build.
 QByteArray renderUploadPage(const QString& serverBase, const PageTexts& texts, const QByteArray& scoreText);
 
 // The bytes as textarea content of a single-byte page: markup characters

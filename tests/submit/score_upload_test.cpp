@@ -48,6 +48,7 @@ const HardwareCase kHardwareCases[] = {
      [](HardwareSummary& h) {
        h.score_extra_mbModel = QStringLiteral("</textarea><script>alert(\"x\")</script>");
        h.score_extra_mbVendor = QStringLiteral("A & B \"quoted\" 'single' &amp;");
+       h.score_extra_cpu_core = QStringLiteral("!!DATA!! !!Title!!");
      }},
     // Scrambling shifts every code, so these texts are chosen to come out
     // as markup and placeholders in the scrambled text the page carries.

@@ -12,6 +12,7 @@ packages=(
   libhwloc-dev                       # processor packages and caches
   libcpuid-dev                       # processor names, codenames, caches for the report tool
   dmidecode                          # memory and board facts for the report tool, where readable
+  chromium chromium-driver python3-selenium  # the submission page in a real browser (tests/browser)
 )
 
 missing=()

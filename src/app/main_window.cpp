@@ -7,7 +7,12 @@
 #include "hardware/hardware_commands.h"
 #include "scores/score_commands.h"
 #include "scores/score_list.h"
+#include "gui/desktop_url_opener.h"
+#include "platform/temp_folder.h"
 #include "platform/text.h"
+#include "platform/xdg_url_opener.h"
+#include "submit/server_address.h"
+#include "submit/submit_commands.h"
 
 namespace rootix::app {
 
@@ -30,9 +35,19 @@ struct MainWindow::Subsystems {
       : hardware(interp, acc,
                  hardware::HardwareServices{parts.launcher, parts.settings, parts.dialogs, parts.abortKey,
                                             parts.resources, parts.abortable}),
-        runner(interp) {}
+        runner(interp) {
+    // The terminal console has no graphical application to open a browser with.
+    if (parts.terminal) {
+      urlOpener = std::make_unique<platform::XdgUrlOpener>(browserLauncher);
+    } else {
+      urlOpener = std::make_unique<gui::DesktopUrlOpener>();
+    }
+  }
 
   scores::ScoreList scores;
+  submit::ServerAddress server;
+  platform::SilentProcessLauncher browserLauncher;
+  std::unique_ptr<platform::UrlOpener> urlOpener;
   hardware::HardwareCommands hardware;
   engine::TestRunner runner;
   engine::SystemProcessorSource processors;
@@ -67,6 +82,10 @@ void MainWindow::registerCommands() {
   subsystems_->hardware.registerAll();
   scores::registerScoreCommands(interp_, scores::ScoreServices{subsystems_->scores, subsystems_->hardware.summary(),
                                                                parts_.dialogs, accumulator_});
+  submit::registerSubmitCommands(
+      interp_, submit::SubmitServices{subsystems_->scores, subsystems_->hardware.summary(), subsystems_->server,
+                                      *subsystems_->urlOpener, &submit::builtInText, &platform::tempFolder,
+                                      parts_.terminal});
   engine::registerEngineCommands(interp_, subsystems_->runner, subsystems_->processors);
 
   // The graphical window arrives later; until then "gui" says why it does not open.

@@ -94,15 +94,6 @@ void ShellCommands::registerAll() {
     st.cache = !st.cache;
     print(QStringLiteral("Cache mode set to: ") + flag(st.cache));
   });
-  add(u"hserver", [&st, print](CommandCall& c) {
-    if (c.line().size() > 8) {
-      st.hwbotSubmit = c.trimmedArg();
-      print(QStringLiteral("Server set to: ") + st.hwbotSubmit);
-    } else {
-      print(QStringLiteral("No server set, syntax: hserver <server>"));
-    }
-  });
-  add(u"gethserver", [&st, print](CommandCall&) { print(st.hwbotSubmit); });
   add(u"copy", [this, &con](CommandCall&) { services_.clipboard.setText(con.transcript().text()); });
   add(u"pr", [&st, print](CommandCall& c) {
     const int16_t k = c.whole16();

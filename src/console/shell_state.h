@@ -24,7 +24,6 @@ struct ShellState {
   bool revertToGui = false;
   bool subHttp = false;
   QString storName;       // submit name
-  QString hwbotSubmit;    // "hserver"
   Records records;
 
   // Exit status of the process when it ends: non-zero after a run that

@@ -51,4 +51,14 @@ void QtProcessLauncher::terminate(int64_t pid) {
   }
 }
 
+bool SilentProcessLauncher::startDetached(const QString& program, const QStringList& args) {
+  QProcess process;
+  process.setProgram(program);
+  process.setArguments(args);
+  process.setStandardInputFile(QProcess::nullDevice());
+  process.setStandardOutputFile(QProcess::nullDevice());
+  process.setStandardErrorFile(QProcess::nullDevice());
+  return process.startDetached();
+}
+
 }  // namespace rootix::platform

@@ -29,4 +29,12 @@ class QtProcessLauncher : public ProcessLauncher {
   std::map<int64_t, QString> started_;  // pid -> program, to recognise it again
 };
 
+// The same with standard input, output and error on the null device: a
+// program started for the user (a browser) must not share the terminal the
+// console reads its lines from.
+class SilentProcessLauncher : public ProcessLauncher {
+ public:
+  bool startDetached(const QString& program, const QStringList& args) override;
+};
+
 }  // namespace rootix::platform

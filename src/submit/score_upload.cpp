@@ -1,0 +1,77 @@
+#include "submit/score_upload.h"
+
+#include <QUrl>
+
+#include "platform/files.h"
+#include "platform/runtime_error.h"
+#include "platform/text.h"
+#include "platform/url_opener.h"
+#include "scores/score.h"
+#include "submit/server_address.h"
+
+namespace rootix::submit {
+namespace {
+
+QString reason(const RuntimeError& e) { return QString::fromLocal8Bit(e.what()); }
+
+UploadResult failed(QString error, QString pagePath = {}) {
+  UploadResult r;
+  r.error = std::move(error);
+  r.pagePath = std::move(pagePath);
+  return r;
+}
+
+}  // namespace
+
+bool hasHardware(const scores::Score& score) { return !score.hardware.score_extra_cpu_string.isEmpty(); }
+
+void writePage(const QString& path, const QByteArray& page) { platform::files::writeAtomic(path, page, 0600); }
+
+UploadResult uploadScore(const scores::Score& score, const UploadServices& services) {
+  const QString base = services.server.base();
+  QString why;
+  if (!ServerAddress::usable(base, &why)) {
+    return failed(QStringLiteral("The result server address \"") + base + QStringLiteral("\" cannot be used: ") +
+                  why + u'.');
+  }
+
+  QByteArray data;
+  try {
+    data = text::toSingleByte(score.toString(false));
+  } catch (const RuntimeError& e) {
+    return failed(QStringLiteral("This score cannot be written as text: ") + reason(e) + u'.');
+  }
+  if (firstByteFormChanges(data) >= 0) {
+    // Only a stray control code in a hardware text does this; sent anyway,
+    // the server would store a different score than this one.
+    return failed(QStringLiteral("This score holds control characters that a web form would change, "
+                                 "so it cannot be uploaded."));
+  }
+
+  QString path;
+  try {
+    path = services.folder() + kPageName;
+  } catch (const RuntimeError& e) {
+    return failed(QStringLiteral("The temporary folder cannot be used: ") + reason(e) + u'.');
+  }
+  const QByteArray page = renderUploadPage(base, PageTexts::from(services.getText), data);
+  if (page.isEmpty()) return failed(QStringLiteral("The submission page's template is missing from this build."));
+  try {
+    writePage(path, page);
+  } catch (const RuntimeError& e) {
+    return failed(QStringLiteral("Could not write the submission page ") + path + QStringLiteral(": ") + reason(e) +
+                  u'.');
+  }
+
+  if (!services.opener.open(QUrl::fromLocalFile(path), &why)) {
+    return failed(QStringLiteral("Could not open the submission page in a browser: ") + why +
+                      QStringLiteral(". The page is ") + path,
+                  path);
+  }
+  UploadResult r;
+  r.ok = true;
+  r.pagePath = path;
+  return r;
+}
+
+}  // namespace rootix::submit

@@ -1,0 +1,139 @@
+#include "submit/upload_page.h"
+
+#include <QFile>
+#include <array>
+#include <utility>
+
+namespace rootix::submit {
+namespace {
+
+void appendReference(QByteArray& out, uint code) {
+  out += "&#";
+  out += QByteArray::number(code);
+  out += ';';
+}
+
+// A markup character's entity; nullptr for any other character.
+const char* entityOf(uint code) {
+  switch (code) {
+    case '&': return "&amp;";
+    case '<': return "&lt;";
+    case '>': return "&gt;";
+    case '"': return "&quot;";
+    default: return nullptr;
+  }
+}
+
+// Caption and address text for a windows-1252 page: ASCII as it is, every
+// other character as a reference, so any language's captions come through.
+QByteArray escapeText(const QString& text) {
+  QByteArray out;
+  out.reserve(text.size());
+  for (const char32_t code : text.toUcs4()) {
+    if (const char* entity = entityOf(code)) {
+      out += entity;
+    } else if (code < 128) {
+      out += static_cast<char>(code);
+    } else {
+      appendReference(out, code);
+    }
+  }
+  return out;
+}
+
+QByteArray pageTemplate() {
+  QFile file(QStringLiteral(":/submit/upload_page.html"));
+  // Built into the program: missing only in a broken build.
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  return file.readAll();
+}
+
+}  // namespace
+
+PageTexts PageTexts::from(const TextLookup& getText) {
+  auto get = [&getText](const char* key) { return getText(QString::fromLatin1(key)); };
+  return {get("upload-info"), get("upload"), get("title"), get("link"), get("description")};
+}
+
+QString builtInText(const QString& key) {
+  static const std::array<std::pair<const char*, const char*>, 6> kTexts{{
+      {"upload-info",
+       "Welcome to the Rootix on-line sumission form, to submit your score to our server, please enter a "
+       "title, description and an optional link (to your buildlog, forum, etc) for your score then click "
+       "upload. Please note that by clicking Upload, information about your CPU, motherboard and memory "
+       "configuration will be stored on the Rootix server."},
+      {"upload", "Upload"},
+      {"title", "Title:"},
+      {"link", "Link:"},
+      {"description", "Description:"},
+      {"error-nohw-upload", "Sorry but you cannot upload a score which has no associated hardware."},
+  }};
+  for (const auto& [k, text] : kTexts) {
+    if (key == QLatin1StringView(k)) return QString::fromLatin1(text);
+  }
+  return {};
+}
+
+QByteArray escapeBytes(const QByteArray& bytes) {
+  QByteArray out;
+  out.reserve(bytes.size() + bytes.size() / 8);
+  for (const char ch : bytes) {
+    const auto code = static_cast<unsigned char>(ch);
+    if (const char* entity = entityOf(code)) {
+      out += entity;
+    } else if ((code < 32 && code != '\t') || code == 127) {
+      // A raw CR would reach the text as LF; references keep every code.
+      appendReference(out, code);
+    } else {
+      out += ch;
+    }
+  }
+  return out;
+}
+
+qsizetype firstByteFormChanges(const QByteArray& text) {
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const char ch = text[i];
+    if (ch == '\0') return i;
+    if (ch == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')) return i;
+    if (ch == '\n' && (i == 0 || text[i - 1] != '\r')) return i;
+  }
+  return -1;
+}
+
+QByteArray renderUploadPage(const QString& serverBase, const PageTexts& texts, const QByteArray& scoreText) {
+  const std::array<std::pair<QByteArrayView, QByteArray>, 7> values{{
+      {"Server", escapeText(serverBase)},
+      {"UploadInfo", escapeText(texts.uploadInfo)},
+      {"Upload", escapeText(texts.upload)},
+      {"Title", escapeText(texts.title)},
+      {"Link", escapeText(texts.link)},
+      {"Description", escapeText(texts.description)},
+      {"DATA", escapeBytes(scoreText)},
+  }};
+  // One pass over the template: inserted text is never searched again.
+  const QByteArray page = pageTemplate();
+  if (page.isEmpty()) return {};
+  QByteArray out;
+  out.reserve(page.size() + values.back().second.size() + texts.uploadInfo.size() + 8 * serverBase.size());
+  qsizetype pos = 0;
+  while (pos < page.size()) {
+    const qsizetype open = page.indexOf("!!", pos);
+    const qsizetype close = open < 0 ? -1 : page.indexOf("!!", open + 2);
+    if (close < 0) break;
+    const QByteArrayView name = QByteArrayView(page).sliced(open + 2, close - open - 2);
+    const auto* hit = std::find_if(values.begin(), values.end(), [&](const auto& v) { return v.first == name; });
+    if (hit == values.end()) {
+      out += QByteArrayView(page).sliced(pos, close - pos);
+      pos = close;
+      continue;
+    }
+    out += QByteArrayView(page).sliced(pos, open - pos);
+    out += hit->second;
+    pos = close + 2;
+  }
+  out += QByteArrayView(page).sliced(pos);
+  return out;
+}
+
+}  // namespace rootix::submit

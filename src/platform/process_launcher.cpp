@@ -51,14 +51,15 @@ void QtProcessLauncher::terminate(int64_t pid) {
   }
 }
 
-bool SilentProcessLauncher::startDetached(const QString& program, const QStringList& args) {
+int64_t SilentProcessLauncher::startDetached(const QString& program, const QStringList& args) {
   QProcess process;
   process.setProgram(program);
   process.setArguments(args);
   process.setStandardInputFile(QProcess::nullDevice());
   process.setStandardOutputFile(QProcess::nullDevice());
   process.setStandardErrorFile(QProcess::nullDevice());
-  return process.startDetached();
+  qint64 pid = 0;
+  return process.startDetached(&pid) ? pid : 0;
 }
 
 }  // namespace rootix::platform

@@ -34,7 +34,9 @@ class QtProcessLauncher : public ProcessLauncher {
 // console reads its lines from.
 class SilentProcessLauncher : public ProcessLauncher {
  public:
-  bool startDetached(const QString& program, const QStringList& args) override;
+  int64_t startDetached(const QString& program, const QStringList& args) override;
+  // A browser belongs to the user: it is never ended for them.
+  void terminate(int64_t) override {}
 };
 
 }  // namespace rootix::platform

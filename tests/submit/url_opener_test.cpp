@@ -17,11 +17,12 @@ class RecordingLauncher : public ProcessLauncher {
   QString program;
   QStringList args;
   bool starts = true;
-  bool startDetached(const QString& p, const QStringList& a) override {
+  int64_t startDetached(const QString& p, const QStringList& a) override {
     program = p;
     args = a;
-    return starts;
+    return starts ? 4242 : 0;
   }
+  void terminate(int64_t) override {}
 };
 
 const QUrl kPage = QUrl::fromLocalFile(QStringLiteral("/tmp/a folder/upload.html"));

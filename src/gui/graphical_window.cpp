@@ -152,10 +152,10 @@ void GraphicalWindow::buildPages() {
     const bool left = r < 7;
     const int y = 300 + 330 * (left ? r : r - 7);
     lblInfo_[r] = newLabel(getText(key("hardwareinfo-", r)), fraHW_,
-                           left ? t_.rect(120, y, 1380, 300) : t_.rect(4170, y, 1860, 300));
+                           left ? t_.rect(120, y, 1380, 300) : t_.rect(4320, y, 1800, 300));
     txtInfo_[r] = new QLineEdit(fraHW_);
     txtInfo_[r]->setReadOnly(true);
-    txtInfo_[r]->setGeometry(left ? t_.rect(1530, y, 2460, 300) : t_.rect(6060, y, 1995, 300));
+    txtInfo_[r]->setGeometry(left ? t_.rect(1530, y, 2640, 300) : t_.rect(6150, y, 1905, 300));
   }
   addButton(3, fraHW_, 7200, 2640, 855);
 
@@ -410,6 +410,8 @@ void GraphicalWindow::showHardwareInfo() {
   for (int r = 0; r < kInfoRows; ++r) {
     txtInfo_[r]->setText(texts[r]);
     txtInfo_[r]->setCursorPosition(0);
+    // Processor and board names rarely fit their box.
+    txtInfo_[r]->setToolTip(texts[r]);
   }
 }
 

@@ -92,8 +92,16 @@ ScoreBrowser::ScoreBrowser(GuiHost& host, const Twips& twips, QWidget* parent)
 }
 
 void ScoreBrowser::addNewScores() {
+  const int before = rowCount();
   while (rowCount() < host_.scores().count()) addRow(rowCount() + 1);
+  if (rowCount() != before) placeRows();
   updateNotes();
+}
+
+void ScoreBrowser::placeRows() {
+  // At once, not when the event loop gets to it: the page may be drawn or
+  // grabbed before that.
+  rowsLayout_->activate();
 }
 
 void ScoreBrowser::refreshScores() {
@@ -146,6 +154,7 @@ void ScoreBrowser::deleteRow(int index) {
   r.row->hide();
   host_.scores().at(index).score_visible = false;
   --visibleScoreCount_;
+  placeRows();
   updateNotes();
 }
 

@@ -69,6 +69,7 @@ class ScoreBrowser : public QWidget {
 
   void addRow(int index);
   void deleteRow(int index);
+  void placeRows();
 
   GuiHost& host_;
   Twips t_;

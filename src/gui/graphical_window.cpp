@@ -20,6 +20,7 @@
 #include "gui/console_window.h"
 #include "gui/language.h"
 #include "gui/picture.h"
+#include "gui/plain_text.h"
 #include "gui/score_browser.h"
 #include "platform/numbers.h"
 #include "platform/runtime_error.h"
@@ -59,6 +60,8 @@ QString labelText(QString text) { return text.remove(u'\r'); }
 
 QLabel* newLabel(const QString& text, QWidget* parent, const QRect& geometry, bool wrap = false) {
   auto* label = new QLabel(labelText(text), parent);
+  // Messages can carry paths and names from outside: never markup.
+  label->setTextFormat(Qt::PlainText);
   label->setGeometry(geometry);
   label->setWordWrap(wrap);
   label->setAlignment(wrap ? Qt::AlignLeft | Qt::AlignTop : Qt::AlignLeft | Qt::AlignVCenter);
@@ -411,7 +414,7 @@ void GraphicalWindow::showHardwareInfo() {
     txtInfo_[r]->setText(texts[r]);
     txtInfo_[r]->setCursorPosition(0);
     // Processor and board names rarely fit their box.
-    txtInfo_[r]->setToolTip(texts[r]);
+    txtInfo_[r]->setToolTip(plainToolTip(texts[r]));
   }
 }
 
@@ -430,7 +433,8 @@ void GraphicalWindow::scoreUpload(int index) {
     return;
   }
   QString error;
-  if (!host_.uploadScore(index, &error)) showError(error);
+  if (!host_.uploadScore(index, &error))
+    showError(error.isEmpty() ? QStringLiteral("The score could not be uploaded.") : error);
 }
 
 bool GraphicalWindow::eventFilter(QObject* watched, QEvent* event) {

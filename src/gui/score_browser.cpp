@@ -10,6 +10,7 @@
 #include "gui/gui_host.h"
 #include "gui/language.h"
 #include "gui/picture.h"
+#include "gui/plain_text.h"
 #include "platform/numbers.h"
 #include "scores/score_list.h"
 
@@ -33,7 +34,8 @@ class SummaryLabel : public QLabel {
   void paintEvent(QPaintEvent*) override {
     QPainter painter(this);
     const QString shown = fontMetrics().elidedText(text(), Qt::ElideRight, contentsRect().width());
-    setToolTip(shown == text() ? QString() : text());
+    const QString tip = shown == text() ? QString() : plainToolTip(text());
+    if (tip != toolTip()) setToolTip(tip);
     painter.drawText(contentsRect(), Qt::AlignLeft | Qt::AlignVCenter, shown);
   }
 };

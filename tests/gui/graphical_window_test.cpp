@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,6 +14,7 @@
 #include "gui/graphical_window.h"
 #include "gui/language.h"
 #include "gui/picture.h"
+#include "gui/plain_text.h"
 #include "gui/score_browser.h"
 #include "recording_host.h"
 #include "scores/score_test_support.h"
@@ -298,6 +300,31 @@ TEST_F(WindowTest, HardwarePageShowsTheSummary) {
   EXPECT_TRUE(window.txtInfo(0)->isReadOnly());
   click(window.lblButton(3));
   EXPECT_TRUE(openPages().isEmpty());
+}
+
+TEST_F(WindowTest, MarkupInHardwareTextsStaysText) {
+  host.summary.score_extra_mbModel = QStringLiteral("</textarea><b>Board</b> & \"Co\"");
+  click(window.lblButton(2));
+  EXPECT_EQ(window.txtInfo(11)->text(), host.summary.score_extra_mbModel);
+  EXPECT_EQ(window.txtInfo(11)->toolTip(), plainToolTip(host.summary.score_extra_mbModel));
+  EXPECT_TRUE(window.txtInfo(11)->toolTip().contains(u"&lt;/textarea&gt;&lt;b&gt;Board&lt;/b&gt; &amp; &quot;Co&quot;"));
+}
+
+TEST_F(WindowTest, BrowseOpensAFileChooserThatFillsThePathBox) {
+  for (const auto& [page, button, box, mode] :
+       {std::tuple{window.fraLoad(), 13, window.txtLoadPath(), QFileDialog::AcceptOpen},
+        std::tuple{window.fraSave(), 14, window.txtSavePath(), QFileDialog::AcceptSave}}) {
+    page->show();
+    click(window.lblButton(button));
+    auto* chooser = window.findChild<QFileDialog*>();
+    ASSERT_NE(chooser, nullptr);
+    EXPECT_EQ(chooser->acceptMode(), mode);
+    Q_EMIT chooser->fileSelected(QStringLiteral("/tmp/picked.rxs"));
+    EXPECT_EQ(box->text(), QStringLiteral("/tmp/picked.rxs"));
+    delete chooser;
+    page->hide();
+  }
+  EXPECT_TRUE(host.inputs.empty());
 }
 
 TEST_F(WindowTest, PictureLinksOpenTheServerPagesOrSayWhyNot) {

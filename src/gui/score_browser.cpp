@@ -33,11 +33,15 @@ class SummaryLabel : public QLabel {
  protected:
   void paintEvent(QPaintEvent*) override {
     QPainter painter(this);
-    const QString shown = fontMetrics().elidedText(text(), Qt::ElideRight, contentsRect().width());
-    const QString tip = shown == text() ? QString() : plainToolTip(text());
-    if (tip != toolTip()) setToolTip(tip);
-    painter.drawText(contentsRect(), Qt::AlignLeft | Qt::AlignVCenter, shown);
+    painter.drawText(contentsRect(), Qt::AlignLeft | Qt::AlignVCenter, shown());
   }
+  void resizeEvent(QResizeEvent* event) override {
+    QLabel::resizeEvent(event);
+    setToolTip(shown() == text() ? QString() : plainToolTip(text()));
+  }
+
+ private:
+  QString shown() const { return fontMetrics().elidedText(text(), Qt::ElideRight, contentsRect().width()); }
 };
 
 }  // namespace

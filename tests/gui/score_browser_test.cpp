@@ -12,6 +12,7 @@
 #include "gui/graphical_window.h"
 #include "gui/language.h"
 #include "gui/picture.h"
+#include "gui/plain_text.h"
 #include "gui/score_browser.h"
 #include "recording_host.h"
 #include "scores/score_test_support.h"
@@ -257,6 +258,15 @@ TEST_F(BrowserTest, SaveIconChoosesTheScoreTheSavePageWrites) {
   Score back;
   ASSERT_EQ(back.loadScore(path), 0);
   EXPECT_EQ(back.score_score, 2.0);
+}
+
+TEST_F(BrowserTest, ALongSummaryWithMarkupEndsInDotsAndShowsWholeAsText) {
+  host.summary.score_extra_cpu_core = QStringLiteral("<b>Core</b> & ") + QString(200, u'x');
+  addScore(1.0);
+  viewScores();
+  QLabel* summary = browser().lblScoreSummary(1);
+  EXPECT_EQ(summary->text(), summaryLine(host.list.at(1)));
+  EXPECT_EQ(summary->toolTip(), plainToolTip(summary->text()));
 }
 
 TEST_F(BrowserTest, EveryOneOfManyRowsCanBeScrolledTo) {

@@ -136,6 +136,19 @@ QGroupBox* GraphicalWindow::newPage(const QString& title) {
   return page;
 }
 
+QGroupBox* GraphicalWindow::newPathPage(const char16_t* title, const char16_t* info, std::array<int, 3> buttons,
+                                        QLineEdit** box) {
+  QGroupBox* page = newPage(getText(title));
+  newLabel(getText(info), page, t_.rect(120, 300, 7935, 600), true);
+  *box = new QLineEdit(QDir::toNativeSeparators(QDir::home().filePath(QStringLiteral("score.rxs"))), page);
+  (*box)->setGeometry(t_.rect(120, 1020, 6000, 300));
+  const auto [browse, confirm, cancel] = buttons;
+  addButton(browse, page, 6300, 1042, 1200);
+  addButton(confirm, page, 5880, 2640, 840);
+  addButton(cancel, page, 6960, 2640, 855);
+  return page;
+}
+
 void GraphicalWindow::addButton(int n, QWidget* parent, int x, int y, int width) {
   imgButton_[n] = new Picture(kGrayBullet, parent);
   imgButton_[n]->setGeometry(t_.rect(x, y + 45, 165, 165));
@@ -170,22 +183,8 @@ void GraphicalWindow::buildPages() {
   addButton(6, fraScores_, 5400, 2640, 1200);
   addButton(5, fraScores_, 7200, 2640, 855);
 
-  const QString defaultPath = QDir::toNativeSeparators(QDir::home().filePath(QStringLiteral("score.rxs")));
-  fraSave_ = newPage(getText(u"save"));
-  newLabel(getText(u"save-info"), fraSave_, t_.rect(120, 300, 7935, 600), true);
-  txtSavePath_ = new QLineEdit(defaultPath, fraSave_);
-  txtSavePath_->setGeometry(t_.rect(120, 1020, 6000, 300));
-  addButton(14, fraSave_, 6300, 1042, 1200);
-  addButton(8, fraSave_, 5880, 2640, 840);
-  addButton(9, fraSave_, 6960, 2640, 855);
-
-  fraLoad_ = newPage(getText(u"load"));
-  newLabel(getText(u"load-info"), fraLoad_, t_.rect(120, 300, 7935, 600), true);
-  txtLoadPath_ = new QLineEdit(defaultPath, fraLoad_);
-  txtLoadPath_->setGeometry(t_.rect(120, 1020, 6000, 300));
-  addButton(13, fraLoad_, 6300, 1042, 1200);
-  addButton(12, fraLoad_, 5880, 2640, 840);
-  addButton(11, fraLoad_, 6960, 2640, 855);
+  fraSave_ = newPathPage(u"save", u"save-info", {14, 8, 9}, &txtSavePath_);
+  fraLoad_ = newPathPage(u"load", u"load-info", {13, 12, 11}, &txtLoadPath_);
 
   fraThreads_ = newPage(getText(u"set-thread"));
   newLabel(getText(u"thread-info"), fraThreads_, t_.rect(120, 300, 7935, 900), true);

@@ -82,6 +82,8 @@ class GraphicalWindow : public QWidget, public GuiWindow {
   void buildHeaderAndMenu();
   void buildPages();
   QGroupBox* newPage(const QString& title);
+  // The save and load pages: text, path box, Browse, confirm and Cancel.
+  QGroupBox* newPathPage(const char16_t* title, const char16_t* info, std::array<int, 3> buttons, QLineEdit** box);
   void addButton(int n, QWidget* parent, int x, int y, int width = 1500);
 
   void buttonClick(int index);

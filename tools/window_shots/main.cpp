@@ -111,6 +111,7 @@ int main(int argc, char** argv) {
 
   window.lblButton(15)->clicked(15);
   window.txtThreadCount()->setText(QStringLiteral("5000"));
+  ok &= shoot(window, file("threads"));
   window.lblButton(16)->clicked(16);
   ok &= shoot(window, file("threads-error"));
   window.lblButton(7)->clicked(7);

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -450,6 +451,15 @@ TEST_F(LoadTest, FailuresShowTheirTextAndKeepThePageOpen) {
     EXPECT_EQ(window.lblError()->text(), QString::fromUtf8(c.text)) << c.path.toStdString();
     press(&window, Qt::Key_Escape);
   }
+  EXPECT_EQ(host.list.count(), 0);
+}
+
+TEST_F(LoadTest, AnUnreadableFileCannotBeOpened) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root reads any file";
+  const QString path = write("locked.rxs", scores::testdata::scoreFile(scores::testdata::sample207Lines()));
+  ASSERT_TRUE(QFile::setPermissions(path, QFileDevice::Permissions()));
+  load(path);
+  EXPECT_EQ(window.lblError()->text(), QStringLiteral("Unable to open file."));
   EXPECT_EQ(host.list.count(), 0);
 }
 

@@ -94,6 +94,7 @@ struct HoverCase {
   QString title;
   QString text;
 };
+void PrintTo(const HoverCase& c, std::ostream* os) { *os << c.name; }
 
 class HoverTest : public WindowTest, public ::testing::WithParamInterface<HoverCase> {};
 
@@ -148,6 +149,7 @@ struct ThreadCase {
   const char* command;  // sent when the count is accepted
   const char* error;    // shown otherwise
 };
+void PrintTo(const ThreadCase& c, std::ostream* os) { *os << '"' << c.text << '"'; }
 
 class ThreadCountTest : public WindowTest, public ::testing::WithParamInterface<ThreadCase> {};
 
@@ -201,6 +203,7 @@ struct KeyCase {
   QStringList pages;
   int endProcesses;
 };
+void PrintTo(const KeyCase& c, std::ostream* os) { *os << c.name; }
 
 class KeyTest : public WindowTest, public ::testing::WithParamInterface<KeyCase> {};
 

@@ -11,6 +11,7 @@ struct TextCase {
   const char* key;
   const char* text;
 };
+void PrintTo(const TextCase& c, std::ostream* os) { *os << '"' << c.key << '"'; }
 
 class LanguageText : public ::testing::TestWithParam<TextCase> {};
 

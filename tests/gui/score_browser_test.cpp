@@ -34,6 +34,7 @@ struct SummaryCase {
   int16_t test;
   const char* line;
 };
+void PrintTo(const SummaryCase& c, std::ostream* os) { *os << c.line; }
 
 class SummaryLine : public ::testing::TestWithParam<SummaryCase> {};
 
@@ -151,6 +152,7 @@ struct DeleteCase {
   bool note;
   bool legend;
 };
+void PrintTo(const DeleteCase& c, std::ostream* os) { *os << c.name; }
 
 class DeleteTest : public BrowserTest, public ::testing::WithParamInterface<DeleteCase> {};
 

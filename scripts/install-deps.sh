@@ -7,6 +7,7 @@ packages=(
   cmake ninja-build g++ pkg-config   # build
   clang                              # fuzz targets (libFuzzer)
   qt6-base-dev                       # event loop, windows, settings, processes
+  qt6-svg-dev                        # the graphical window's pictures
   libgtest-dev libgmock-dev          # unit tests
   libbenchmark-dev                   # bench/
   libhwloc-dev                       # processor packages and caches

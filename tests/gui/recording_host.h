@@ -1,0 +1,94 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+#include <deque>
+#include <ostream>
+#include <utility>
+#include <vector>
+
+#include "gui/gui_host.h"
+#include "platform/url_opener.h"
+#include "scores/hardware_summary.h"
+#include "scores/score_list.h"
+
+// Readable failure messages.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QStringList& l, std::ostream* os) { *os << '{' << l.join(u", ").toStdString() << '}'; }
+
+namespace rootix::gui::testing {
+
+class RecordingOpener : public platform::UrlOpener {
+ public:
+  QList<QUrl> opened;
+  QString failure;  // when set, opening fails with this reason
+  bool open(const QUrl& url, QString* error) override {
+    opened << url;
+    if (failure.isEmpty()) return true;
+    *error = failure;
+    return false;
+  }
+};
+
+// The program around the window, reduced to what the window asks of it; it
+// records every call the window makes.
+class RecordingHost : public GuiHost {
+ public:
+  struct Input {
+    QString cmd;
+    bool noReturn;
+    friend bool operator==(const Input&, const Input&) = default;
+    friend void PrintTo(const Input& i, std::ostream* os) { *os << '"' << i.cmd.toStdString() << "\" " << i.noReturn; }
+  };
+  std::vector<Input> inputs;
+  std::deque<QString> consoleLines;  // what getInput returns, in turn
+  int getInputs = 0;
+  int threadCount = 4;
+  bool revertToGui = false;
+  bool console = false;
+  int consoleBreaks = 0;
+  int closedNotices = 0;
+  scores::ScoreList list;
+  scores::HardwareSummary summary;
+  // Test records not yet made into scores: (test, seconds).
+  std::vector<std::pair<int16_t, double>> records;
+  RecordingOpener opener;
+  std::vector<int> uploads;
+  QString uploadFailure;
+  int endProcesses = 0;
+
+  void doInput(const QString& cmd, bool noReturn) override { inputs.push_back({cmd, noReturn}); }
+  QString getInput() override {
+    ++getInputs;
+    if (consoleLines.empty()) return {};
+    QString line = consoleLines.front();
+    consoleLines.pop_front();
+    return line;
+  }
+  int threads() const override { return threadCount; }
+  void setRevertToGui(bool on) override { revertToGui = on; }
+  bool consoleVisible() const override { return console; }
+  void setConsoleVisible(bool visible) override { console = visible; }
+  void appendConsoleBreak() override { ++consoleBreaks; }
+  void guiClosed() override { ++closedNotices; }
+  scores::ScoreList& scores() override { return list; }
+  const scores::HardwareSummary& hardware() const override { return summary; }
+  int takeRecordsIntoScores() override {
+    for (const auto& [test, seconds] : records) list.append(scores::Score::Create(seconds, test, summary));
+    const int made = static_cast<int>(records.size());
+    records.clear();
+    return made;
+  }
+  QString serverBase() const override { return QStringLiteral("http://results.example"); }
+  platform::UrlOpener& urlOpener() override { return opener; }
+  bool uploadScore(int index, QString* error) override {
+    uploads.push_back(index);
+    if (uploadFailure.isEmpty()) return true;
+    *error = uploadFailure;
+    return false;
+  }
+  void endProcess() override { ++endProcesses; }
+};
+
+}  // namespace rootix::gui::testing

@@ -1,0 +1,137 @@
+// Draws the graphical window in its main states into PNG files, for the
+// screenshots under docs/screenshots. Not installed; run it under a display:
+//   build/tools/window_shots/rootix_window_shots docs/screenshots [suffix]
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QTimer>
+#include <QUrl>
+#include <cstdio>
+
+#include "gui/button_label.h"
+#include "gui/graphical_window.h"
+#include "gui/score_browser.h"
+#include "platform/url_opener.h"
+#include "scores/score_list.h"
+
+namespace {
+
+using namespace rootix;
+
+class NoOpener : public platform::UrlOpener {
+ public:
+  bool open(const QUrl&, QString*) override { return true; }
+};
+
+// Enough of the program for the window to show itself.
+class DemoHost : public gui::GuiHost {
+ public:
+  DemoHost() {
+    auto& h = summary;
+    h.score_extra_cpu_string = QStringLiteral("AMD Ryzen 7 5800X 8-Core Processor");
+    h.score_extra_cpu_count = QStringLiteral("1");
+    h.score_extra_cpu_core = QStringLiteral("Vermeer");
+    h.score_extra_cpu_rev = QStringLiteral("B2");
+    h.score_extra_cpu_clock = QStringLiteral("3800 MHz");
+    h.score_extra_cpu_cache = QStringLiteral("32768 KB");
+    h.score_extra_cpu_fsb = QStringLiteral("100 MHz");
+    h.score_extra_cpu_vcore = QStringLiteral("1.1 V");
+    h.score_extra_memType = QStringLiteral("DDR4");
+    h.score_extra_memSize = QStringLiteral("32768 MB");
+    h.score_extra_memClock = QStringLiteral("1600 MHz");
+    h.score_extra_memTCas = QStringLiteral("16");
+    h.score_extra_memTRCD = QStringLiteral("18");
+    h.score_extra_memTRP = QStringLiteral("18");
+    h.score_extra_memTRAS = QStringLiteral("36");
+    h.score_extra_mbModel = QStringLiteral("B550 AORUS ELITE");
+    h.score_extra_mbVendor = QStringLiteral("Gigabyte Technology Co., Ltd.");
+  }
+  void doInput(const QString&, bool) override {}
+  QString getInput() override { return {}; }
+  int threads() const override { return 16; }
+  void setRevertToGui(bool) override {}
+  bool consoleVisible() const override { return false; }
+  void setConsoleVisible(bool) override {}
+  void appendConsoleBreak() override {}
+  void guiClosed() override {}
+  scores::ScoreList& scores() override { return list; }
+  const scores::HardwareSummary& hardware() const override { return summary; }
+  int takeRecordsIntoScores() override { return 0; }
+  QString serverBase() const override { return QStringLiteral("http://localhost"); }
+  platform::UrlOpener& urlOpener() override { return opener; }
+  bool uploadScore(int, QString*) override { return true; }
+  void endProcess() override {}
+
+  scores::ScoreList list;
+  scores::HardwareSummary summary;
+  NoOpener opener;
+};
+
+void settle(int ms = 100) {
+  QTimer wait;
+  wait.setSingleShot(true);
+  wait.start(ms);
+  while (wait.isActive()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+bool shoot(QWidget& w, const QString& path) {
+  settle();
+  const bool ok = w.grab().save(path);
+  std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
+  return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  const QDir out(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("."));
+  const QString suffix = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
+  auto file = [&](const char* name) { return out.filePath(QLatin1String(name) + suffix + QStringLiteral(".png")); };
+  bool ok = true;
+
+  DemoHost host;
+  const double times[] = {11.482, 11.317, 352.906, 11.29, 11.305, 349.75, 11.276, 11.301};
+  for (int i = 0; i < 8; ++i) {
+    const int16_t test = times[i] > 100 ? 11 : 6;
+    host.list.append(scores::Score::Create(times[i], test, host.summary));
+  }
+
+  gui::GraphicalWindow window(host);
+  window.showWindow();
+  ok &= shoot(window, file("menu"));
+
+  // A hovered button: blue bullet, highlight colour, its tool tip.
+  QMetaObject::invokeMethod(window.lblButton(2), "hovered", Q_ARG(int, 2));
+  ok &= shoot(window, file("menu-hover"));
+
+  window.lblButton(2)->clicked(2);
+  ok &= shoot(window, file("hardware"));
+  window.lblButton(3)->clicked(3);
+
+  window.lblButton(15)->clicked(15);
+  window.txtThreadCount()->setText(QStringLiteral("5000"));
+  ok &= shoot(window, file("threads"));
+  window.lblButton(16)->clicked(16);
+  ok &= shoot(window, file("threads-error"));
+  window.lblButton(7)->clicked(7);
+  window.lblButton(17)->clicked(17);
+
+  window.lblButton(4)->clicked(4);
+  ok &= shoot(window, file("scores"));
+  window.lblButton(5)->clicked(5);
+
+  window.loading(true);
+  settle(120);
+  ok &= shoot(window, file("loading"));
+  window.loading(false);
+
+  // A fresh window with one score: the legend explains the icons.
+  DemoHost single;
+  single.list.append(scores::Score::Create(11.482, 6, single.summary));
+  gui::GraphicalWindow one(single);
+  one.showWindow();
+  one.lblButton(4)->clicked(4);
+  ok &= shoot(one, file("scores-one"));
+  return ok ? 0 : 1;
+}

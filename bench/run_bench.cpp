@@ -53,7 +53,7 @@ class NullSink : public console::OutputSink {
 class Engine {
  public:
   Engine() {
-    interp_.addCommand(QStringLiteral("exit"), [this](console::CommandCall&) { interp_.requestStop(); });
+    interp_.commands().add(QStringLiteral("exit"), [this](platform::CommandCall&) { interp_.requestStop(); });
   }
 
   // One run, not quiet (so with its progress lines); returns its elapsed seconds.

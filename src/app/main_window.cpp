@@ -70,14 +70,14 @@ void MainWindow::registerCommands() {
   engine::registerEngineCommands(interp_, subsystems_->runner, subsystems_->processors);
 
   // The graphical window arrives later; until then "gui" says why it does not open.
-  interp_.addCommand(QStringLiteral("gui"), [this](console::CommandCall&) {
+  interp_.commands().add(QStringLiteral("gui"), [this](platform::CommandCall&) {
     console_.PrintLn(parts_.terminal
                          ? QStringLiteral("No graphical window can open: no display is available. "
                                           "The console goes on in the terminal.")
                          : QStringLiteral("The graphical window is not available in this version."));
   });
-  interp_.addCommand(QStringLiteral("guiloadon"), [](console::CommandCall&) {});
-  interp_.addCommand(QStringLiteral("guiloadoff"), [this](console::CommandCall&) {
+  interp_.commands().add(QStringLiteral("guiloadon"), [](platform::CommandCall&) {});
+  interp_.commands().add(QStringLiteral("guiloadoff"), [this](platform::CommandCall&) {
     // Without a graphical window this is where the interactive chain starts.
     interp_.doInput(console_.getInput(), false);
   });

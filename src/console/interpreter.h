@@ -4,27 +4,20 @@
 #include <functional>
 #include <vector>
 
-#include "console/command_call.h"
+#include "platform/command_table.h"
 
 namespace rootix::console {
 
 class Console;
 struct ShellState;
 
-// Case-insensitive match of a command word: the line equals the word, or
-// starts with the word followed by exactly one space.
-bool IsCommand(const QString& word, const QString& line);
-
 // The command interpreter. Every action is a line given to doInput.
 class Interpreter {
  public:
-  using Handler = std::function<void(CommandCall&)>;
-
   Interpreter(Console& console, ShellState& state);
 
-  // Adds a command word; handlers throw RuntimeError for the error path.
-  void addCommand(const QString& word, Handler handler);
-  bool hasCommand(const QString& word) const;
+  // The command words; handlers throw RuntimeError for the error path.
+  platform::CommandTable& commands() { return commands_; }
 
   // Runs cmd; unless noReturn (or a test is running, or the line is "gui"),
   // then reads the next console line and runs it, and so on: the interactive
@@ -49,13 +42,9 @@ class Interpreter {
   // The error path: prints the code, clears running; the chain reads on.
   bool reportError(int code);
 
-  struct Entry {
-    QString word;
-    Handler handler;
-  };
   Console& console_;
   ShellState& state_;
-  std::vector<Entry> commands_;
+  platform::CommandTable commands_;
   bool stopped_ = false;
 };
 

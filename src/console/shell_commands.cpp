@@ -14,6 +14,8 @@
 #include "platform/text.h"
 
 namespace rootix::console {
+
+using platform::CommandCall;
 namespace {
 
 QString flag(bool b) { return num::formatFlag(b); }
@@ -34,7 +36,7 @@ void ShellCommands::registerAll() {
   Interpreter& in = interp_;
   Console& con = in.console();
   ShellState& st = in.state();
-  auto add = [&in](const char16_t* word, Interpreter::Handler h) { in.addCommand(QString::fromUtf16(word), std::move(h)); };
+  auto add = [&in](const char16_t* word, platform::CommandTable::Handler h) { in.commands().add(QString::fromUtf16(word), std::move(h)); };
   auto print = [&con](const QString& s) { con.PrintLn(s); };
 
   add(u"echo", [print](CommandCall& c) { print(c.argText()); });

@@ -1,7 +1,7 @@
 #include "hardware/hardware_commands.h"
 
 #include "console/accumulator.h"
-#include "console/command_call.h"
+#include "platform/command_call.h"
 #include "console/console.h"
 #include "console/interpreter.h"
 #include "console/shell_state.h"
@@ -46,30 +46,30 @@ void HardwareCommands::CleanUp() {
 void HardwareCommands::registerAll() {
   console::Interpreter& in = interp_;
   console::ShellState& st = in.state();
-  auto add = [&in](const char16_t* word, console::Interpreter::Handler h) {
-    in.addCommand(QString::fromUtf16(word), std::move(h));
+  auto add = [&in](const char16_t* word, platform::CommandTable::Handler h) {
+    in.commands().add(QString::fromUtf16(word), std::move(h));
   };
 
   // Before any scan the table is empty: the value prints as an empty line.
-  add(u"hwinfo", [this](console::CommandCall& c) {
+  add(u"hwinfo", [this](platform::CommandCall& c) {
     const QString key = c.plainArg();
     print(key);
     print(state_.hwInfo.getValue(key));
   });
-  add(u"hwinfon", [this](console::CommandCall& c) {
+  add(u"hwinfon", [this](platform::CommandCall& c) {
     const QString key = c.plainArg();
     print(key);
     print(num::formatGeneral(num::readNumber(state_.hwInfo.getValue(key))));
   });
-  add(u"rootix=hardwarethreads", [this](console::CommandCall&) {
+  add(u"rootix=hardwarethreads", [this](platform::CommandCall&) {
     accumulator_.value = state_.hardwareThreads;
   });
-  add(u"setvistathread", [this, &st](console::CommandCall&) {
+  add(u"setvistathread", [this, &st](platform::CommandCall&) {
     st.threads = num::toInt16(state_.hardwareThreads);
   });
-  add(u"refcpuz", [this](console::CommandCall&) { GetCPUz(); });
-  add(u"cleanup", [this](console::CommandCall&) { CleanUp(); });
-  add(u"install", [this, &in, &st](console::CommandCall& c) {
+  add(u"refcpuz", [this](platform::CommandCall&) { GetCPUz(); });
+  add(u"cleanup", [this](platform::CommandCall&) { CleanUp(); });
+  add(u"install", [this, &in, &st](platform::CommandCall& c) {
     install(c.trimmedArg());
     if (st.revertToGui) in.doInput(QStringLiteral("gui"), false);
   });

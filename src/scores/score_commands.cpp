@@ -12,20 +12,20 @@
 namespace rootix::scores {
 
 void registerScoreCommands(console::Interpreter& interpreter, const ScoreServices& services) {
-  using console::CommandCall;
+  using platform::CommandCall;
   console::Interpreter& in = interpreter;
   ScoreServices sv = services;
   auto getScores = [&in, sv] { GetScores(in.state().records, sv.scores, sv.hardware); };
   auto print = [&in](const QString& s) { in.console().PrintLn(s); };
 
-  in.addCommand(QStringLiteral("showscore"), [sv, getScores, print](CommandCall& c) {
+  in.commands().add(QStringLiteral("showscore"), [sv, getScores, print](CommandCall& c) {
     getScores();
     // One console line per text line, as the transcript shows any other output.
     const QStringList lines = sv.scores.at(c.whole16()).toString(true).split(QStringLiteral("\r\n"));
     for (const QString& line : lines) print(line);
   });
 
-  in.addCommand(QStringLiteral("save"), [sv, getScores, print](CommandCall& c) {
+  in.commands().add(QStringLiteral("save"), [sv, getScores, print](CommandCall& c) {
     getScores();
     const QStringList words = c.trimmedArg().split(u' ');
     if (words.size() < 2) {
@@ -36,7 +36,7 @@ void registerScoreCommands(console::Interpreter& interpreter, const ScoreService
     print(QString::number(sv.scores.at(index).saveScore(words[0], sv.dialogs)));
   });
 
-  in.addCommand(QStringLiteral("load"), [sv, getScores, print](CommandCall& c) {
+  in.commands().add(QStringLiteral("load"), [sv, getScores, print](CommandCall& c) {
     getScores();
     Score score;
     const int result = score.loadScore(c.trimmedArg());
@@ -45,9 +45,9 @@ void registerScoreCommands(console::Interpreter& interpreter, const ScoreService
     sv.scores.append(std::move(score));
   });
 
-  in.addCommand(QStringLiteral("rootix=score"),
+  in.commands().add(QStringLiteral("rootix=score"),
                 [sv](CommandCall& c) { sv.accumulator.value = sv.scores.at(c.whole32()).score_score; });
-  in.addCommand(QStringLiteral("rootix=test"),
+  in.commands().add(QStringLiteral("rootix=test"),
                 [sv](CommandCall& c) { sv.accumulator.value = sv.scores.at(c.whole32()).score_test; });
 }
 

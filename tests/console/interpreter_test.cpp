@@ -11,6 +11,8 @@
 namespace rootix::console {
 namespace {
 
+using platform::CommandCall;
+using platform::IsCommand;
 using testing::ShellHarness;
 
 // Lines typed (the first starts the chain) and every line printed from then
@@ -226,7 +228,7 @@ TEST(Shell, ErrorPathClearsRunningAndReadsOn) {
 
 TEST(Shell, RunningTestEndsTheChain) {
   ShellHarness h;
-  h.interp.addCommand("fakestart", [&h](CommandCall&) { h.state.running = true; });
+  h.interp.commands().add("fakestart", [&h](CommandCall&) { h.state.running = true; });
   EXPECT_EQ(h.run({"fakestart", "echo never"}), QStringList{});
 }
 

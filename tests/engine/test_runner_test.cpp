@@ -178,7 +178,7 @@ TEST(TestRunner, HandsBackToPausedInput) {
 TEST(TestRunner, RevertsToTheGraphicalWindow) {
   EngineShell e;
   int guiShown = 0;
-  e.shell.interp.addCommand(QStringLiteral("gui"), [&guiShown](console::CommandCall&) { ++guiShown; });
+  e.shell.interp.commands().add(QStringLiteral("gui"), [&guiShown](platform::CommandCall&) { ++guiShown; });
   e.shell.state.quickMode = true;
   e.shell.state.revertToGui = true;
   e.runTest(1);

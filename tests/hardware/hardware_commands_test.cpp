@@ -32,7 +32,7 @@ class CommandsTest : public testing::TempFolderTest {
       report.replace("%THREADS%", threads);
       waiter.at(waiter.now + 100, [this, report] { writeTemp(QStringLiteral("out.txt"), report); });
     };
-    shell.interp.addCommand(QStringLiteral("gui"), [this](console::CommandCall&) { ++guiOpened; });
+    shell.interp.commands().add(QStringLiteral("gui"), [this](platform::CommandCall&) { ++guiOpened; });
     commands.registerAll();
   }
 

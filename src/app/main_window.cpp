@@ -1,12 +1,14 @@
 #include "app/main_window.h"
 
+#include "app/run_completion.h"
 #include "app/startup_script.h"
 #include "engine/engine_commands.h"
 #include "engine/processor_source.h"
 #include "engine/test_runner.h"
 #include "hardware/hardware_commands.h"
 #include "scores/score_commands.h"
-#include "scores/score_list.h"
+#include "scores/score_book.h"
+#include "scores/thread_count.h"
 #include "platform/text.h"
 
 namespace rootix::app {
@@ -23,37 +25,44 @@ Switches Switches::parse(const QString& commandLine, bool displayAvailable) {
   return s;
 }
 
-// The subsystems' own state; they reach each other only through the
-// interpreter and the shared shell state.
+// The subsystems, each owning its state; they reach each other only through
+// the interpreter and the narrow interfaces given here.
 struct MainWindow::Subsystems {
-  Subsystems(console::Interpreter& interp, console::Accumulator& acc, const MainWindowParts& parts)
-      : hardware(interp, acc,
-                 hardware::HardwareServices{parts.launcher, parts.settings, parts.dialogs, parts.abortKey,
-                                            parts.resources, parts.abortable}),
-        runner(interp) {}
+  Subsystems(console::Interpreter& interp, console::Accumulator& acc, const MainWindowParts& parts,
+             const Switches& switches)
+      : hardware(interp, acc, threads,
+                 hardware::HardwareServices{.launcher = parts.launcher,
+                                            .settings = parts.settings,
+                                            .dialogs = parts.dialogs,
+                                            .abortKey = parts.abortKey,
+                                            .resources = parts.resources,
+                                            .abortable = parts.abortable,
+                                            .revertToGui = [this] { return completion.revertToGui(); }}),
+        runner(interp, threads, book.records()),
+        completion(interp, switches.savePath, switches.exitAfterRun) {
+    runner.setListener(&completion);
+  }
 
-  scores::ScoreList scores;
+  scores::ScoreBook book;
+  scores::ThreadCount threads{book.records()};
   hardware::HardwareCommands hardware;
   engine::TestRunner runner;
   engine::SystemProcessorSource processors;
+  RunCompletion completion;
 };
 
 MainWindow::MainWindow(MainWindowParts parts, const Switches& switches)
     : parts_(std::move(parts)),
       switches_(switches),
       console_(parts_.face, parts_.sink, parts_.mirror),
-      interp_(console_, state_),
+      interp_(console_),
       shellCommands_(interp_, console::ShellServices{parts_.dialogs, parts_.clipboard, parts_.settings,
                                                       [this] { Form_Unload(); },
                                                       [this](bool on) {
                                                         if (on) killTimer_.start();
                                                       },
                                                       !parts_.terminal}),
-      subsystems_(std::make_unique<Subsystems>(interp_, accumulator_, parts_)) {
-  state_.runTest = switches_.runTest;
-  state_.runMode = !switches_.runTest.isEmpty();
-  state_.savePath = switches_.savePath;
-  state_.exitAfterRun = switches_.exitAfterRun;
+      subsystems_(std::make_unique<Subsystems>(interp_, accumulator_, parts_, switches_)) {
   killTimer_.setInterval(1000);
   connect(&killTimer_, &QTimer::timeout, this, [this] { shellCommands_.onKillTimerTick(); });
   registerCommands();
@@ -65,8 +74,11 @@ void MainWindow::registerCommands() {
   shellCommands_.registerAll();
   console::registerAccumulatorCommands(interp_, accumulator_);
   subsystems_->hardware.registerAll();
-  scores::registerScoreCommands(interp_, scores::ScoreServices{subsystems_->scores, subsystems_->hardware.summary(),
-                                                               parts_.dialogs, accumulator_});
+  const platform::LinePrinter print = [this](const QString& line) { console_.PrintLn(line); };
+  scores::registerScoreCommands(interp_.commands(),
+                                scores::ScoreServices{subsystems_->book, subsystems_->hardware.summary(),
+                                                      parts_.dialogs, accumulator_.value, print});
+  scores::registerRecordCommands(interp_.commands(), subsystems_->book.records(), subsystems_->threads, print);
   engine::registerEngineCommands(interp_, subsystems_->runner, subsystems_->processors);
 
   // The graphical window arrives later; until then "gui" says why it does not open.
@@ -84,10 +96,11 @@ void MainWindow::registerCommands() {
 }
 
 void MainWindow::Form_Load() {
-  state_.subHttp = true;
+  shellCommands_.setSubHttp(true);
   console_.PrintLn(QStringLiteral("Welcome to ") + console::kProductTitle + u'.');
-  state_.cmdArgs = splitCommandLine(switches_.commandLine);
-  state_.records.reset();
+  cmdArgs_ = splitCommandLine(switches_.commandLine);
+  shellCommands_.setCommandArgs(cmdArgs_);
+  subsystems_->book.records().reset();
 
   if (const auto script = parts_.readScript ? parts_.readScript() : std::nullopt) {
     parts_.face.setVisible(true);
@@ -99,7 +112,7 @@ void MainWindow::Form_Load() {
   auto run = [this](const QString& cmd) {
     if (!interp_.stopped()) interp_.doInput(cmd, true);
   };
-  if (state_.runMode) {
+  if (runMode()) {
     parts_.face.setVisible(true);
   } else {
     run(QStringLiteral("gui"));
@@ -110,13 +123,13 @@ void MainWindow::Form_Load() {
   run(QStringLiteral("setvistathread"));
   run(QStringLiteral("sft 4"));
   run(QStringLiteral("InitThread"));
-  if (!state_.runMode) run(QStringLiteral("guiloadoff"));
+  if (!runMode()) run(QStringLiteral("guiloadoff"));
   if (interp_.stopped()) return;
-  if (state_.runTest == QStringLiteral("32M")) {
+  if (switches_.runTest == QStringLiteral("32M")) {
     interp_.doInput(QStringLiteral("st 6"), false);
-  } else if (state_.runTest == QStringLiteral("1024M")) {
+  } else if (switches_.runTest == QStringLiteral("1024M")) {
     interp_.doInput(QStringLiteral("st 11"), false);
-  } else if (state_.runMode && parts_.terminal) {
+  } else if (runMode() && parts_.terminal) {
     // The window could at least be closed; a terminal would be left with no
     // way in at all, so it reads lines instead.
     interp_.doInput(console_.getInput(), false);
@@ -132,14 +145,14 @@ void MainWindow::runScript(const QStringList& lines) {
       --acc.skipCount;
       continue;
     }
-    interp_.doInput(ExpandArguments(line, state_.cmdArgs), true);
+    interp_.doInput(ExpandArguments(line, cmdArgs_), true);
   }
 }
 
 void MainWindow::Form_Unload() {
   console_.PrintLn(QStringLiteral("Please stand by..."));
   interp_.requestStop();
-  if (parts_.endProcess) parts_.endProcess(state_.exitStatus);
+  if (parts_.endProcess) parts_.endProcess(subsystems_->completion.exitStatus());
 }
 
 }  // namespace rootix::app

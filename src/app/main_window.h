@@ -11,7 +11,6 @@
 #include "console/console.h"
 #include "console/interpreter.h"
 #include "console/shell_commands.h"
-#include "console/shell_state.h"
 #include "hardware/library_install.h"
 #include "hardware/report_capture.h"
 #include "platform/clipboard.h"
@@ -70,17 +69,17 @@ class MainWindow : public QObject {
 
   console::Console& console() { return console_; }
   console::Interpreter& interpreter() { return interp_; }
-  console::ShellState& state() { return state_; }
 
  private:
   void registerCommands();
   void runScript(const QStringList& lines);
+  bool runMode() const { return !switches_.runTest.isEmpty(); }
 
   struct Subsystems;
   MainWindowParts parts_;
   Switches switches_;
+  QStringList cmdArgs_;  // the command line split at every single space
   console::Console console_;
-  console::ShellState state_;
   console::Interpreter interp_;
   console::Accumulator accumulator_;
   console::ShellCommands shellCommands_;

@@ -5,12 +5,11 @@
 #include <new>
 
 #include "console/console.h"
-#include "console/shell_state.h"
 #include "platform/runtime_error.h"
 
 namespace rootix::console {
 
-Interpreter::Interpreter(Console& console, ShellState& state) : console_(console), state_(state) {}
+Interpreter::Interpreter(Console& console) : console_(console) {}
 
 void Interpreter::doInput(const QString& cmd, bool noReturn) {
   QString line = cmd;
@@ -49,12 +48,12 @@ bool Interpreter::runOne(const QString& cmd, bool noReturn) {
   } catch (const std::exception&) {
     return reportError(kInvalidProcedureCall);
   }
-  return !stopped_ && !noReturn && !state_.running && !platform::IsCommand(QStringLiteral("gui"), cmd);
+  return !stopped_ && !noReturn && !testRunning() && !platform::IsCommand(QStringLiteral("gui"), cmd);
 }
 
 bool Interpreter::reportError(int code) {
   console_.PrintLn(QStringLiteral("Error occured: ") + QString::number(code) + u'.');
-  state_.running = false;
+  if (gate_) gate_->clearRunning();
   return !stopped_;  // the error path always reads the next line
 }
 
@@ -66,7 +65,7 @@ void Interpreter::resumeChain(const QString& firstCommand) {
       return;
     }
     // A chain already waiting for a line simply goes on; never two prompts.
-    if (console_.waitingForInput() || state_.running) return;
+    if (console_.waitingForInput() || testRunning()) return;
     doInput(console_.getInput(), false);
   };
   if (!QCoreApplication::instance()) {

@@ -9,12 +9,20 @@
 namespace rootix::console {
 
 class Console;
-struct ShellState;
+
+// Whether a test run holds the console: while one runs, the chain reads no
+// line. The engine owns the flag; the error path clears it.
+class RunGate {
+ public:
+  virtual ~RunGate() = default;
+  virtual bool running() const = 0;
+  virtual void clearRunning() = 0;
+};
 
 // The command interpreter. Every action is a line given to doInput.
 class Interpreter {
  public:
-  Interpreter(Console& console, ShellState& state);
+  explicit Interpreter(Console& console);
 
   // The command words; handlers throw RuntimeError for the error path.
   platform::CommandTable& commands() { return commands_; }
@@ -33,17 +41,20 @@ class Interpreter {
   void requestStop() { stopped_ = true; }
   bool stopped() const { return stopped_; }
 
+  // Who says whether a test runs (null: none ever does).
+  void setRunGate(RunGate* gate) { gate_ = gate; }
+
   Console& console() { return console_; }
-  ShellState& state() { return state_; }
 
  private:
   // Runs one line; returns whether the chain reads the next one.
   bool runOne(const QString& cmd, bool noReturn);
   // The error path: prints the code, clears running; the chain reads on.
   bool reportError(int code);
+  bool testRunning() const { return gate_ && gate_->running(); }
 
   Console& console_;
-  ShellState& state_;
+  RunGate* gate_ = nullptr;
   platform::CommandTable commands_;
   bool stopped_ = false;
 };

@@ -32,19 +32,30 @@ struct ShellServices {
 // The product title: window caption, welcome line, message box captions.
 inline const QString kProductTitle = QStringLiteral("Rootix Benchmark v2.11");
 
-// Registers the commands of the shell itself (echo, print, help, pr, ft, ...).
-// The kill timer's ticks go to onKillTimerTick.
+// Registers the commands of the shell itself (echo, print, help, ...) and
+// keeps what only they use. The kill timer's ticks go to onKillTimerTick.
 class ShellCommands {
  public:
   ShellCommands(Interpreter& interpreter, ShellServices services);
   void registerAll();
   void onKillTimerTick();
 
+  // The words of the command line, for "printcmdline".
+  void setCommandArgs(const QStringList& args) { cmdArgs_ = args; }
+  // "setsubmitname" and "getstorname" set it.
+  const QString& submitName() const { return submitName_; }
+  // Toggled by "subhttp"; nothing else reads it.
+  void setSubHttp(bool on) { subHttp_ = on; }
+
  private:
   Interpreter& interp_;
   ShellServices services_;
   int32_t killCount_ = 0;
   int32_t killDelay_ = 0;
+  QStringList cmdArgs_;
+  QString submitName_;
+  bool subHttp_ = false;
+  QString hwbotSubmit_;  // "hserver"
 };
 
 // The fixed help text, 49 lines.

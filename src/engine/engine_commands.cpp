@@ -4,11 +4,11 @@
 #include "console/console.h"
 #include "console/interpreter.h"
 #include "console/shell_commands.h"
-#include "console/shell_state.h"
 #include "engine/newton.h"
 #include "engine/processor_report.h"
 #include "engine/test_runner.h"
 #include "platform/numbers.h"
+#include "scores/thread_count.h"
 
 namespace rootix::engine {
 namespace {
@@ -43,7 +43,16 @@ void registerEngineCommands(console::Interpreter& interpreter, TestRunner& runne
   add(u"getbasichw", [&runner, &processors](platform::CommandCall&) { runner.ScanSystem(processors); });
   add(u"stresscpu", [&runner](platform::CommandCall&) { runner.StressCPU(); });
   add(u"refhw", [&con, &runner, &processors](platform::CommandCall&) {
-    runner.setThreadsFromDetection(QueryProcessors(con, processors));
+    runner.threadCount().set(QueryProcessors(con, processors));
+  });
+  RunFlags& flags = runner.flags();
+  add(u"qm", [&con, &flags](platform::CommandCall&) {
+    flags.quickMode = !flags.quickMode;
+    con.PrintLn(QStringLiteral("qm=") + num::formatFlag(flags.quickMode));
+  });
+  add(u"tc", [&con, &flags](platform::CommandCall&) {
+    flags.cache = !flags.cache;
+    con.PrintLn(QStringLiteral("Cache mode set to: ") + num::formatFlag(flags.cache));
   });
 }
 

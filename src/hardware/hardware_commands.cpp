@@ -4,9 +4,9 @@
 #include "platform/command_call.h"
 #include "console/console.h"
 #include "console/interpreter.h"
-#include "console/shell_state.h"
 #include "hardware/cleanup.h"
 #include "platform/numbers.h"
+#include "scores/thread_count.h"
 
 namespace rootix::hardware {
 namespace {
@@ -20,9 +20,10 @@ Waiter& chooseWaiter(Waiter* given, std::unique_ptr<Waiter>& own) {
 }  // namespace
 
 HardwareCommands::HardwareCommands(console::Interpreter& interpreter, console::Accumulator& accumulator,
-                                   HardwareServices services)
+                                   scores::ThreadCount& threads, HardwareServices services)
     : interp_(interpreter),
       accumulator_(accumulator),
+      threads_(threads),
       services_(std::move(services)),
       capture_([this](const QString& s) { print(s); }, services_.launcher,
                chooseWaiter(services_.waiter, ownWaiter_), services_.abortKey,
@@ -45,7 +46,6 @@ void HardwareCommands::CleanUp() {
 
 void HardwareCommands::registerAll() {
   console::Interpreter& in = interp_;
-  console::ShellState& st = in.state();
   auto add = [&in](const char16_t* word, platform::CommandTable::Handler h) {
     in.commands().add(QString::fromUtf16(word), std::move(h));
   };
@@ -64,14 +64,12 @@ void HardwareCommands::registerAll() {
   add(u"rootix=hardwarethreads", [this](platform::CommandCall&) {
     accumulator_.value = state_.hardwareThreads;
   });
-  add(u"setvistathread", [this, &st](platform::CommandCall&) {
-    st.threads = num::toInt16(state_.hardwareThreads);
-  });
+  add(u"setvistathread", [this](platform::CommandCall&) { threads_.set(num::toInt16(state_.hardwareThreads)); });
   add(u"refcpuz", [this](platform::CommandCall&) { GetCPUz(); });
   add(u"cleanup", [this](platform::CommandCall&) { CleanUp(); });
-  add(u"install", [this, &in, &st](platform::CommandCall& c) {
+  add(u"install", [this, &in](platform::CommandCall& c) {
     install(c.trimmedArg());
-    if (st.revertToGui) in.doInput(QStringLiteral("gui"), false);
+    if (services_.revertToGui && services_.revertToGui()) in.doInput(QStringLiteral("gui"), false);
   });
 }
 

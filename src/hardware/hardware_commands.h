@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "hardware/hardware_scan.h"
@@ -20,6 +21,10 @@ class Accumulator;
 class Interpreter;
 }  // namespace rootix::console
 
+namespace rootix::scores {
+class ThreadCount;
+}
+
 namespace rootix::hardware {
 
 // What the hardware code needs from outside.
@@ -35,6 +40,8 @@ struct HardwareServices {
   int unattendedLimitMs = 60000;
   // How waits run; null for the program's event loop.
   Waiter* waiter = nullptr;
+  // Whether "install" goes back to the graphical window afterwards.
+  std::function<bool()> revertToGui;
 };
 
 // The hardware subsystem as the console sees it: the last report, the
@@ -44,7 +51,7 @@ struct HardwareServices {
 class HardwareCommands {
  public:
   HardwareCommands(console::Interpreter& interpreter, console::Accumulator& accumulator,
-                   HardwareServices services);
+                   scores::ThreadCount& threads, HardwareServices services);
   ~HardwareCommands();
   HardwareCommands(const HardwareCommands&) = delete;
   HardwareCommands& operator=(const HardwareCommands&) = delete;
@@ -66,6 +73,7 @@ class HardwareCommands {
 
   console::Interpreter& interp_;
   console::Accumulator& accumulator_;
+  scores::ThreadCount& threads_;
   HardwareServices services_;
   std::unique_ptr<Waiter> ownWaiter_;
   HardwareState state_;

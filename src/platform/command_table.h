@@ -12,6 +12,9 @@ namespace rootix::platform {
 // starts with the word followed by exactly one space.
 bool IsCommand(const QString& word, const QString& line);
 
+// Prints one console line; what commands get instead of the console itself.
+using LinePrinter = std::function<void(const QString&)>;
+
 // The console's command words and their handlers. Subsystems add their
 // commands here without needing the console itself.
 class CommandTable {

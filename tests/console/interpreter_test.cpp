@@ -58,8 +58,7 @@ const TranscriptCase kShellCases[] = {
      {"No server set, syntax: hserver <server>", "hserver ", "No server set, syntax: hserver <server>",
       "hserver x", "Server set to: x", "gethserver", "x"}},
     {"GethserverUnsetIsEmptyLine", {"gethserver"}, {""}},
-    {"Toggles", {"qm", "qm", "tc", "subhttp"},
-     {"qm=True", "qm", "qm=False", "tc", "Cache mode set to: True", "subhttp", "subHTTP=True"}},
+    {"Toggles", {"subhttp", "subhttp"}, {"subHTTP=True", "subhttp", "subHTTP=False"}},
     {"Sqr", {"sqr 3", "sqr -1.5", "sqr", "sqr 1e200"},
      {"9", "sqr -1.5", "2.25", "sqr", "0", "sqr 1e200", "Error occured: 6."}},
     {"NumberReading", {"rootix= &H1F", "rootix", "rootix= 1 2 . 5", "rootix", "rootix= -1.5D2", "rootix",
@@ -97,8 +96,8 @@ INSTANTIATE_TEST_SUITE_P(Console, ShellTranscript, ::testing::ValuesIn(kShellCas
 
 TEST(Shell, RecordsListedAndRounded) {
   ShellHarness h;
-  h.state.records.setRecord(6, 12.3455);
-  h.state.records.setRecord(11, 300.5);
+  h.scoreBook.records().setRecord(6, 12.3455);
+  h.scoreBook.records().setRecord(11, 300.5);
   QStringList out = h.run({"pr", "pr 6", "ft 2", "pr"});
   EXPECT_EQ(out.mid(0, 4), (QStringList{"Record for test 6: 12.346 seconds", "Record for test 11: 300.5 seconds",
                                         "pr 6", "Record for test 6: 12.346"}));
@@ -107,9 +106,9 @@ TEST(Shell, RecordsListedAndRounded) {
 
 TEST(Shell, SftWithThreadsSetDoesNothing) {
   ShellHarness h;
-  h.state.threads = 4;
+  h.threads.set(4);
   EXPECT_EQ(h.run({"sft 8"}), QStringList{"exit"});
-  EXPECT_EQ(h.state.threads, 4);
+  EXPECT_EQ(h.threads.value(), 4);
 }
 
 TEST(Shell, ConfirmRunsTheChosenPart) {
@@ -139,10 +138,10 @@ TEST(Shell, AlertShowsTextWithProductCaption) {
 
 TEST(Shell, CmdLineWordsAndStoredName) {
   ShellHarness h;
-  h.state.cmdArgs = {"a", "", "b"};
+  h.commands.setCommandArgs({"a", "", "b"});
   h.settings.values[{"rrrrr", "Rootix", "Stor_name"}] = "alice";
   EXPECT_EQ(h.run({"printcmdline", "getstorname"}), (QStringList{"$0=a;", "$1=;", "$2=b;", "getstorname", "exit"}));
-  EXPECT_EQ(h.state.storName, "alice");
+  EXPECT_EQ(h.commands.submitName(), "alice");
 }
 
 TEST(Shell, SkipRoundsAccumulatorHalfToEven) {
@@ -221,14 +220,14 @@ TEST(Shell, ChainIsALoopNotARecursion) {
 
 TEST(Shell, ErrorPathClearsRunningAndReadsOn) {
   ShellHarness h;
-  h.state.running = true;
+  h.running.flag = true;
   EXPECT_EQ(h.run({"ft 99999", "echo next"}), (QStringList{"Error occured: 6.", "echo next", " next", "exit"}));
-  EXPECT_FALSE(h.state.running);
+  EXPECT_FALSE(h.running.flag);
 }
 
 TEST(Shell, RunningTestEndsTheChain) {
   ShellHarness h;
-  h.interp.commands().add("fakestart", [&h](CommandCall&) { h.state.running = true; });
+  h.interp.commands().add("fakestart", [&h](CommandCall&) { h.running.flag = true; });
   EXPECT_EQ(h.run({"fakestart", "echo never"}), QStringList{});
 }
 

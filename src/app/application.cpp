@@ -11,7 +11,7 @@
 #include <memory>
 
 #include "app/abort_keys.h"
-#include "app/main_window.h"
+#include "app/controller.h"
 #include "hardware/embedded_resources.h"
 #include "platform/process_launcher.h"
 #include "app/startup_script.h"
@@ -99,7 +99,7 @@ int run(int argc, char** argv) {
     abortKey = std::make_unique<ShiftKey>();
   }
 
-  MainWindowParts parts{*face,     sink,      mirror,    *dialogs,
+  ControllerParts parts{*face,     sink,      mirror,    *dialogs,
                         *clipboard, settings, launcher, *abortKey,
                         abortable, &hardware::loadResource, switches.terminal,
                         [&instanceLock](int status) {
@@ -107,11 +107,11 @@ int run(int argc, char** argv) {
                           endProcess(status);
                         },
                         &readOwnStartupScript};
-  MainWindow mainWindow(std::move(parts), switches);
+  Controller controller(std::move(parts), switches);
   if (auto* window = dynamic_cast<gui::ConsoleWindow*>(face.get())) {
-    window->onClose = [&mainWindow] { mainWindow.interpreter().doInput(QStringLiteral("exit"), true); };
+    window->onClose = [&controller] { controller.interpreter().doInput(QStringLiteral("exit"), true); };
   }
-  QTimer::singleShot(0, &mainWindow, [&mainWindow] { mainWindow.Form_Load(); });
+  QTimer::singleShot(0, &controller, [&controller] { controller.Form_Load(); });
   return app->exec();
 }
 

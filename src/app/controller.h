@@ -31,9 +31,9 @@ struct Switches {
   static Switches parse(const QString& commandLine, bool displayAvailable);
 };
 
-// How the main window is put together; the app fills it from the real
+// How the controller is put together; the app fills it from the real
 // platform, tests with fakes.
-struct MainWindowParts {
+struct ControllerParts {
   console::ConsoleFace& face;
   console::OutputSink& sink;
   console::MirrorMode mirror;
@@ -53,14 +53,14 @@ struct MainWindowParts {
   std::function<std::optional<QStringList>()> readScript;
 };
 
-// The central controller: owns the console, the interpreter and the state
-// every subsystem shares, and runs start-up and shut-down.
-class MainWindow : public QObject {
+// The central controller: owns the console, the interpreter and the
+// subsystems, wires them together, and runs start-up and shut-down.
+class Controller : public QObject {
   Q_OBJECT
 
  public:
-  MainWindow(MainWindowParts parts, const Switches& switches);
-  ~MainWindow() override;
+  Controller(ControllerParts parts, const Switches& switches);
+  ~Controller() override;
 
   // Prints the welcome line and runs the start-up script or commands.
   void Form_Load();
@@ -76,7 +76,7 @@ class MainWindow : public QObject {
   bool runMode() const { return !switches_.runTest.isEmpty(); }
 
   struct Subsystems;
-  MainWindowParts parts_;
+  ControllerParts parts_;
   Switches switches_;
   QStringList cmdArgs_;  // the command line split at every single space
   console::Console console_;

@@ -1,4 +1,4 @@
-#include "app/main_window.h"
+#include "app/controller.h"
 
 #include "app/run_completion.h"
 #include "app/startup_script.h"
@@ -27,8 +27,8 @@ Switches Switches::parse(const QString& commandLine, bool displayAvailable) {
 
 // The subsystems, each owning its state; they reach each other only through
 // the interpreter and the narrow interfaces given here.
-struct MainWindow::Subsystems {
-  Subsystems(console::Interpreter& interp, console::Accumulator& acc, const MainWindowParts& parts,
+struct Controller::Subsystems {
+  Subsystems(console::Interpreter& interp, console::Accumulator& acc, const ControllerParts& parts,
              const Switches& switches)
       : hardware(interp, acc, threads,
                  hardware::HardwareServices{.launcher = parts.launcher,
@@ -51,7 +51,7 @@ struct MainWindow::Subsystems {
   RunCompletion completion;
 };
 
-MainWindow::MainWindow(MainWindowParts parts, const Switches& switches)
+Controller::Controller(ControllerParts parts, const Switches& switches)
     : parts_(std::move(parts)),
       switches_(switches),
       console_(parts_.face, parts_.sink, parts_.mirror),
@@ -68,9 +68,9 @@ MainWindow::MainWindow(MainWindowParts parts, const Switches& switches)
   registerCommands();
 }
 
-MainWindow::~MainWindow() = default;
+Controller::~Controller() = default;
 
-void MainWindow::registerCommands() {
+void Controller::registerCommands() {
   shellCommands_.registerAll();
   console::registerAccumulatorCommands(interp_, accumulator_);
   subsystems_->hardware.registerAll();
@@ -95,7 +95,7 @@ void MainWindow::registerCommands() {
   });
 }
 
-void MainWindow::Form_Load() {
+void Controller::Form_Load() {
   shellCommands_.setSubHttp(true);
   console_.PrintLn(QStringLiteral("Welcome to ") + console::kProductTitle + u'.');
   cmdArgs_ = splitCommandLine(switches_.commandLine);
@@ -136,7 +136,7 @@ void MainWindow::Form_Load() {
   }
 }
 
-void MainWindow::runScript(const QStringList& lines) {
+void Controller::runScript(const QStringList& lines) {
   console::Accumulator& acc = accumulator_;
   for (const QString& line : lines) {
     if (interp_.stopped()) return;
@@ -149,7 +149,7 @@ void MainWindow::runScript(const QStringList& lines) {
   }
 }
 
-void MainWindow::Form_Unload() {
+void Controller::Form_Unload() {
   console_.PrintLn(QStringLiteral("Please stand by..."));
   interp_.requestStop();
   if (parts_.endProcess) parts_.endProcess(subsystems_->completion.exitStatus());

@@ -1,5 +1,6 @@
 #include "app/controller.h"
 
+#include "app/gui_link.h"
 #include "app/run_completion.h"
 #include "app/startup_script.h"
 #include "engine/engine_commands.h"
@@ -39,7 +40,8 @@ struct Controller::Subsystems {
                                             .abortable = parts.abortable,
                                             .revertToGui = [this] { return completion.revertToGui(); }}),
         runner(interp, threads, book.records()),
-        completion(interp, switches.savePath, switches.exitAfterRun) {
+        completion(interp, switches.savePath, switches.exitAfterRun),
+        gui(interp, threads, book, hardware.summary(), completion, parts) {
     runner.setListener(&completion);
   }
 
@@ -49,6 +51,7 @@ struct Controller::Subsystems {
   engine::TestRunner runner;
   engine::SystemProcessorSource processors;
   RunCompletion completion;
+  GuiLink gui;
 };
 
 Controller::Controller(ControllerParts parts, const Switches& switches)
@@ -81,19 +84,28 @@ void Controller::registerCommands() {
   scores::registerRecordCommands(interp_.commands(), subsystems_->book.records(), subsystems_->threads, print);
   engine::registerEngineCommands(interp_, subsystems_->runner, subsystems_->processors);
 
-  // The graphical window arrives later; until then "gui" says why it does not open.
-  interp_.commands().add(QStringLiteral("gui"), [this](platform::CommandCall&) {
+  GuiLink& link = subsystems_->gui;
+  interp_.commands().add(QStringLiteral("gui"), [this, &link](platform::CommandCall&) {
+    if (link.openWindow()) return;
     console_.PrintLn(parts_.terminal
                          ? QStringLiteral("No graphical window can open: no display is available. "
                                           "The console goes on in the terminal.")
                          : QStringLiteral("The graphical window is not available in this version."));
   });
-  interp_.commands().add(QStringLiteral("guiloadon"), [](platform::CommandCall&) {});
-  interp_.commands().add(QStringLiteral("guiloadoff"), [this](platform::CommandCall&) {
+  interp_.commands().add(QStringLiteral("guiloadon"), [&link](platform::CommandCall&) {
+    if (gui::GuiWindow* window = link.window()) window->loading(true);
+  });
+  interp_.commands().add(QStringLiteral("guiloadoff"), [this, &link](platform::CommandCall&) {
+    if (gui::GuiWindow* window = link.window()) {
+      window->loading(false);
+      return;
+    }
     // Without a graphical window this is where the interactive chain starts.
     interp_.doInput(console_.getInput(), false);
   });
 }
+
+gui::GuiHost& Controller::guiHost() { return subsystems_->gui; }
 
 void Controller::Form_Load() {
   shellCommands_.setSubHttp(true);

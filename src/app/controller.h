@@ -11,12 +11,14 @@
 #include "console/console.h"
 #include "console/interpreter.h"
 #include "console/shell_commands.h"
+#include "gui/gui_host.h"
 #include "hardware/library_install.h"
 #include "hardware/report_capture.h"
 #include "platform/clipboard.h"
 #include "platform/process_launcher.h"
 #include "platform/dialogs.h"
 #include "platform/settings_store.h"
+#include "platform/url_opener.h"
 
 namespace rootix::app {
 
@@ -51,6 +53,15 @@ struct ControllerParts {
   std::function<void(int status)> endProcess;
   // The appended start-up script, if any.
   std::function<std::optional<QStringList>()> readScript;
+  // Makes the graphical window for "gui" (the window calls back through the
+  // host). Empty where none can open: "gui" then says why.
+  std::function<gui::GuiWindow*(gui::GuiHost& host)> makeGuiWindow;
+  // The result server's base address; empty: kDefaultServerBase.
+  std::function<QString()> serverBase;
+  // Opens the window's web links; null: opening reports that it cannot.
+  platform::UrlOpener* urlOpener = nullptr;
+  // Writes and opens the submission page of one score; empty: not available.
+  std::function<bool(int index, QString* error)> uploadScore;
 };
 
 // The central controller: owns the console, the interpreter and the
@@ -69,6 +80,8 @@ class Controller : public QObject {
 
   console::Console& console() { return console_; }
   console::Interpreter& interpreter() { return interp_; }
+  // What the graphical window uses of the program.
+  gui::GuiHost& guiHost();
 
  private:
   void registerCommands();

@@ -31,7 +31,12 @@ Switches Switches::parse(const QString& commandLine, bool displayAvailable) {
 struct Controller::Subsystems {
   Subsystems(console::Interpreter& interp, console::Accumulator& acc, const ControllerParts& parts,
              const Switches& switches)
-      : hardware(interp, acc, threads,
+      : hardware(hardware::HardwareConsole{[&interp](const QString& line) { interp.console().PrintLn(line); },
+                                           [&interp](const QString& line, bool noReturn) {
+                                             interp.doInput(line, noReturn);
+                                           },
+                                           acc.value},
+                 threads,
                  hardware::HardwareServices{.launcher = parts.launcher,
                                             .settings = parts.settings,
                                             .dialogs = parts.dialogs,
@@ -76,7 +81,7 @@ Controller::~Controller() = default;
 void Controller::registerCommands() {
   shellCommands_.registerAll();
   console::registerAccumulatorCommands(interp_, accumulator_);
-  subsystems_->hardware.registerAll();
+  subsystems_->hardware.registerAll(interp_.commands());
   const platform::LinePrinter print = [this](const QString& line) { console_.PrintLn(line); };
   scores::registerScoreCommands(interp_.commands(),
                                 scores::ScoreServices{subsystems_->book, subsystems_->hardware.summary(),

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <functional>
 
+#include "platform/product.h"
+
 namespace rootix::platform {
 class Dialogs;
 class Clipboard;
@@ -29,8 +31,7 @@ struct ShellServices {
   bool hideEndsChain = true;
 };
 
-// The product title: window caption, welcome line, message box captions.
-inline const QString kProductTitle = QStringLiteral("Rootix Benchmark v2.11");
+using platform::kProductTitle;
 
 // Registers the commands of the shell itself (echo, print, help, ...) and
 // keeps what only they use. The kill timer's ticks go to onKillTimerTick.

@@ -1,9 +1,5 @@
 #include "hardware/hardware_commands.h"
 
-#include "console/accumulator.h"
-#include "platform/command_call.h"
-#include "console/console.h"
-#include "console/interpreter.h"
 #include "hardware/cleanup.h"
 #include "platform/numbers.h"
 #include "scores/thread_count.h"
@@ -19,10 +15,8 @@ Waiter& chooseWaiter(Waiter* given, std::unique_ptr<Waiter>& own) {
 
 }  // namespace
 
-HardwareCommands::HardwareCommands(console::Interpreter& interpreter, console::Accumulator& accumulator,
-                                   scores::ThreadCount& threads, HardwareServices services)
-    : interp_(interpreter),
-      accumulator_(accumulator),
+HardwareCommands::HardwareCommands(HardwareConsole console, scores::ThreadCount& threads, HardwareServices services)
+    : console_(std::move(console)),
       threads_(threads),
       services_(std::move(services)),
       capture_([this](const QString& s) { print(s); }, services_.launcher,
@@ -32,7 +26,7 @@ HardwareCommands::HardwareCommands(console::Interpreter& interpreter, console::A
 
 HardwareCommands::~HardwareCommands() = default;
 
-void HardwareCommands::print(const QString& line) { interp_.console().PrintLn(line); }
+void HardwareCommands::print(const QString& line) { console_.print(line); }
 
 bool HardwareCommands::install(const QString& file) { return installer_.install(file); }
 
@@ -44,10 +38,9 @@ void HardwareCommands::CleanUp() {
   hardware::CleanUp([this](const QString& s) { print(s); }, services_.settings, services_.dialogs);
 }
 
-void HardwareCommands::registerAll() {
-  console::Interpreter& in = interp_;
-  auto add = [&in](const char16_t* word, platform::CommandTable::Handler h) {
-    in.commands().add(QString::fromUtf16(word), std::move(h));
+void HardwareCommands::registerAll(platform::CommandTable& commands) {
+  auto add = [&commands](const char16_t* word, platform::CommandTable::Handler h) {
+    commands.add(QString::fromUtf16(word), std::move(h));
   };
 
   // Before any scan the table is empty: the value prints as an empty line.
@@ -62,14 +55,14 @@ void HardwareCommands::registerAll() {
     print(num::formatGeneral(num::readNumber(state_.hwInfo.getValue(key))));
   });
   add(u"rootix=hardwarethreads", [this](platform::CommandCall&) {
-    accumulator_.value = state_.hardwareThreads;
+    console_.accumulator = state_.hardwareThreads;
   });
   add(u"setvistathread", [this](platform::CommandCall&) { threads_.set(num::toInt16(state_.hardwareThreads)); });
   add(u"refcpuz", [this](platform::CommandCall&) { GetCPUz(); });
   add(u"cleanup", [this](platform::CommandCall&) { CleanUp(); });
-  add(u"install", [this, &in](platform::CommandCall& c) {
+  add(u"install", [this](platform::CommandCall& c) {
     install(c.trimmedArg());
-    if (services_.revertToGui && services_.revertToGui()) in.doInput(QStringLiteral("gui"), false);
+    if (services_.revertToGui && services_.revertToGui()) console_.doInput(QStringLiteral("gui"), false);
   });
 }
 

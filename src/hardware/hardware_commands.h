@@ -9,17 +9,13 @@
 #include "hardware/library_install.h"
 #include "hardware/report_capture.h"
 #include "hardware/waiter.h"
+#include "platform/command_table.h"
 
 namespace rootix::platform {
 class Dialogs;
 class ProcessLauncher;
 class SettingsStore;
 }  // namespace rootix::platform
-
-namespace rootix::console {
-class Accumulator;
-class Interpreter;
-}  // namespace rootix::console
 
 namespace rootix::scores {
 class ThreadCount;
@@ -44,19 +40,26 @@ struct HardwareServices {
   std::function<bool()> revertToGui;
 };
 
+// How the hardware commands reach the console.
+struct HardwareConsole {
+  platform::LinePrinter print;
+  // Runs a command line ("install" going back to the graphical window).
+  std::function<void(const QString& line, bool noReturn)> doInput;
+  double& accumulator;  // "rootix=hardwarethreads" sets it
+};
+
 // The hardware subsystem as the console sees it: the last report, the
 // hardware summary and thread count, and the commands "install",
 // "refcpuz", "setvistathread", "hwinfo", "hwinfon", "cleanup" and
 // "rootix=hardwarethreads".
 class HardwareCommands {
  public:
-  HardwareCommands(console::Interpreter& interpreter, console::Accumulator& accumulator,
-                   scores::ThreadCount& threads, HardwareServices services);
+  HardwareCommands(HardwareConsole console, scores::ThreadCount& threads, HardwareServices services);
   ~HardwareCommands();
   HardwareCommands(const HardwareCommands&) = delete;
   HardwareCommands& operator=(const HardwareCommands&) = delete;
 
-  void registerAll();
+  void registerAll(platform::CommandTable& commands);
 
   // The operations behind the commands, for callers other than the console.
   bool install(const QString& file);
@@ -71,8 +74,7 @@ class HardwareCommands {
  private:
   void print(const QString& line);
 
-  console::Interpreter& interp_;
-  console::Accumulator& accumulator_;
+  HardwareConsole console_;
   scores::ThreadCount& threads_;
   HardwareServices services_;
   std::unique_ptr<Waiter> ownWaiter_;

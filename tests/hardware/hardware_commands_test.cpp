@@ -33,7 +33,7 @@ class CommandsTest : public testing::TempFolderTest {
       waiter.at(waiter.now + 100, [this, report] { writeTemp(QStringLiteral("out.txt"), report); });
     };
     shell.interp.commands().add(QStringLiteral("gui"), [this](platform::CommandCall&) { ++guiOpened; });
-    commands.registerAll();
+    commands.registerAll(shell.interp.commands());
   }
 
   // The lines one command prints; no further line is read.
@@ -50,7 +50,12 @@ class CommandsTest : public testing::TempFolderTest {
   QByteArray threads = "8 (max 8)";
   int guiOpened = 0;
   bool revertToGui = false;
-  HardwareCommands commands{shell.interp, shell.accumulator, shell.threads,
+  HardwareCommands commands{HardwareConsole{[this](const QString& line) { shell.console.PrintLn(line); },
+                                            [this](const QString& line, bool noReturn) {
+                                              shell.interp.doInput(line, noReturn);
+                                            },
+                                            shell.accumulator.value},
+                            shell.threads,
                             HardwareServices{.launcher = launcher,
                                              .settings = shell.settings,
                                              .dialogs = shell.dialogs,

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QUrl>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -20,6 +21,7 @@ class FakeWindow : public gui::GuiWindow {
  public:
   explicit FakeWindow(gui::GuiHost& h) : host(h) {}
   void loading(bool on) override {
+    if (onLoading) onLoading();
     loadingCalls.push_back(on);
     loadingNow = on;
   }
@@ -28,6 +30,7 @@ class FakeWindow : public gui::GuiWindow {
   void release() override { ++released; }
 
   gui::GuiHost& host;
+  std::function<void()> onLoading;
   std::vector<bool> loadingCalls;
   bool loadingNow = false;
   int shown = 0;
@@ -71,6 +74,7 @@ struct GuiShell {
     if (withWindow) {
       p.makeGuiWindow = [this](gui::GuiHost& host) {
         windows.push_back(std::make_unique<FakeWindow>(host));
+        if (makeWindowHook) makeWindowHook(*windows.back());
         return windows.back().get();
       };
     }
@@ -93,6 +97,7 @@ struct GuiShell {
   NoLauncher launcher;
   NoKey key;
   std::vector<std::unique_ptr<FakeWindow>> windows;
+  std::function<void(FakeWindow&)> makeWindowHook;
   std::vector<int> ended;
   Controller controller;
 };
@@ -159,6 +164,22 @@ TEST(GuiCommand, ClosedWindowIsReleasedAndTheConsoleTakesOver) {
   g.type(QStringLiteral("guiloadoff"));
   EXPECT_TRUE(g.lineWasRead());
   EXPECT_TRUE(g.windows[0]->loadingCalls.empty());
+}
+
+TEST(GuiCommand, StartUpShowsTheLoadingStateAroundTheScan) {
+  GuiShell g;
+  QStringList printedAtLoading;  // the last line printed when loading() was called
+  g.makeWindowHook = [&](FakeWindow& w) {
+    w.onLoading = [&] { printedAtLoading << g.sink.lines().value(g.sink.lines().size() - 1); };
+  };
+  g.controller.Form_Load();
+  ASSERT_EQ(g.windows.size(), 1u);
+  EXPECT_EQ(g.windows[0]->loadingCalls, (std::vector<bool>{true, false}));
+  EXPECT_EQ(printedAtLoading, (QStringList{QStringLiteral("Welcome to Rootix Benchmark v2.11."),
+                                           QStringLiteral("Initiating thread structure, please stand by.")}))
+      << "on before the hardware scan, off after the warm-up";
+  EXPECT_FALSE(g.face.visible);
+  EXPECT_FALSE(g.lineWasRead()) << "the window, not the console, has the user";
 }
 
 TEST(GuiCommand, RunStartedFromTheWindowReopensOneWhenItCompletes) {

@@ -27,7 +27,7 @@ namespace rootix::engine {
 class ProcessorSource;
 class UiDispatcher;
 
-// The main window's side of a benchmark run: starts the workers, keeps the
+// The program's side of a benchmark run: starts the workers, keeps the
 // run's clock, serves the workers' calls on the UI thread, announces the
 // result, keeps the records, tells its listener and hands control back to
 // the console. It owns the run flags and is the interpreter's run gate.

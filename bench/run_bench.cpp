@@ -10,7 +10,8 @@
 
 #include "console/console.h"
 #include "console/interpreter.h"
-#include "console/shell_state.h"
+#include "scores/records.h"
+#include "scores/thread_count.h"
 #include "engine/calculator.h"
 #include "engine/newton.h"
 #include "engine/range_kernel.h"
@@ -48,17 +49,17 @@ class NullSink : public console::OutputSink {
   void write(const QByteArray&) override {}
 };
 
-// The engine as the program drives it: a console, the shell state and the
-// runner, with runs started through StartTest.
+// The engine as the program drives it: a console, the thread count, the
+// records and the runner, with runs started through StartTest.
 class Engine {
  public:
   Engine() {
-    interp_.addCommand(QStringLiteral("exit"), [this](console::CommandCall&) { interp_.requestStop(); });
+    interp_.commands().add(QStringLiteral("exit"), [this](platform::CommandCall&) { interp_.requestStop(); });
   }
 
   // One run, not quiet (so with its progress lines); returns its elapsed seconds.
   double run(int16_t test, int threads) {
-    state_.threads = static_cast<int16_t>(threads);
+    threads_.set(static_cast<int16_t>(threads));
     runner_.StartTest(test, false);
     // As the console waits: events are served as they come, and the wait
     // ends with the event that completes the run. A short poll would wake the
@@ -72,9 +73,10 @@ class Engine {
   SilentFace face_;
   NullSink sink_;
   console::Console console_{face_, sink_};
-  console::ShellState state_;
-  console::Interpreter interp_{console_, state_};
-  engine::TestRunner runner_{interp_};
+  console::Interpreter interp_{console_};
+  scores::Records records_;
+  scores::ThreadCount threads_{records_};
+  engine::TestRunner runner_{interp_, threads_, records_};
 };
 
 QCoreApplication& application() {

@@ -10,13 +10,16 @@
 #include <memory>
 
 #include "app/abort_keys.h"
+#include "app/controller.h"
 #include "app/instance_check.h"
-#include "app/main_window.h"
 #include "hardware/embedded_resources.h"
 #include "platform/process_launcher.h"
 #include "app/startup_script.h"
 #include "console/terminal_face.h"
 #include "gui/console_window.h"
+#include "gui/desktop_url_opener.h"
+#include "gui/graphical_window.h"
+#include "platform/xdg_url_opener.h"
 #include "platform/runtime_error.h"
 #include "platform/settings_store.h"
 #include "platform/stdout_writer.h"
@@ -87,19 +90,42 @@ int run(int argc, char** argv) {
     abortKey = std::make_unique<ShiftKey>();
   }
 
-  MainWindowParts parts{*face,     sink,      mirror,    *dialogs,
-                        *clipboard, settings, launcher, *abortKey,
-                        abortable, &hardware::loadResource, switches.terminal,
-                        [&instanceLock](int status) {
-                          instanceLock.unlock();
-                          endProcess(status);
-                        },
-                        &readOwnStartupScript};
-  MainWindow mainWindow(std::move(parts), switches);
-  if (auto* window = dynamic_cast<gui::ConsoleWindow*>(face.get())) {
-    window->onClose = [&mainWindow] { mainWindow.interpreter().doInput(QStringLiteral("exit"), true); };
+  // The terminal console has no graphical application to open a browser
+  // with; its opener program must not share the terminal either.
+  platform::SilentProcessLauncher browserLauncher;
+  std::unique_ptr<platform::UrlOpener> urlOpener;
+  if (switches.terminal) {
+    urlOpener = std::make_unique<platform::XdgUrlOpener>(browserLauncher);
+  } else {
+    urlOpener = std::make_unique<gui::DesktopUrlOpener>();
   }
-  QTimer::singleShot(0, &mainWindow, [&mainWindow] { mainWindow.Form_Load(); });
+
+  ControllerParts parts{.face = *face,
+                        .sink = sink,
+                        .mirror = mirror,
+                        .dialogs = *dialogs,
+                        .clipboard = *clipboard,
+                        .settings = settings,
+                        .launcher = launcher,
+                        .abortKey = *abortKey,
+                        .abortable = abortable,
+                        .resources = &hardware::loadResource,
+                        .terminal = switches.terminal,
+                        .endProcess =
+                            [&instanceLock](int status) {
+                              instanceLock.unlock();
+                              endProcess(status);
+                            },
+                        .readScript = &readOwnStartupScript,
+                        .makeGuiWindow = switches.terminal ? nullptr : &gui::createGraphicalWindow,
+                        .serverBase = {},
+                        .urlOpener = urlOpener.get(),
+                        .uploadScore = {}};
+  Controller controller(std::move(parts), switches);
+  if (auto* window = dynamic_cast<gui::ConsoleWindow*>(face.get())) {
+    window->onClose = [&controller] { controller.interpreter().doInput(QStringLiteral("exit"), true); };
+  }
+  QTimer::singleShot(0, &controller, [&controller] { controller.Form_Load(); });
   return app->exec();
 }
 

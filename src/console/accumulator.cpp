@@ -11,6 +11,8 @@
 
 namespace rootix::console {
 
+using platform::CommandCall;
+
 double& Accumulator::cell(int64_t i) {
   if (i < 0 || i >= kCells) throw RuntimeError(kSubscriptOutOfRange);
   return cells_[static_cast<size_t>(i)];
@@ -46,28 +48,28 @@ void registerAccumulatorCommands(Interpreter& interp, Accumulator& acc) {
   const auto equal = compare([](double l, double r) { return l == r; });
   const auto notEqual = compare([](double l, double r) { return l != r; });
 
-  interp.addCommand(QStringLiteral("skip"), [&acc](CommandCall&) { acc.skipCount = num::toInt32(acc.value); });
-  interp.addCommand(QStringLiteral("rootix="), [&acc](CommandCall& c) { acc.value = c.number(); });
-  interp.addCommand(QStringLiteral("rootix=a"), [&acc, cellOf](CommandCall& c) { acc.value = cellOf(c); });
-  interp.addCommand(QStringLiteral("rootix:a"), [&acc, cellOf](CommandCall& c) { cellOf(c) = acc.value; });
-  interp.addCommand(QStringLiteral("rootix+"),
+  interp.commands().add(QStringLiteral("skip"), [&acc](CommandCall&) { acc.skipCount = num::toInt32(acc.value); });
+  interp.commands().add(QStringLiteral("rootix="), [&acc](CommandCall& c) { acc.value = c.number(); });
+  interp.commands().add(QStringLiteral("rootix=a"), [&acc, cellOf](CommandCall& c) { acc.value = cellOf(c); });
+  interp.commands().add(QStringLiteral("rootix:a"), [&acc, cellOf](CommandCall& c) { cellOf(c) = acc.value; });
+  interp.commands().add(QStringLiteral("rootix+"),
                     [&acc](CommandCall& c) { acc.value = checked(c.number() + acc.value); });
-  interp.addCommand(QStringLiteral("rootix+a"),
+  interp.commands().add(QStringLiteral("rootix+a"),
                     [&acc, cellOf](CommandCall& c) { acc.value = checked(acc.value + cellOf(c)); });
-  interp.addCommand(QStringLiteral("rootix*"),
+  interp.commands().add(QStringLiteral("rootix*"),
                     [&acc](CommandCall& c) { acc.value = checked(c.number() * acc.value); });
-  interp.addCommand(QStringLiteral("rootix*a"),
+  interp.commands().add(QStringLiteral("rootix*a"),
                     [&acc, cellOf](CommandCall& c) { acc.value = checked(acc.value * cellOf(c)); });
-  interp.addCommand(QStringLiteral("rootix>"), [greater](CommandCall& c) { greater(c.number()); });
-  interp.addCommand(QStringLiteral("rootix<"), [less](CommandCall& c) { less(c.number()); });
-  interp.addCommand(QStringLiteral("rootix=="), [equal](CommandCall& c) { equal(c.number()); });
-  interp.addCommand(QStringLiteral("rootix!="), [notEqual](CommandCall& c) { notEqual(c.number()); });
-  interp.addCommand(QStringLiteral("rootix>a"), [greater, cellOf](CommandCall& c) { greater(cellOf(c)); });
-  interp.addCommand(QStringLiteral("rootix<a"), [less, cellOf](CommandCall& c) { less(cellOf(c)); });
-  interp.addCommand(QStringLiteral("rootix==a"), [equal, cellOf](CommandCall& c) { equal(cellOf(c)); });
-  interp.addCommand(QStringLiteral("rootix!=a"), [notEqual, cellOf](CommandCall& c) { notEqual(cellOf(c)); });
-  interp.addCommand(QStringLiteral("rootix=date"), [&acc](CommandCall&) { acc.value = secondsSince2000(); });
-  interp.addCommand(QStringLiteral("rootix"), [&acc, &interp](CommandCall&) {
+  interp.commands().add(QStringLiteral("rootix>"), [greater](CommandCall& c) { greater(c.number()); });
+  interp.commands().add(QStringLiteral("rootix<"), [less](CommandCall& c) { less(c.number()); });
+  interp.commands().add(QStringLiteral("rootix=="), [equal](CommandCall& c) { equal(c.number()); });
+  interp.commands().add(QStringLiteral("rootix!="), [notEqual](CommandCall& c) { notEqual(c.number()); });
+  interp.commands().add(QStringLiteral("rootix>a"), [greater, cellOf](CommandCall& c) { greater(cellOf(c)); });
+  interp.commands().add(QStringLiteral("rootix<a"), [less, cellOf](CommandCall& c) { less(cellOf(c)); });
+  interp.commands().add(QStringLiteral("rootix==a"), [equal, cellOf](CommandCall& c) { equal(cellOf(c)); });
+  interp.commands().add(QStringLiteral("rootix!=a"), [notEqual, cellOf](CommandCall& c) { notEqual(cellOf(c)); });
+  interp.commands().add(QStringLiteral("rootix=date"), [&acc](CommandCall&) { acc.value = secondsSince2000(); });
+  interp.commands().add(QStringLiteral("rootix"), [&acc, &interp](CommandCall&) {
     interp.console().PrintLn(num::formatGeneral(acc.value));
   });
 }

@@ -5,30 +5,11 @@
 #include <new>
 
 #include "console/console.h"
-#include "console/shell_state.h"
 #include "platform/runtime_error.h"
 
 namespace rootix::console {
 
-bool IsCommand(const QString& word, const QString& line) {
-  if (line.compare(word, Qt::CaseInsensitive) == 0) return true;
-  if (line.size() <= word.size()) return false;
-  return line[word.size()] == u' ' &&
-         QStringView(line).left(word.size()).compare(word, Qt::CaseInsensitive) == 0;
-}
-
-Interpreter::Interpreter(Console& console, ShellState& state) : console_(console), state_(state) {}
-
-void Interpreter::addCommand(const QString& word, Handler handler) {
-  commands_.push_back({word, std::move(handler)});
-}
-
-bool Interpreter::hasCommand(const QString& word) const {
-  for (const auto& entry : commands_) {
-    if (entry.word.compare(word, Qt::CaseInsensitive) == 0) return true;
-  }
-  return false;
-}
+Interpreter::Interpreter(Console& console) : console_(console) {}
 
 void Interpreter::doInput(const QString& cmd, bool noReturn) {
   QString line = cmd;
@@ -43,7 +24,7 @@ void Interpreter::doInput(const QString& cmd, bool noReturn) {
 
 bool Interpreter::runOne(const QString& cmd, bool noReturn) {
   try {
-    if (IsCommand(QStringLiteral("resumeinput"), cmd)) {
+    if (platform::IsCommand(QStringLiteral("resumeinput"), cmd)) {
       if (console_.inputPaused()) {
         const QStringList queued = console_.takeQueue();
         for (const QString& line : queued) doInput(line, true);
@@ -53,16 +34,9 @@ bool Interpreter::runOne(const QString& cmd, bool noReturn) {
     } else if (console_.inputPaused()) {
       console_.queueLine(cmd);
     } else {
-      const Entry* match = nullptr;
-      for (const auto& entry : commands_) {
-        if (IsCommand(entry.word, cmd)) {
-          match = &entry;
-          break;
-        }
-      }
-      if (match) {
-        CommandCall call(cmd, noReturn);
-        match->handler(call);
+      if (const platform::CommandTable::Handler* handler = commands_.find(cmd)) {
+        platform::CommandCall call(cmd, noReturn);
+        (*handler)(call);
       } else {
         console_.PrintLn(QStringLiteral("Unregistered command"));
       }
@@ -74,12 +48,12 @@ bool Interpreter::runOne(const QString& cmd, bool noReturn) {
   } catch (const std::exception&) {
     return reportError(kInvalidProcedureCall);
   }
-  return !stopped_ && !noReturn && !state_.running && !IsCommand(QStringLiteral("gui"), cmd);
+  return !stopped_ && !noReturn && !testRunning() && !platform::IsCommand(QStringLiteral("gui"), cmd);
 }
 
 bool Interpreter::reportError(int code) {
   console_.PrintLn(QStringLiteral("Error occured: ") + QString::number(code) + u'.');
-  state_.running = false;
+  if (gate_) gate_->clearRunning();
   return !stopped_;  // the error path always reads the next line
 }
 
@@ -91,7 +65,7 @@ void Interpreter::resumeChain(const QString& firstCommand) {
       return;
     }
     // A chain already waiting for a line simply goes on; never two prompts.
-    if (console_.waitingForInput() || state_.running) return;
+    if (console_.waitingForInput() || testRunning()) return;
     doInput(console_.getInput(), false);
   };
   if (!QCoreApplication::instance()) {

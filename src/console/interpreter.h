@@ -4,27 +4,28 @@
 #include <functional>
 #include <vector>
 
-#include "console/command_call.h"
+#include "platform/command_table.h"
 
 namespace rootix::console {
 
 class Console;
-struct ShellState;
 
-// Case-insensitive match of a command word: the line equals the word, or
-// starts with the word followed by exactly one space.
-bool IsCommand(const QString& word, const QString& line);
+// Whether a test run holds the console: while one runs, the chain reads no
+// line. The engine owns the flag; the error path clears it.
+class RunGate {
+ public:
+  virtual ~RunGate() = default;
+  virtual bool running() const = 0;
+  virtual void clearRunning() = 0;
+};
 
 // The command interpreter. Every action is a line given to doInput.
 class Interpreter {
  public:
-  using Handler = std::function<void(CommandCall&)>;
+  explicit Interpreter(Console& console);
 
-  Interpreter(Console& console, ShellState& state);
-
-  // Adds a command word; handlers throw RuntimeError for the error path.
-  void addCommand(const QString& word, Handler handler);
-  bool hasCommand(const QString& word) const;
+  // The command words; handlers throw RuntimeError for the error path.
+  platform::CommandTable& commands() { return commands_; }
 
   // Runs cmd; unless noReturn (or a test is running, or the line is "gui"),
   // then reads the next console line and runs it, and so on: the interactive
@@ -40,22 +41,21 @@ class Interpreter {
   void requestStop() { stopped_ = true; }
   bool stopped() const { return stopped_; }
 
+  // Who says whether a test runs (null: none ever does).
+  void setRunGate(RunGate* gate) { gate_ = gate; }
+
   Console& console() { return console_; }
-  ShellState& state() { return state_; }
 
  private:
   // Runs one line; returns whether the chain reads the next one.
   bool runOne(const QString& cmd, bool noReturn);
   // The error path: prints the code, clears running; the chain reads on.
   bool reportError(int code);
+  bool testRunning() const { return gate_ && gate_->running(); }
 
-  struct Entry {
-    QString word;
-    Handler handler;
-  };
   Console& console_;
-  ShellState& state_;
-  std::vector<Entry> commands_;
+  RunGate* gate_ = nullptr;
+  platform::CommandTable commands_;
   bool stopped_ = false;
 };
 

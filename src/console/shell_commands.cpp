@@ -4,7 +4,6 @@
 
 #include "console/console.h"
 #include "console/interpreter.h"
-#include "console/shell_state.h"
 #include "platform/clipboard.h"
 #include "platform/dialogs.h"
 #include "platform/files.h"
@@ -14,11 +13,11 @@
 #include "platform/text.h"
 
 namespace rootix::console {
+
+using platform::CommandCall;
 namespace {
 
 QString flag(bool b) { return num::formatFlag(b); }
-
-QString recordText(double record) { return num::formatGeneral(num::roundDecimals(record, 3)); }
 
 }  // namespace
 
@@ -33,8 +32,7 @@ void ShellCommands::onKillTimerTick() {
 void ShellCommands::registerAll() {
   Interpreter& in = interp_;
   Console& con = in.console();
-  ShellState& st = in.state();
-  auto add = [&in](const char16_t* word, Interpreter::Handler h) { in.addCommand(QString::fromUtf16(word), std::move(h)); };
+  auto add = [&in](const char16_t* word, platform::CommandTable::Handler h) { in.commands().add(QString::fromUtf16(word), std::move(h)); };
   auto print = [&con](const QString& s) { con.PrintLn(s); };
 
   add(u"echo", [print](CommandCall& c) { print(c.argText()); });
@@ -60,14 +58,14 @@ void ShellCommands::registerAll() {
     killCount_ = 0;
     if (killDelay_ > 0 && services_.setKillTimer) services_.setKillTimer(true);
   });
-  add(u"printcmdline", [&st, print](CommandCall&) {
-    for (qsizetype i = 0; i < st.cmdArgs.size(); ++i) {
-      print(u'$' + QString::number(i) + u'=' + st.cmdArgs[i] + u';');
+  add(u"printcmdline", [this, print](CommandCall&) {
+    for (qsizetype i = 0; i < cmdArgs_.size(); ++i) {
+      print(u'$' + QString::number(i) + u'=' + cmdArgs_[i] + u';');
     }
   });
-  add(u"setsubmitname", [&st, print](CommandCall& c) {
-    st.storName = c.argText();
-    print(QStringLiteral("Submit name changed to: ") + st.storName);
+  add(u"setsubmitname", [this, print](CommandCall& c) {
+    submitName_ = c.argText();
+    print(QStringLiteral("Submit name changed to: ") + submitName_);
   });
   add(u"alert", [this](CommandCall& c) { services_.dialogs.alert(c.argText(), kProductTitle); });
   add(u"confirm", [this, &in](CommandCall& c) {
@@ -78,60 +76,15 @@ void ShellCommands::registerAll() {
     if (pick >= parts.size()) throw RuntimeError(kSubscriptOutOfRange);
     in.doInput(parts[pick], true);
   });
-  add(u"getstorname", [this, &st](CommandCall&) {
-    st.storName = services_.settings.get(QStringLiteral("rrrrr"), QStringLiteral("Rootix"),
+  add(u"getstorname", [this](CommandCall&) {
+    submitName_ = services_.settings.get(QStringLiteral("rrrrr"), QStringLiteral("Rootix"),
                                           QStringLiteral("Stor_name"));
   });
-  add(u"subhttp", [&st, print](CommandCall&) {
-    st.subHttp = !st.subHttp;
-    print(QStringLiteral("subHTTP=") + flag(st.subHttp));
-  });
-  add(u"qm", [&st, print](CommandCall&) {
-    st.quickMode = !st.quickMode;
-    print(QStringLiteral("qm=") + flag(st.quickMode));
-  });
-  add(u"tc", [&st, print](CommandCall&) {
-    st.cache = !st.cache;
-    print(QStringLiteral("Cache mode set to: ") + flag(st.cache));
+  add(u"subhttp", [this, print](CommandCall&) {
+    subHttp_ = !subHttp_;
+    print(QStringLiteral("subHTTP=") + flag(subHttp_));
   });
   add(u"copy", [this, &con](CommandCall&) { services_.clipboard.setText(con.transcript().text()); });
-  add(u"pr", [&st, print](CommandCall& c) {
-    const int16_t k = c.whole16();
-    if (k == 0) {
-      bool any = false;
-      for (int t = Records::kFirst; t <= Records::kLast; ++t) {
-        const double r = st.records.getRecord(t);
-        if (r == 0) continue;
-        any = true;
-        print(QStringLiteral("Record for test ") + QString::number(t) + QStringLiteral(": ") + recordText(r) +
-              QStringLiteral(" seconds"));
-      }
-      if (!any) print(QStringLiteral("No current records set"));
-    } else if (k >= Records::kFirst && k <= Records::kLast) {
-      const double r = st.records.getRecord(k);
-      if (r == 0) {
-        print(QStringLiteral("No record set"));
-      } else {
-        print(QStringLiteral("Record for test ") + QString::number(k) + QStringLiteral(": ") + recordText(r));
-      }
-    } else {
-      print(QStringLiteral("Invalid Test"));
-    }
-  });
-  auto setThreads = [&st, print](int16_t k) {
-    if (k >= 1 && k <= 4096) {
-      st.threads = k;
-      print(QStringLiteral("Thread count set to ") + QString::number(k));
-      st.records.reset();
-    } else {
-      print(QStringLiteral("Invalid count"));
-    }
-  };
-  add(u"ft", [setThreads](CommandCall& c) { setThreads(c.whole16()); });
-  add(u"sft", [&st, setThreads](CommandCall& c) {
-    const int16_t k = c.whole16();
-    if (st.threads == 0) setThreads(k);
-  });
   add(u"exit", [this, &in](CommandCall&) {
     in.requestStop();
     if (services_.exitProgram) services_.exitProgram();

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <functional>
 
+#include "platform/product.h"
+
 namespace rootix::platform {
 class Dialogs;
 class Clipboard;
@@ -29,22 +31,31 @@ struct ShellServices {
   bool hideEndsChain = true;
 };
 
-// The product title: window caption, welcome line, message box captions.
-inline const QString kProductTitle = QStringLiteral("Rootix Benchmark v2.11");
+using platform::kProductTitle;
 
-// Registers the commands of the shell itself (echo, print, help, pr, ft, ...).
-// The kill timer's ticks go to onKillTimerTick.
+// Registers the commands of the shell itself (echo, print, help, ...) and
+// keeps what only they use. The kill timer's ticks go to onKillTimerTick.
 class ShellCommands {
  public:
   ShellCommands(Interpreter& interpreter, ShellServices services);
   void registerAll();
   void onKillTimerTick();
 
+  // The words of the command line, for "printcmdline".
+  void setCommandArgs(const QStringList& args) { cmdArgs_ = args; }
+  // "setsubmitname" and "getstorname" set it.
+  const QString& submitName() const { return submitName_; }
+  // Toggled by "subhttp"; nothing else reads it.
+  void setSubHttp(bool on) { subHttp_ = on; }
+
  private:
   Interpreter& interp_;
   ShellServices services_;
   int32_t killCount_ = 0;
   int32_t killDelay_ = 0;
+  QStringList cmdArgs_;
+  QString submitName_;
+  bool subHttp_ = false;
 };
 
 // The fixed help text, 49 lines.

@@ -1,14 +1,14 @@
 #include "engine/engine_commands.h"
 
-#include "console/command_call.h"
+#include "platform/command_call.h"
 #include "console/console.h"
 #include "console/interpreter.h"
 #include "console/shell_commands.h"
-#include "console/shell_state.h"
 #include "engine/newton.h"
 #include "engine/processor_report.h"
 #include "engine/test_runner.h"
 #include "platform/numbers.h"
+#include "scores/thread_count.h"
 
 namespace rootix::engine {
 namespace {
@@ -21,12 +21,12 @@ constexpr int16_t kDebugTest = -5;
 void registerEngineCommands(console::Interpreter& interpreter, TestRunner& runner, ProcessorSource& processors) {
   console::Interpreter& in = interpreter;
   console::Console& con = in.console();
-  auto add = [&in](const char16_t* word, console::Interpreter::Handler h) {
-    in.addCommand(QString::fromUtf16(word), std::move(h));
+  auto add = [&in](const char16_t* word, platform::CommandTable::Handler h) {
+    in.commands().add(QString::fromUtf16(word), std::move(h));
   };
 
-  add(u"sqrt", [&con](console::CommandCall& c) { con.PrintLn(num::formatGeneral(Newton().Sqrt(c.number()))); });
-  add(u"st", [&con, &runner](console::CommandCall& c) {
+  add(u"sqrt", [&con](platform::CommandCall& c) { con.PrintLn(num::formatGeneral(Newton().Sqrt(c.number()))); });
+  add(u"st", [&con, &runner](platform::CommandCall& c) {
     const int16_t k = c.whole16();
     if (k >= kFirstTest && k <= kLastTest) {
       runner.StartTest(k, false);
@@ -34,16 +34,25 @@ void registerEngineCommands(console::Interpreter& interpreter, TestRunner& runne
       con.PrintLn(QStringLiteral("Invalid test"));
     }
   });
-  add(u"lt", [&in, &runner](console::CommandCall&) {
+  add(u"lt", [&in, &runner](platform::CommandCall&) {
     const int16_t k = console::PrintSelect(in);
     if (k >= kFirstTest && k <= kLastTest) runner.StartTest(k, false);
   });
-  add(u"qt", [&runner](console::CommandCall&) { runner.StartTest(kDebugTest, false); });
-  add(u"initthread", [&runner](console::CommandCall&) { runner.InitThreads(); });
-  add(u"getbasichw", [&runner, &processors](console::CommandCall&) { runner.ScanSystem(processors); });
-  add(u"stresscpu", [&runner](console::CommandCall&) { runner.StressCPU(); });
-  add(u"refhw", [&con, &runner, &processors](console::CommandCall&) {
-    runner.setThreadsFromDetection(QueryProcessors(con, processors));
+  add(u"qt", [&runner](platform::CommandCall&) { runner.StartTest(kDebugTest, false); });
+  add(u"initthread", [&runner](platform::CommandCall&) { runner.InitThreads(); });
+  add(u"getbasichw", [&runner, &processors](platform::CommandCall&) { runner.ScanSystem(processors); });
+  add(u"stresscpu", [&runner](platform::CommandCall&) { runner.StressCPU(); });
+  add(u"refhw", [&con, &runner, &processors](platform::CommandCall&) {
+    runner.threadCount().set(QueryProcessors(con, processors));
+  });
+  RunFlags& flags = runner.flags();
+  add(u"qm", [&con, &flags](platform::CommandCall&) {
+    flags.quickMode = !flags.quickMode;
+    con.PrintLn(QStringLiteral("qm=") + num::formatFlag(flags.quickMode));
+  });
+  add(u"tc", [&con, &flags](platform::CommandCall&) {
+    flags.cache = !flags.cache;
+    con.PrintLn(QStringLiteral("Cache mode set to: ") + num::formatFlag(flags.cache));
   });
 }
 

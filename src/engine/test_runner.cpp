@@ -5,27 +5,22 @@
 
 #include "console/console.h"
 #include "console/interpreter.h"
-#include "console/shell_state.h"
 #include "engine/processor_report.h"
 #include "engine/seconds_text.h"
 #include "engine/ui_dispatcher.h"
 #include "engine/verification.h"
 #include "platform/events.h"
-#include "platform/files.h"
 #include "platform/memory_info.h"
 #include "platform/numbers.h"
 #include "platform/runtime_error.h"
-#include "platform/text.h"
+#include "scores/records.h"
+#include "scores/thread_count.h"
 
 namespace rootix::engine {
 namespace {
 
 // Status of a process that ends because a run could not go on.
 constexpr int kFatalStatus = 1;
-// Exit statuses after a run: errors were reported, or the marker file for
-// "-save=" was not written.
-constexpr int kRunErrorStatus = 1;
-constexpr int kMarkerFailedStatus = 2;
 
 void endProcess(int status) {
   std::fflush(nullptr);
@@ -89,25 +84,30 @@ class TestRunner::DispatchedConsole : public WorkerConsole {
   std::shared_ptr<Run> run_;
 };
 
-TestRunner::TestRunner(console::Interpreter& interpreter, platform::Clock* clock)
-    : TestRunner(interpreter, clock, Hooks{}) {}
+TestRunner::TestRunner(console::Interpreter& interpreter, scores::ThreadCount& threads, scores::Records& records,
+                       platform::Clock* clock)
+    : TestRunner(interpreter, threads, records, clock, Hooks{}) {}
 
-TestRunner::TestRunner(console::Interpreter& interpreter, platform::Clock* clock, Hooks hooks)
+TestRunner::TestRunner(console::Interpreter& interpreter, scores::ThreadCount& threads, scores::Records& records,
+                       platform::Clock* clock, Hooks hooks)
     : interp_(interpreter),
+      threadCount_(threads),
+      records_(records),
       clock_(clock ? clock : &ownClock_),
       hooks_(std::move(hooks)),
       dispatcher_(std::make_unique<UiDispatcher>()) {
   if (!hooks_.endProgram) hooks_.endProgram = endProcess;
   if (!hooks_.availableMemory) hooks_.availableMemory = platform::availableMemoryBytes;
+  interp_.setRunGate(this);
 }
 
 TestRunner::~TestRunner() {
   if (active_) abandon(active_);
   reapWorkers();
+  interp_.setRunGate(nullptr);
 }
 
 console::Console& TestRunner::console() { return interp_.console(); }
-console::ShellState& TestRunner::state() { return interp_.state(); }
 void TestRunner::print(const QString& line) { console().PrintLn(line); }
 
 double TestRunner::GetTime(bool reset) {
@@ -122,13 +122,12 @@ double TestRunner::GetTime(bool reset) {
 void TestRunner::StartTest(int16_t test, bool quiet) {
   // A second run on top of a running one would mix up their completions.
   if (active_) throw RuntimeError(kInvalidProcedureCall, "a test is already running");
-  auto& st = state();
   auto run = std::make_shared<Run>();
   active_ = run;
   currentTest_ = test;
   completedThreads_ = 0;
   runError_ = false;
-  st.running = true;
+  flags_.running = true;
   try {
     if (!quiet) {
       print(QStringLiteral("Calculating sqrts of first ") + num::formatGeneral(announcedLastNumber(test)) +
@@ -140,17 +139,17 @@ void TestRunner::StartTest(int16_t test, bool quiet) {
     GetTime(true);
     run->clock = clock_;
     run->startTime = startTime_;
-    const double n = testLastNumber(test, st.quickMode);
-    const std::vector<WorkerRange> ranges = splitRanges(n, st.threads);
+    const double n = testLastNumber(test, flags_.quickMode);
+    const std::vector<WorkerRange> ranges = splitRanges(n, threadCount_.value());
     run->workers = static_cast<int>(ranges.size());
-    if (st.cache) run->results = ResultArray::allocate(static_cast<std::int64_t>(n) + 1, hooks_.availableMemory);
+    if (flags_.cache) run->results = ResultArray::allocate(static_cast<std::int64_t>(n) + 1, hooks_.availableMemory);
     // The workers' lines reach the console in rounds, not one wake-up each:
     // a busy UI thread would take turns from the workers.
     dispatcher_->setBatching(true);
     startWorkers(run, ranges, quiet);
   } catch (...) {
     abandon(run);
-    st.running = false;
+    flags_.running = false;
     throw;
   }
 }
@@ -212,7 +211,7 @@ void TestRunner::abandon(const std::shared_ptr<Run>& run) {
   completedThreads_ = 0;
   runError_ = false;
   currentTest_ = 0;
-  state().running = false;
+  flags_.running = false;
 }
 
 void TestRunner::fail(const QString& message) {
@@ -224,7 +223,7 @@ void TestRunner::fail(const QString& message) {
 void TestRunner::output(const WorkerResults& results, int16_t threadId) {
   // The worker has already written its results into the run's array; what is
   // left is checking them.
-  const bool& cache = state().cache;
+  const bool& cache = flags_.cache;
   if (!cache) return;
   const QString id = QString::number(threadId);
   print(QStringLiteral("Verifying results for thread ") + id);
@@ -252,24 +251,19 @@ void TestRunner::complete(bool quiet, bool error) {
 }
 
 void TestRunner::finishRun(bool quiet, double elapsed) {
-  auto& st = state();
   const bool failed = runError_;
+  const RunResult result{currentTest_, quiet, failed, elapsed};
   lastRunSeconds_ = elapsed;
-  int status = failed ? kRunErrorStatus : 0;
   if (!quiet) {
     print(QStringLiteral("Process completed in ") + secondsText(elapsed) + QStringLiteral(" seconds."));
     print(failed ? QStringLiteral("Test completed, errors were detected.")
                  : QStringLiteral("Test completed successfully."));
-    // The marker file and the exit belong to the run that was asked for, not
-    // to the quiet warm-up run before it.
-    if (!st.savePath.isEmpty() && !writeMarkerFile() && status == 0) status = kMarkerFailedStatus;
-    if (st.exitAfterRun) console().setPendingInput(QStringLiteral("exit"));
   }
   completedThreads_ = 0;
-  st.running = false;
-  if (!failed && currentTest_ >= console::Records::kFirst && currentTest_ <= console::Records::kLast) {
-    const double record = st.records.getRecord(currentTest_);
-    if (record == 0 || elapsed < record) st.records.setRecord(currentTest_, elapsed);
+  flags_.running = false;
+  if (!failed && currentTest_ >= scores::Records::kFirst && currentTest_ <= scores::Records::kLast) {
+    const double record = records_.getRecord(currentTest_);
+    if (record == 0 || elapsed < record) records_.setRecord(currentTest_, elapsed);
   }
   currentTest_ = 0;
   runError_ = false;
@@ -277,34 +271,14 @@ void TestRunner::finishRun(bool quiet, double elapsed) {
   active_->results.release();
   active_.reset();
   dispatcher_->setBatching(false);
-  if (!quiet) st.exitStatus = status;
+  // The listener may hand control to the graphical window instead.
+  if (listener_ && listener_->runFinished(result)) return;
   handBack(quiet);
 }
 
-bool TestRunner::writeMarkerFile() {
-  const QString& path = state().savePath;
-  try {
-    platform::files::createNew(path, text::toSingleByte(QStringLiteral("Not done yet")));
-    return true;
-  } catch (const RuntimeError& e) {
-    if (e.code() == kFileAlreadyExists) {
-      print(QStringLiteral("ERROR: Output file '") + path + QStringLiteral("' already exists"));
-    } else {
-      print(QStringLiteral("Error occured: ") + QString::number(e.code()) + u'.');
-    }
-    return false;
-  }
-}
-
 void TestRunner::handBack(bool quiet) {
-  auto& st = state();
-  // Deferred: the finishing worker is released before the chain goes on.
-  if (st.revertToGui) {
-    st.revertToGui = false;
-    interp_.resumeChain(QStringLiteral("gui"));
-    return;
-  }
   if (quiet) return;
+  // Deferred: the finishing worker is released before the chain goes on.
   if (console().inputPaused()) {
     interp_.resumeChain(QStringLiteral("resumeinput"));
   } else {
@@ -320,15 +294,8 @@ void TestRunner::StressCPU() {
 void TestRunner::ScanSystem(ProcessorSource& processors) {
   print(QStringLiteral("Scanning System - Please stand by."));
   platform::pumpEvents();
-  setThreadsFromDetection(QueryProcessors(console(), processors));
-  print(QString::number(state().threads) + QStringLiteral(" CPU(s) detected. Optimizing calculation."));
-}
-
-void TestRunner::setThreadsFromDetection(int16_t count) {
-  auto& st = state();
-  if (st.threads == count) return;
-  st.threads = count;
-  st.records.reset();
+  threadCount_.set(QueryProcessors(console(), processors));
+  print(QString::number(threadCount_.value()) + QStringLiteral(" CPU(s) detected. Optimizing calculation."));
 }
 
 void TestRunner::InitThreads() {

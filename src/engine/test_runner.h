@@ -8,31 +8,34 @@
 #include <thread>
 #include <vector>
 
+#include "console/interpreter.h"
 #include "engine/calculator.h"
 #include "engine/result_array.h"
+#include "engine/run_flags.h"
+#include "engine/run_listener.h"
 #include "engine/run_plan.h"
 #include "engine/worker_console.h"
 #include "platform/clock.h"
 
-namespace rootix::console {
-class Console;
-class Interpreter;
-struct ShellState;
-}  // namespace rootix::console
+namespace rootix::scores {
+class Records;
+class ThreadCount;
+}  // namespace rootix::scores
 
 namespace rootix::engine {
 
 class ProcessorSource;
 class UiDispatcher;
 
-// The main window's side of a benchmark run: starts the workers, keeps the
+// The program's side of a benchmark run: starts the workers, keeps the
 // run's clock, serves the workers' calls on the UI thread, announces the
-// result, keeps the records and hands control back to the console.
+// result, keeps the records, tells its listener and hands control back to
+// the console. It owns the run flags and is the interpreter's run gate.
 //
-// Create and use it on the UI thread. The interpreter (with its console and
-// shell state) must outlive it. Destroying it while workers run stops them
-// and waits for them, letting events run meanwhile.
-class TestRunner {
+// Create and use it on the UI thread. The interpreter (with its console), the
+// thread count and the records must outlive it. Destroying it while workers
+// run stops them and waits for them, letting events run meanwhile.
+class TestRunner : public console::RunGate {
  public:
   // What tests (and the program) may replace.
   struct Hooks {
@@ -47,13 +50,24 @@ class TestRunner {
 
   // clock: the run clock (null: a steady clock of our own). Workers read it on
   // their own threads, so its now() must be safe to call from any thread.
-  explicit TestRunner(console::Interpreter& interpreter, platform::Clock* clock = nullptr);
-  TestRunner(console::Interpreter& interpreter, platform::Clock* clock, Hooks hooks);
-  ~TestRunner();
+  TestRunner(console::Interpreter& interpreter, scores::ThreadCount& threads, scores::Records& records,
+             platform::Clock* clock = nullptr);
+  TestRunner(console::Interpreter& interpreter, scores::ThreadCount& threads, scores::Records& records,
+             platform::Clock* clock, Hooks hooks);
+  ~TestRunner() override;
   TestRunner(const TestRunner&) = delete;
   TestRunner& operator=(const TestRunner&) = delete;
 
-  // Starts test `test` on ShellState::threads workers and returns once each
+  // Told after every run (null: nobody); must outlive the runner's runs.
+  void setListener(RunListener* listener) { listener_ = listener; }
+
+  scores::ThreadCount& threadCount() { return threadCount_; }
+  RunFlags& flags() { return flags_; }
+  const RunFlags& flags() const { return flags_; }
+  bool running() const override { return flags_.running; }
+  void clearRunning() override { flags_.running = false; }
+
+  // Starts test `test` on as many workers as the thread count says and returns once each
   // has its range. Throws RuntimeError before any worker starts: kOverflow
   // when the test's bounds do not fit in 32 bits, kOutOfMemory when cache
   // mode's array cannot be had, 11 with no threads, kInvalidProcedureCall
@@ -74,10 +88,6 @@ class TestRunner {
   void ScanSystem(ProcessorSource& processors);
   void InitThreads();
 
-  // Sets ShellState::threads as processor detection found it; a changed count
-  // clears the records, which hold times for one thread count.
-  void setThreadsFromDetection(int16_t count);
-
   // Elapsed seconds of the last run that completed (0 before the first).
   double lastRunSeconds() const { return lastRunSeconds_; }
   // True from StartTest until the last worker has completed.
@@ -94,16 +104,18 @@ class TestRunner {
   class DispatchedConsole;
 
   console::Console& console();
-  console::ShellState& state();
   void print(const QString& line);
   void startWorkers(const std::shared_ptr<Run>& run, const std::vector<WorkerRange>& ranges, bool quiet);
   void abandon(const std::shared_ptr<Run>& run);
   void finishRun(bool quiet, double elapsed);
-  bool writeMarkerFile();
   void handBack(bool quiet);
   void reapWorkers();
 
   console::Interpreter& interp_;
+  scores::ThreadCount& threadCount_;
+  scores::Records& records_;
+  RunListener* listener_ = nullptr;
+  RunFlags flags_;
   platform::SteadyClock ownClock_;
   platform::Clock* clock_;
   Hooks hooks_;

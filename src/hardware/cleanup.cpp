@@ -4,9 +4,9 @@
 #include <exception>
 #include <new>
 
-#include "console/shell_commands.h"
 #include "platform/dialogs.h"
 #include "platform/files.h"
+#include "platform/product.h"
 #include "platform/settings_store.h"
 #include "platform/temp_folder.h"
 #include "platform/text.h"
@@ -47,7 +47,7 @@ void cleanUp(const PrintFn& print, platform::SettingsStore& settings, platform::
   if (platform::files::exists(tempPath(winsock)) &&
       dialogs.askYesNo(QStringLiteral("WARNING: Microsoft Winsock Control may be in use by other "
                                       "applications, are you sure you wish to remove this?"),
-                       console::kProductTitle)) {
+                       platform::kProductTitle)) {
     removeFile(print, winsock);
   }
 

@@ -1,12 +1,8 @@
 #include "hardware/hardware_commands.h"
 
-#include "console/accumulator.h"
-#include "console/command_call.h"
-#include "console/console.h"
-#include "console/interpreter.h"
-#include "console/shell_state.h"
 #include "hardware/cleanup.h"
 #include "platform/numbers.h"
+#include "scores/thread_count.h"
 
 namespace rootix::hardware {
 namespace {
@@ -19,10 +15,9 @@ Waiter& chooseWaiter(Waiter* given, std::unique_ptr<Waiter>& own) {
 
 }  // namespace
 
-HardwareCommands::HardwareCommands(console::Interpreter& interpreter, console::Accumulator& accumulator,
-                                   HardwareServices services)
-    : interp_(interpreter),
-      accumulator_(accumulator),
+HardwareCommands::HardwareCommands(HardwareConsole console, scores::ThreadCount& threads, HardwareServices services)
+    : console_(std::move(console)),
+      threads_(threads),
       services_(std::move(services)),
       capture_([this](const QString& s) { print(s); }, services_.launcher,
                chooseWaiter(services_.waiter, ownWaiter_), services_.abortKey,
@@ -31,7 +26,7 @@ HardwareCommands::HardwareCommands(console::Interpreter& interpreter, console::A
 
 HardwareCommands::~HardwareCommands() = default;
 
-void HardwareCommands::print(const QString& line) { interp_.console().PrintLn(line); }
+void HardwareCommands::print(const QString& line) { console_.print(line); }
 
 bool HardwareCommands::install(const QString& file) { return installer_.install(file); }
 
@@ -43,35 +38,31 @@ void HardwareCommands::CleanUp() {
   hardware::CleanUp([this](const QString& s) { print(s); }, services_.settings, services_.dialogs);
 }
 
-void HardwareCommands::registerAll() {
-  console::Interpreter& in = interp_;
-  console::ShellState& st = in.state();
-  auto add = [&in](const char16_t* word, console::Interpreter::Handler h) {
-    in.addCommand(QString::fromUtf16(word), std::move(h));
+void HardwareCommands::registerAll(platform::CommandTable& commands) {
+  auto add = [&commands](const char16_t* word, platform::CommandTable::Handler h) {
+    commands.add(QString::fromUtf16(word), std::move(h));
   };
 
   // Before any scan the table is empty: the value prints as an empty line.
-  add(u"hwinfo", [this](console::CommandCall& c) {
+  add(u"hwinfo", [this](platform::CommandCall& c) {
     const QString key = c.plainArg();
     print(key);
     print(state_.hwInfo.getValue(key));
   });
-  add(u"hwinfon", [this](console::CommandCall& c) {
+  add(u"hwinfon", [this](platform::CommandCall& c) {
     const QString key = c.plainArg();
     print(key);
     print(num::formatGeneral(num::readNumber(state_.hwInfo.getValue(key))));
   });
-  add(u"rootix=hardwarethreads", [this](console::CommandCall&) {
-    accumulator_.value = state_.hardwareThreads;
+  add(u"rootix=hardwarethreads", [this](platform::CommandCall&) {
+    console_.accumulator = state_.hardwareThreads;
   });
-  add(u"setvistathread", [this, &st](console::CommandCall&) {
-    st.threads = num::toInt16(state_.hardwareThreads);
-  });
-  add(u"refcpuz", [this](console::CommandCall&) { GetCPUz(); });
-  add(u"cleanup", [this](console::CommandCall&) { CleanUp(); });
-  add(u"install", [this, &in, &st](console::CommandCall& c) {
+  add(u"setvistathread", [this](platform::CommandCall&) { threads_.set(num::toInt16(state_.hardwareThreads)); });
+  add(u"refcpuz", [this](platform::CommandCall&) { GetCPUz(); });
+  add(u"cleanup", [this](platform::CommandCall&) { CleanUp(); });
+  add(u"install", [this](platform::CommandCall& c) {
     install(c.trimmedArg());
-    if (st.revertToGui) in.doInput(QStringLiteral("gui"), false);
+    if (services_.revertToGui && services_.revertToGui()) console_.doInput(QStringLiteral("gui"), false);
   });
 }
 

@@ -2,12 +2,14 @@
 
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "hardware/hardware_scan.h"
 #include "hardware/library_install.h"
 #include "hardware/report_capture.h"
 #include "hardware/waiter.h"
+#include "platform/command_table.h"
 
 namespace rootix::platform {
 class Dialogs;
@@ -15,10 +17,9 @@ class ProcessLauncher;
 class SettingsStore;
 }  // namespace rootix::platform
 
-namespace rootix::console {
-class Accumulator;
-class Interpreter;
-}  // namespace rootix::console
+namespace rootix::scores {
+class ThreadCount;
+}
 
 namespace rootix::hardware {
 
@@ -35,6 +36,16 @@ struct HardwareServices {
   int unattendedLimitMs = 60000;
   // How waits run; null for the program's event loop.
   Waiter* waiter = nullptr;
+  // Whether "install" goes back to the graphical window afterwards.
+  std::function<bool()> revertToGui;
+};
+
+// How the hardware commands reach the console.
+struct HardwareConsole {
+  platform::LinePrinter print;
+  // Runs a command line ("install" going back to the graphical window).
+  std::function<void(const QString& line, bool noReturn)> doInput;
+  double& accumulator;  // "rootix=hardwarethreads" sets it
 };
 
 // The hardware subsystem as the console sees it: the last report, the
@@ -43,13 +54,12 @@ struct HardwareServices {
 // "rootix=hardwarethreads".
 class HardwareCommands {
  public:
-  HardwareCommands(console::Interpreter& interpreter, console::Accumulator& accumulator,
-                   HardwareServices services);
+  HardwareCommands(HardwareConsole console, scores::ThreadCount& threads, HardwareServices services);
   ~HardwareCommands();
   HardwareCommands(const HardwareCommands&) = delete;
   HardwareCommands& operator=(const HardwareCommands&) = delete;
 
-  void registerAll();
+  void registerAll(platform::CommandTable& commands);
 
   // The operations behind the commands, for callers other than the console.
   bool install(const QString& file);
@@ -64,8 +74,8 @@ class HardwareCommands {
  private:
   void print(const QString& line);
 
-  console::Interpreter& interp_;
-  console::Accumulator& accumulator_;
+  HardwareConsole console_;
+  scores::ThreadCount& threads_;
   HardwareServices services_;
   std::unique_ptr<Waiter> ownWaiter_;
   HardwareState state_;

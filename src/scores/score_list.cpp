@@ -1,6 +1,6 @@
 #include "scores/score_list.h"
 
-#include "console/records.h"
+#include "scores/records.h"
 #include "platform/runtime_error.h"
 
 namespace rootix::scores {
@@ -17,11 +17,11 @@ int ScoreList::append(Score score) {
   return count();
 }
 
-int GetScores(console::Records& records, ScoreList& scores, const HardwareSummary& hardware) {
+int GetScores(Records& records, ScoreList& scores, const HardwareSummary& hardware) {
   // Test 11 is the largest standard test; records beyond it stay records.
   constexpr int kLastScoredTest = 11;
   int added = 0;
-  for (int test = console::Records::kFirst; test <= kLastScoredTest; ++test) {
+  for (int test = Records::kFirst; test <= kLastScoredTest; ++test) {
     const double record = records.getRecord(test);
     if (record == 0) continue;
     scores.append(Score::Create(record, static_cast<int16_t>(test), hardware));

@@ -5,11 +5,9 @@
 
 #include "scores/score.h"
 
-namespace rootix::console {
-class Records;
-}
-
 namespace rootix::scores {
+
+class Records;
 
 // The program-wide list of scores. Index 0 exists but never holds a score;
 // real entries are 1..count(), appended at the end and never removed.
@@ -35,6 +33,6 @@ class ScoreList {
 // Turns the records of tests 1..11, in that order, into new scores made with
 // the hardware summary, and clears those records. Records 12..16 stay.
 // Returns the number of scores appended.
-int GetScores(console::Records& records, ScoreList& scores, const HardwareSummary& hardware);
+int GetScores(Records& records, ScoreList& scores, const HardwareSummary& hardware);
 
 }  // namespace rootix::scores

@@ -1,21 +1,18 @@
 #include "submit/submit_commands.h"
 
 #include "console/console.h"
-#include "console/interpreter.h"
-#include "console/shell_state.h"
-#include "scores/score_list.h"
+#include "scores/score_book.h"
 #include "submit/score_upload.h"
 #include "submit/server_address.h"
 
 namespace rootix::submit {
 
-void registerSubmitCommands(console::Interpreter& interpreter, const SubmitServices& services) {
-  using console::CommandCall;
-  console::Interpreter& in = interpreter;
-  SubmitServices sv = services;
-  auto print = [&in](const QString& s) { in.console().PrintLn(s); };
+void registerSubmitCommands(platform::CommandTable& commands, const SubmitServices& services) {
+  using platform::CommandCall;
+  const SubmitServices sv = services;
+  const platform::LinePrinter print = sv.print;
 
-  in.addCommand(QStringLiteral("hserver"), [sv, print](CommandCall& c) {
+  commands.add(QStringLiteral("hserver"), [sv, print](CommandCall& c) {
     if (c.line().size() > 8) {
       sv.server.setSession(c.trimmedArg());
       print(QStringLiteral("Server set to: ") + sv.server.session());
@@ -23,12 +20,12 @@ void registerSubmitCommands(console::Interpreter& interpreter, const SubmitServi
       print(QStringLiteral("No server set, syntax: hserver <server>"));
     }
   });
-  in.addCommand(QStringLiteral("gethserver"), [sv, print](CommandCall&) { print(sv.server.session()); });
+  commands.add(QStringLiteral("gethserver"), [sv, print](CommandCall&) { print(sv.server.session()); });
 
-  in.addCommand(QStringLiteral("upload"), [sv, print, &in](CommandCall& c) {
+  commands.add(QStringLiteral("upload"), [sv, print](CommandCall& c) {
     // As "showscore" and "save": the records first become scores.
-    scores::GetScores(in.state().records, sv.scores, sv.hardware);
-    const scores::Score& score = sv.scores.at(c.whole16());
+    sv.book.takeRecordsIntoScores(sv.hardware);
+    const scores::Score& score = sv.book.list().at(c.whole16());
     if (!hasHardware(score)) {
       print(sv.getText(QStringLiteral("error-nohw-upload")));
       return;

@@ -5,14 +5,13 @@
 
 #include "submit/upload_page.h"
 
-namespace rootix::console {
-class Interpreter;
-}
+#include "platform/command_table.h"
+
 namespace rootix::platform {
 class UrlOpener;
 }
 namespace rootix::scores {
-class ScoreList;
+class ScoreBook;
 struct HardwareSummary;
 }  // namespace rootix::scores
 
@@ -22,18 +21,19 @@ class ServerAddress;
 
 // What the submission commands work on; all of it outlives the interpreter.
 struct SubmitServices {
-  scores::ScoreList& scores;
+  scores::ScoreBook& book;
   const scores::HardwareSummary& hardware;  // records become scores with it
   ServerAddress& server;                    // set by "hserver"
   platform::UrlOpener& opener;
   TextLookup getText;
   std::function<QString()> folder;  // the private temporary folder
+  platform::LinePrinter print;
   // The terminal console also prints where the page is, for a machine
   // without a browser.
   bool printPagePath = false;
 };
 
 // Registers "hserver", "gethserver" and "upload <n>".
-void registerSubmitCommands(console::Interpreter& interpreter, const SubmitServices& services);
+void registerSubmitCommands(platform::CommandTable& commands, const SubmitServices& services);
 
 }  // namespace rootix::submit

@@ -4,7 +4,7 @@
 #include <QProcess>
 #include <QThread>
 
-#include "app/main_window.h"
+#include "app/controller.h"
 #include "app/startup_script.h"
 #include "console/shell_commands.h"
 #include "support/rootix_process.h"

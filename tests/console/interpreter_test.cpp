@@ -11,6 +11,8 @@
 namespace rootix::console {
 namespace {
 
+using platform::CommandCall;
+using platform::IsCommand;
 using testing::ShellHarness;
 
 // Lines typed (the first starts the chain) and every line printed from then
@@ -52,8 +54,7 @@ const TranscriptCase kShellCases[] = {
     {"SftSetsOnlyWhenUnset", {"sft 8", "sft 2"}, {"Thread count set to 8", "sft 2"}},
     {"NoRecords", {"pr", "pr 6", "pr 17", "pr -1"},
      {"No current records set", "pr 6", "No record set", "pr 17", "Invalid Test", "pr -1", "Invalid Test"}},
-    {"Toggles", {"qm", "qm", "tc", "subhttp"},
-     {"qm=True", "qm", "qm=False", "tc", "Cache mode set to: True", "subhttp", "subHTTP=True"}},
+    {"Toggles", {"subhttp", "subhttp"}, {"subHTTP=True", "subhttp", "subHTTP=False"}},
     {"Sqr", {"sqr 3", "sqr -1.5", "sqr", "sqr 1e200"},
      {"9", "sqr -1.5", "2.25", "sqr", "0", "sqr 1e200", "Error occured: 6."}},
     {"NumberReading", {"rootix= &H1F", "rootix", "rootix= 1 2 . 5", "rootix", "rootix= -1.5D2", "rootix",
@@ -91,8 +92,8 @@ INSTANTIATE_TEST_SUITE_P(Console, ShellTranscript, ::testing::ValuesIn(kShellCas
 
 TEST(Shell, RecordsListedAndRounded) {
   ShellHarness h;
-  h.state.records.setRecord(6, 12.3455);
-  h.state.records.setRecord(11, 300.5);
+  h.scoreBook.records().setRecord(6, 12.3455);
+  h.scoreBook.records().setRecord(11, 300.5);
   QStringList out = h.run({"pr", "pr 6", "ft 2", "pr"});
   EXPECT_EQ(out.mid(0, 4), (QStringList{"Record for test 6: 12.346 seconds", "Record for test 11: 300.5 seconds",
                                         "pr 6", "Record for test 6: 12.346"}));
@@ -101,9 +102,9 @@ TEST(Shell, RecordsListedAndRounded) {
 
 TEST(Shell, SftWithThreadsSetDoesNothing) {
   ShellHarness h;
-  h.state.threads = 4;
+  h.threads.set(4);
   EXPECT_EQ(h.run({"sft 8"}), QStringList{"exit"});
-  EXPECT_EQ(h.state.threads, 4);
+  EXPECT_EQ(h.threads.value(), 4);
 }
 
 TEST(Shell, ConfirmRunsTheChosenPart) {
@@ -133,10 +134,10 @@ TEST(Shell, AlertShowsTextWithProductCaption) {
 
 TEST(Shell, CmdLineWordsAndStoredName) {
   ShellHarness h;
-  h.state.cmdArgs = {"a", "", "b"};
+  h.commands.setCommandArgs({"a", "", "b"});
   h.settings.values[{"rrrrr", "Rootix", "Stor_name"}] = "alice";
   EXPECT_EQ(h.run({"printcmdline", "getstorname"}), (QStringList{"$0=a;", "$1=;", "$2=b;", "getstorname", "exit"}));
-  EXPECT_EQ(h.state.storName, "alice");
+  EXPECT_EQ(h.commands.submitName(), "alice");
 }
 
 TEST(Shell, SkipRoundsAccumulatorHalfToEven) {
@@ -215,14 +216,14 @@ TEST(Shell, ChainIsALoopNotARecursion) {
 
 TEST(Shell, ErrorPathClearsRunningAndReadsOn) {
   ShellHarness h;
-  h.state.running = true;
+  h.running.flag = true;
   EXPECT_EQ(h.run({"ft 99999", "echo next"}), (QStringList{"Error occured: 6.", "echo next", " next", "exit"}));
-  EXPECT_FALSE(h.state.running);
+  EXPECT_FALSE(h.running.flag);
 }
 
 TEST(Shell, RunningTestEndsTheChain) {
   ShellHarness h;
-  h.interp.addCommand("fakestart", [&h](CommandCall&) { h.state.running = true; });
+  h.interp.commands().add("fakestart", [&h](CommandCall&) { h.running.flag = true; });
   EXPECT_EQ(h.run({"fakestart", "echo never"}), QStringList{});
 }
 

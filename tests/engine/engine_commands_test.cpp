@@ -23,11 +23,11 @@ class StCommand : public ::testing::TestWithParam<StCase> {};
 
 TEST_P(StCommand, Arguments) {
   EngineShell e;
-  e.shell.state.quickMode = GetParam().quick;
+  e.runner->flags().quickMode = GetParam().quick;
   const QStringList lines = e.session({QString::fromUtf8(GetParam().typed)});
   ASSERT_GE(lines.size(), GetParam().first.size());
   EXPECT_EQ(lines.mid(0, GetParam().first.size()), GetParam().first) << lines.join(u'\n').toStdString();
-  EXPECT_FALSE(e.shell.state.running);
+  EXPECT_FALSE(e.runner->flags().running);
 }
 
 const QString kTest6 = QStringLiteral("Calculating sqrts of first 33554431 numbers.");
@@ -55,11 +55,11 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(EngineCommands, StartedTestRunsToTheEnd) {
   EngineShell e;
-  e.shell.state.quickMode = true;
+  e.runner->flags().quickMode = true;
   const QStringList lines = e.session({QStringLiteral("st 6.5")});
   EXPECT_TRUE(lines.contains(QStringLiteral("Thread 1 calculating from 0 to 32767 in THREAD#<id>.")));
   EXPECT_TRUE(lines.contains(QStringLiteral("Test completed successfully.")));
-  EXPECT_GT(e.shell.state.records.getRecord(6), 0);
+  EXPECT_GT(e.shell.scoreBook.records().getRecord(6), 0);
 }
 
 TEST(EngineCommands, Sqrt) {
@@ -73,7 +73,7 @@ TEST(EngineCommands, Sqrt) {
 
 TEST(EngineCommands, TestMenu) {
   EngineShell e;
-  e.shell.state.quickMode = true;
+  e.runner->flags().quickMode = true;
   QStringList lines = e.session({QStringLiteral("lt"), QStringLiteral("6.5")});
   ASSERT_GE(lines.size(), 20);
   EXPECT_EQ(lines[0], QStringLiteral("Please select test."));
@@ -90,7 +90,7 @@ TEST(EngineCommands, TestMenu) {
 
 TEST(EngineCommands, DebugTest) {
   EngineShell e;
-  e.shell.state.quickMode = true;
+  e.runner->flags().quickMode = true;
   const QStringList lines = e.session({QStringLiteral("qt")});
   EXPECT_EQ(lines.first(), QStringLiteral("Calculating sqrts of first 16383 numbers."));
   EXPECT_TRUE(lines.contains(QStringLiteral("Thread 1 calculating from 0 to 15 in THREAD#<id>.")));
@@ -99,11 +99,20 @@ TEST(EngineCommands, DebugTest) {
 
 TEST(EngineCommands, InitThreadWaitsForTheWarmUpAndGoesOn) {
   EngineShell e;
-  e.shell.state.threads = 2;
+  e.shell.threads.set(2);
   EXPECT_EQ(e.session({QStringLiteral("initthread"), QStringLiteral("echo after")}),
             QStringList({QStringLiteral("Initiating thread structure, please stand by."), QStringLiteral("echo after"),
                          QStringLiteral(" after"), QStringLiteral("exit")}));
-  EXPECT_FALSE(e.shell.state.records.any());
+  EXPECT_FALSE(e.shell.scoreBook.records().any());
+}
+
+TEST(EngineCommands, QuickAndCacheModeToggle) {
+  EngineShell e;
+  EXPECT_EQ(e.session({QStringLiteral("qm"), QStringLiteral("qm"), QStringLiteral("tc")}),
+            QStringList({QStringLiteral("qm=True"), QStringLiteral("qm"), QStringLiteral("qm=False"),
+                         QStringLiteral("tc"), QStringLiteral("Cache mode set to: True"), QStringLiteral("exit")}));
+  EXPECT_FALSE(e.runner->flags().quickMode);
+  EXPECT_TRUE(e.runner->flags().cache);
 }
 
 TEST(EngineCommands, StressCpu) {
@@ -130,21 +139,21 @@ QStringList reportLines(const std::vector<ProcessorPackage>& packages) {
 TEST(EngineCommands, ScanSystemSetsTheThreadCount) {
   EngineShell e;
   e.processors.list = {{QStringLiteral("Alpha"), 2400, 1024}, {QStringLiteral("Beta"), 2600, 2048}};
-  e.shell.state.records.setRecord(6, 9.5);
+  e.shell.scoreBook.records().setRecord(6, 9.5);
   QStringList expected{QStringLiteral("Scanning System - Please stand by.")};
   expected += reportLines(e.processors.list);
   expected << QStringLiteral("2 CPU(s) detected. Optimizing calculation.") << QStringLiteral("exit");
   EXPECT_EQ(e.session({QStringLiteral("getbasichw")}), expected);
-  EXPECT_EQ(e.shell.state.threads, 2);
-  EXPECT_FALSE(e.shell.state.records.any()) << "records hold times of another thread count";
+  EXPECT_EQ(e.shell.threads.value(), 2);
+  EXPECT_FALSE(e.shell.scoreBook.records().any()) << "records hold times of another thread count";
 }
 
 TEST(EngineCommands, ScanSystemOnOnePackage) {
   EngineShell e;
-  e.shell.state.threads = 4;
+  e.shell.threads.set(4);
   const QStringList lines = e.session({QStringLiteral("getbasichw")});
   EXPECT_TRUE(lines.contains(QStringLiteral("1 CPU(s) detected. Optimizing calculation.")));
-  EXPECT_EQ(e.shell.state.threads, 1);
+  EXPECT_EQ(e.shell.threads.value(), 1);
 }
 
 TEST(EngineCommands, DetectionFailure) {
@@ -152,17 +161,17 @@ TEST(EngineCommands, DetectionFailure) {
                             QStringLiteral("Setting default thread usage to 1. Please use ft <thread count> to match your platform.")};
   EngineShell e;
   e.processors.failing = true;
-  e.shell.state.threads = 4;
+  e.shell.threads.set(4);
   EXPECT_EQ(e.session({QStringLiteral("getbasichw")}),
             QStringList({QStringLiteral("Scanning System - Please stand by.")}) + failure +
                 QStringList({QStringLiteral("1 CPU(s) detected. Optimizing calculation."), QStringLiteral("exit")}));
-  EXPECT_EQ(e.shell.state.threads, 1);
+  EXPECT_EQ(e.shell.threads.value(), 1);
 
   EngineShell empty;
   empty.processors.list.clear();
-  empty.shell.state.threads = 4;
+  empty.shell.threads.set(4);
   EXPECT_EQ(empty.session({QStringLiteral("refhw")}), failure + QStringList({QStringLiteral("exit")}));
-  EXPECT_EQ(empty.shell.state.threads, 1);
+  EXPECT_EQ(empty.shell.threads.value(), 1);
 }
 
 TEST(EngineCommands, RefreshHardware) {
@@ -171,7 +180,7 @@ TEST(EngineCommands, RefreshHardware) {
   QStringList expected = reportLines({{QStringLiteral("Padded Name"), 3700, 4096}, {QStringLiteral("Second"), 3700, 4096}});
   expected << QStringLiteral("exit");
   EXPECT_EQ(e.session({QStringLiteral("refhw")}), expected);
-  EXPECT_EQ(e.shell.state.threads, 2);
+  EXPECT_EQ(e.shell.threads.value(), 2);
 }
 
 }  // namespace

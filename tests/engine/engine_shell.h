@@ -26,6 +26,18 @@ class FakeProcessors : public ProcessorSource {
   }
 };
 
+// Keeps what the runner tells at the end of each run; handOver says the
+// console's chain is not resumed (as when the graphical window takes over).
+class RecordingListener : public RunListener {
+ public:
+  std::vector<RunResult> finished;
+  bool handOver = false;
+  bool runFinished(const RunResult& result) override {
+    finished.push_back(result);
+    return handOver;
+  }
+};
+
 // A console shell with the engine's commands, a stepping run clock and hooks
 // that record instead of ending the process.
 class EngineShell {
@@ -36,9 +48,10 @@ class EngineShell {
     hooks.endProgram = [this](int status) { endStatuses.push_back(status); };
     hooks.availableMemory = [this] { return availableMemory; };
     hooks.kernel = kernel;
-    runner = std::make_unique<TestRunner>(shell.interp, &clock, hooks);
+    runner = std::make_unique<TestRunner>(shell.interp, shell.threads, shell.scoreBook.records(), &clock, hooks);
+    runner->setListener(&listener);
     registerEngineCommands(shell.interp, *runner, processors);
-    shell.state.threads = 1;
+    shell.threads.set(1);
   }
   ~EngineShell() { runner.reset(); }
 
@@ -75,6 +88,7 @@ class EngineShell {
   FakeProcessors processors;
   std::int64_t availableMemory = std::int64_t{1} << 40;
   std::vector<int> endStatuses;
+  RecordingListener listener;
   std::unique_ptr<TestRunner> runner;
 };
 

@@ -28,7 +28,7 @@ QStringList linesStartingWith(const QStringList& lines, const QString& prefix) {
 TEST(TestRunner, OneWorkerTranscript) {
   EngineShell e;
   e.clock.step = 0.001;
-  e.shell.state.quickMode = true;
+  e.runner->flags().quickMode = true;
   EXPECT_EQ(e.session({QStringLiteral("st 1")}),
             QStringList({QStringLiteral("Calculating sqrts of first 1048575 numbers."),
                          QStringLiteral("Thread 1 calculating from 0 to 1023 in THREAD#<id>."),
@@ -37,13 +37,13 @@ TEST(TestRunner, OneWorkerTranscript) {
                          QStringLiteral("Process completed in 0.002 seconds."),
                          QStringLiteral("Test completed successfully."),
                          QStringLiteral("exit")}));
-  EXPECT_FALSE(e.shell.state.running);
-  EXPECT_NEAR(e.shell.state.records.getRecord(1), 0.002, 1e-9);
+  EXPECT_FALSE(e.runner->flags().running);
+  EXPECT_NEAR(e.shell.scoreBook.records().getRecord(1), 0.002, 1e-9);
 }
 
 TEST(TestRunner, FourWorkersSplitTest1) {
   EngineShell e;
-  e.shell.state.threads = 4;
+  e.shell.threads.set(4);
   const QStringList lines = e.session({QStringLiteral("st 1")});
   QStringList starts = linesStartingWith(lines, QStringLiteral("Thread "));
   starts = starts.filter(QStringLiteral("calculating"));
@@ -64,7 +64,6 @@ struct RecordCase {
   bool withErrors;
   double expected;
   const char* verdict;
-  int exitStatus;
 };
 
 void PrintTo(const RecordCase& c, std::ostream* os) { *os << c.name; }
@@ -74,41 +73,44 @@ class Records : public ::testing::TestWithParam<RecordCase> {};
 TEST_P(Records, UpdatedOnlyByBetterSuccessfulRuns) {
   const RecordCase& c = GetParam();
   EngineShell e(c.withErrors ? fakes::sometimesNonConvergentKernel : nullptr);
-  e.shell.state.quickMode = true;
-  e.shell.state.records.setRecord(6, c.previous);
+  e.runner->flags().quickMode = true;
+  e.shell.scoreBook.records().setRecord(6, c.previous);
   e.clock.step = c.step;
   const QStringList lines = e.session({QStringLiteral("st 6")});
   EXPECT_TRUE(lines.contains(QString::fromUtf8(c.verdict))) << lines.join(u'\n').toStdString();
-  EXPECT_NEAR(e.shell.state.records.getRecord(6), c.expected, 1e-9);
-  EXPECT_EQ(e.shell.state.exitStatus, c.exitStatus);
+  EXPECT_NEAR(e.shell.scoreBook.records().getRecord(6), c.expected, 1e-9);
+  ASSERT_EQ(e.listener.finished.size(), 1u);
+  const RunResult& told = e.listener.finished.front();
+  EXPECT_EQ(told.test, 6);
+  EXPECT_FALSE(told.quiet);
+  EXPECT_EQ(told.errors, c.withErrors);
+  EXPECT_NEAR(told.seconds, 2 * c.step, 1e-9);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, Records,
-    ::testing::Values(RecordCase{"Better", 11.2, 5.25, false, 10.5, "Test completed successfully.", 0},
-                      RecordCase{"Worse", 11.2, 6, false, 11.2, "Test completed successfully.", 0},
-                      RecordCase{"First", 0, 6, false, 12, "Test completed successfully.", 0},
-                      RecordCase{"BetterWithErrors", 11.2, 1, true, 11.2, "Test completed, errors were detected.", 1},
-                      RecordCase{"FirstWithErrors", 0, 1, true, 0, "Test completed, errors were detected.", 1}),
+    ::testing::Values(RecordCase{"Better", 11.2, 5.25, false, 10.5, "Test completed successfully."},
+                      RecordCase{"Worse", 11.2, 6, false, 11.2, "Test completed successfully."},
+                      RecordCase{"First", 0, 6, false, 12, "Test completed successfully."},
+                      RecordCase{"BetterWithErrors", 11.2, 1, true, 11.2, "Test completed, errors were detected."},
+                      RecordCase{"FirstWithErrors", 0, 1, true, 0, "Test completed, errors were detected."}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(TestRunner, DebugTestNeverTouchesRecords) {
   EngineShell e;
   e.session({QStringLiteral("qt")});
-  EXPECT_FALSE(e.shell.state.records.any());
+  EXPECT_FALSE(e.shell.scoreBook.records().any());
 }
 
 TEST(TestRunner, QuietRunPrintsNothingAndLeavesTheConsoleAlone) {
   EngineShell e;
-  QTemporaryDir dir;
-  e.shell.state.savePath = dir.filePath(QStringLiteral("marker.txt"));
-  e.shell.state.exitAfterRun = true;
-  e.shell.state.threads = 3;
+  e.shell.threads.set(3);
   e.runner->InitThreads();
   EXPECT_EQ(e.printed(), QStringList({QStringLiteral("Initiating thread structure, please stand by.")}));
-  EXPECT_FALSE(e.shell.state.running);
-  // The marker and the exit belong to the run that was asked for.
-  EXPECT_FALSE(QFile::exists(e.shell.state.savePath));
+  EXPECT_FALSE(e.runner->flags().running);
+  ASSERT_EQ(e.listener.finished.size(), 1u);
+  EXPECT_TRUE(e.listener.finished.front().quiet);
+  EXPECT_EQ(e.listener.finished.front().test, -5);
   EXPECT_TRUE(e.shell.console.pendingInput().isEmpty());
   EXPECT_FALSE(e.shell.interp.stopped());
 }
@@ -121,49 +123,9 @@ TEST(TestRunner, GetTimeStartsTheClockOnFirstUse) {
   EXPECT_EQ(e.runner->GetTime(true), 0);
 }
 
-TEST(TestRunner, SaveMarkerAndExit) {
-  QTemporaryDir dir;
-  const QString path = dir.filePath(QStringLiteral("out.txt"));
-  {
-    EngineShell e;
-    e.shell.state.quickMode = true;
-    e.shell.state.savePath = path;
-    e.shell.state.exitAfterRun = true;
-    e.shell.face.lines = {QStringLiteral("echo not reached")};
-    const QStringList lines = e.session({QStringLiteral("st 6")});
-    EXPECT_EQ(lines.mid(lines.size() - 2), QStringList({QStringLiteral("Test completed successfully."), QString()}));
-    EXPECT_EQ(e.shell.exits, 1);
-    EXPECT_EQ(e.shell.state.exitStatus, 0);
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), QByteArray("Not done yet"));
-  }
-  {
-    EngineShell e;
-    e.shell.state.quickMode = true;
-    e.shell.state.savePath = path;
-    e.shell.state.exitAfterRun = true;
-    const QStringList lines = e.session({QStringLiteral("st 6")});
-    EXPECT_TRUE(lines.contains(QStringLiteral("Test completed successfully.")));
-    EXPECT_TRUE(lines.contains(QStringLiteral("ERROR: Output file '") + path + QStringLiteral("' already exists")));
-    EXPECT_EQ(e.shell.exits, 1);
-    EXPECT_NE(e.shell.state.exitStatus, 0);
-    EXPECT_TRUE(e.shell.state.records.getRecord(6) > 0);
-  }
-  {
-    EngineShell e;
-    e.shell.state.quickMode = true;
-    e.shell.state.savePath = dir.filePath(QStringLiteral("missing/out.txt"));
-    const QStringList lines = e.session({QStringLiteral("st 6")});
-    EXPECT_EQ(lines.filter(QStringLiteral("Error occured: ")).size(), 1);
-    EXPECT_EQ(lines.last(), QStringLiteral("exit")) << "the console goes on after a failed marker";
-    EXPECT_NE(e.shell.state.exitStatus, 0);
-  }
-}
-
 TEST(TestRunner, HandsBackToPausedInput) {
   EngineShell e;
-  e.shell.state.quickMode = true;
+  e.runner->flags().quickMode = true;
   e.shell.console.pauseInput();
   e.shell.console.queueLine(QStringLiteral("echo queued"));
   e.runTest(1);
@@ -175,23 +137,22 @@ TEST(TestRunner, HandsBackToPausedInput) {
                                               QStringLiteral("exit")}));
 }
 
-TEST(TestRunner, RevertsToTheGraphicalWindow) {
+TEST(TestRunner, ListenerThatHandsOverKeepsTheConsoleQuiet) {
   EngineShell e;
-  int guiShown = 0;
-  e.shell.interp.addCommand(QStringLiteral("gui"), [&guiShown](console::CommandCall&) { ++guiShown; });
-  e.shell.state.quickMode = true;
-  e.shell.state.revertToGui = true;
+  e.runner->flags().quickMode = true;
+  e.listener.handOver = true;
+  e.shell.face.lines = {QStringLiteral("echo never read")};
   e.runTest(1);
-  platform::waitUntil([&] { return guiShown > 0; }, 10, 10000);
-  EXPECT_EQ(guiShown, 1);
-  EXPECT_FALSE(e.shell.state.revertToGui);
-  EXPECT_FALSE(e.shell.interp.stopped()) << "no console line is read after gui";
+  platform::pumpEvents();
+  ASSERT_EQ(e.listener.finished.size(), 1u);
+  EXPECT_EQ(e.printed().last(), QStringLiteral("Test completed successfully.")) << "no console line is read";
+  EXPECT_EQ(e.shell.face.lines.size(), 1u);
 }
 
 TEST(TestRunner, VerifiesTest1Cleanly) {
   EngineShell e;
-  e.shell.state.cache = true;
-  e.shell.state.threads = 2;
+  e.runner->flags().cache = true;
+  e.shell.threads.set(2);
   const QStringList lines = e.session({QStringLiteral("st 1")});
   EXPECT_TRUE(lines.filter(QStringLiteral("WARNING")).isEmpty());
   for (int thread : {1, 2}) {
@@ -208,8 +169,8 @@ TEST(TestRunner, VerifiesTest1Cleanly) {
 TEST(TestRunner, VerificationWarnsFrom1055323InTest2) {
   EngineShell e;
   e.shell.console.setPumpEvents(false);
-  e.shell.state.cache = true;
-  e.shell.state.threads = 2;
+  e.runner->flags().cache = true;
+  e.shell.threads.set(2);
   const QStringList lines = e.session({QStringLiteral("st 2")});
   const QStringList warnings = lines.filter(QStringLiteral("WARNING: Incorrect result stored for sqrt("));
   EXPECT_EQ(warnings.size(), 2097151 - 1055323 + 1);
@@ -217,7 +178,7 @@ TEST(TestRunner, VerificationWarnsFrom1055323InTest2) {
   EXPECT_EQ(warnings.first(), QStringLiteral("WARNING: Incorrect result stored for sqrt(1055323)"));
   EXPECT_EQ(warnings.last(), QStringLiteral("WARNING: Incorrect result stored for sqrt(2097151)"));
   EXPECT_TRUE(lines.contains(QStringLiteral("Test completed successfully.")));
-  EXPECT_GT(e.shell.state.records.getRecord(2), 0);
+  EXPECT_GT(e.shell.scoreBook.records().getRecord(2), 0);
 }
 
 // One worker's verification, as output() prints it: the worker's first number
@@ -238,7 +199,7 @@ TEST_P(Output, WarningsAndMarks) {
   const OutputCase& c = GetParam();
   EngineShell e;
   e.clock.step = 0.001;
-  e.shell.state.cache = true;
+  e.runner->flags().cache = true;
   std::vector<double> values(static_cast<size_t>(c.hi) + 1);
   for (int32_t i = 0; i <= c.hi; ++i) values[size_t(i)] = std::sqrt(double(i));
   if (c.badNumber >= 0) values[size_t(c.badNumber)] = 100;
@@ -277,9 +238,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(TestRunner, CacheSwitchedOffDuringTheRunOnlyStores) {
   EngineShell e;
-  e.shell.state.cache = true;
+  e.runner->flags().cache = true;
   e.runner->StartTest(1, false);
-  e.shell.state.cache = false;
+  e.runner->flags().cache = false;
   platform::waitUntil([&] { return !e.runner->runActive(); }, 10, 60000);
   const QStringList lines = e.printed();
   EXPECT_TRUE(lines.filter(QStringLiteral("Verif")).isEmpty());
@@ -294,8 +255,8 @@ TEST(TestRunner, BackwardsClockEndsTheProgram) {
                                 QStringLiteral("Thread 1 calculating from 0 to 1048575 in THREAD#<id>."),
                                 QStringLiteral("Cheat detected.")}));
   EXPECT_EQ(e.endStatuses, std::vector<int>{1});
-  EXPECT_FALSE(e.shell.state.running);
-  EXPECT_FALSE(e.shell.state.records.any());
+  EXPECT_FALSE(e.runner->flags().running);
+  EXPECT_FALSE(e.shell.scoreBook.records().any());
 }
 
 void throwingKernel(double first, std::int64_t count, double* out) {
@@ -305,36 +266,36 @@ void throwingKernel(double first, std::int64_t count, double* out) {
 
 TEST(TestRunner, FailureInsideAWorkerIsReportedBeforeTheEnd) {
   EngineShell e(throwingKernel);
-  e.shell.state.threads = 2;
-  e.shell.state.quickMode = true;
+  e.shell.threads.set(2);
+  e.runner->flags().quickMode = true;
   const QStringList lines = e.session({QStringLiteral("st 1")});
   EXPECT_EQ(lines.filter(QStringLiteral(" failed (kernel broke). The test cannot go on.")).size(), 1)
       << lines.join(u'\n').toStdString();
   EXPECT_EQ(e.endStatuses, std::vector<int>{1});
-  EXPECT_FALSE(e.shell.state.running);
+  EXPECT_FALSE(e.runner->flags().running);
   EXPECT_TRUE(lines.filter(QStringLiteral("Test completed")).isEmpty());
 }
 
 TEST(TestRunner, OutOfMemoryStartsNothing) {
   EngineShell e;
   e.availableMemory = std::int64_t{1} << 20;
-  e.shell.state.cache = true;
-  e.shell.state.threads = 4;
+  e.runner->flags().cache = true;
+  e.shell.threads.set(4);
   const QStringList lines = e.session({QStringLiteral("st 1")});
   EXPECT_EQ(lines, QStringList({QStringLiteral("Calculating sqrts of first 1048575 numbers."),
                                 QStringLiteral("Error occured: 7."), QStringLiteral("exit")}));
-  EXPECT_FALSE(e.shell.state.running);
+  EXPECT_FALSE(e.runner->flags().running);
   EXPECT_FALSE(e.runner->runActive());
   EXPECT_EQ(e.runner->liveWorkers(), 0);
 }
 
 TEST(TestRunner, WithoutThreadsTheStartFails) {
   EngineShell e;
-  e.shell.state.threads = 0;
+  e.shell.threads.set(0);
   EXPECT_EQ(e.session({QStringLiteral("st 1")}),
             QStringList({QStringLiteral("Calculating sqrts of first 1048575 numbers."),
                          QStringLiteral("Error occured: 11."), QStringLiteral("exit")}));
-  EXPECT_FALSE(e.shell.state.running);
+  EXPECT_FALSE(e.runner->flags().running);
 }
 
 TEST(TestRunner, SecondStartDuringARunIsRefused) {
@@ -351,7 +312,7 @@ TEST(TestRunner, SecondStartDuringARunIsRefused) {
   const QStringList lines = e.printed();
   EXPECT_EQ(lines.filter(QStringLiteral("Calculating sqrts")).size(), 1);
   EXPECT_TRUE(lines.contains(QStringLiteral("Test completed successfully.")));
-  EXPECT_GT(e.shell.state.records.getRecord(3), 0);
+  EXPECT_GT(e.shell.scoreBook.records().getRecord(3), 0);
 }
 
 // 4096 workers, most of them on a range of a single shared number.
@@ -368,9 +329,9 @@ class ManyThreads : public ::testing::TestWithParam<ManyThreadsCase> {};
 TEST_P(ManyThreads, DebugTestOn4096Workers) {
   EngineShell e;
   e.shell.console.setPumpEvents(false);
-  e.shell.state.threads = 4096;
-  e.shell.state.quickMode = GetParam().quick;
-  e.shell.state.cache = GetParam().cache;
+  e.shell.threads.set(4096);
+  e.runner->flags().quickMode = GetParam().quick;
+  e.runner->flags().cache = GetParam().cache;
   const QStringList lines = e.session({QStringLiteral("qt")});
   EXPECT_EQ(lines.filter(QStringLiteral(" calculating from ")).size(), 4096);
   EXPECT_EQ(lines.filter(QStringLiteral(" complete with 0 errors!")).size(), 4096);

@@ -32,8 +32,8 @@ class CommandsTest : public testing::TempFolderTest {
       report.replace("%THREADS%", threads);
       waiter.at(waiter.now + 100, [this, report] { writeTemp(QStringLiteral("out.txt"), report); });
     };
-    shell.interp.addCommand(QStringLiteral("gui"), [this](console::CommandCall&) { ++guiOpened; });
-    commands.registerAll();
+    shell.interp.commands().add(QStringLiteral("gui"), [this](platform::CommandCall&) { ++guiOpened; });
+    commands.registerAll(shell.interp.commands());
   }
 
   // The lines one command prints; no further line is read.
@@ -49,7 +49,13 @@ class CommandsTest : public testing::TempFolderTest {
   FakeLauncher launcher;
   QByteArray threads = "8 (max 8)";
   int guiOpened = 0;
-  HardwareCommands commands{shell.interp, shell.accumulator,
+  bool revertToGui = false;
+  HardwareCommands commands{HardwareConsole{[this](const QString& line) { shell.console.PrintLn(line); },
+                                            [this](const QString& line, bool noReturn) {
+                                              shell.interp.doInput(line, noReturn);
+                                            },
+                                            shell.accumulator.value},
+                            shell.threads,
                             HardwareServices{.launcher = launcher,
                                              .settings = shell.settings,
                                              .dialogs = shell.dialogs,
@@ -62,7 +68,8 @@ class CommandsTest : public testing::TempFolderTest {
                                              },
                                              .abortable = true,
                                              .unattendedLimitMs = 60000,
-                                             .waiter = &waiter}};
+                                             .waiter = &waiter,
+                                             .revertToGui = [this] { return revertToGui; }}};
 };
 
 // Before any scan the table is empty: "hwinfo" prints the key and an empty
@@ -72,9 +79,9 @@ TEST_F(CommandsTest, BeforeAnyScan) {
   EXPECT_EQ(run("hwinfon Chipset.Memory Type"), (QStringList{"Chipset.Memory Type", "0"}));
   run("rootix=hardwarethreads");
   EXPECT_EQ(shell.accumulator.value, 0);
-  shell.state.threads = 5;
+  shell.threads.set(5);
   run("setvistathread");
-  EXPECT_EQ(shell.state.threads, 0);
+  EXPECT_EQ(shell.threads.value(), 0);
   EXPECT_EQ(run("refcpuz"),
             QStringList{"CPUz isn't installed. Please install for more accurate hardware information."});
 }
@@ -97,14 +104,13 @@ TEST_F(CommandsTest, InstallScansAndCommandsReadTheResult) {
   run("rootix=hardwarethreads");
   EXPECT_EQ(shell.accumulator.value, 8);
   run("setvistathread");
-  EXPECT_EQ(shell.state.threads, 8);
+  EXPECT_EQ(shell.threads.value(), 8);
 }
 
 TEST_F(CommandsTest, InstallThenBackToTheWindow) {
-  shell.state.revertToGui = true;
+  revertToGui = true;
   run("install cpuz.ini");
   EXPECT_EQ(guiOpened, 1);
-  EXPECT_TRUE(shell.state.revertToGui);
   EXPECT_EQ(commands.lastError(), QStringLiteral("Library not found."));
 }
 

@@ -18,7 +18,10 @@ using namespace testdata;
 // The console with the score commands, a folder for score files and the
 // sample machine as hardware summary.
 struct ScoreShell {
-  ScoreShell() { registerScoreCommands(h.interp, {scores, hardware, h.dialogs, h.accumulator}); }
+  ScoreShell() {
+    registerScoreCommands(h.interp.commands(), {h.scoreBook, hardware, h.dialogs, h.accumulator.value,
+                                                [this](const QString& line) { h.console.PrintLn(line); }});
+  }
 
   QString inDir(QString s) const { return s.replace(QStringLiteral("%D"), dir.path()); }
   void writeFile(const QString& name, const QByteArray& bytes) const {
@@ -41,7 +44,7 @@ struct ScoreShell {
   }
 
   rootix::testing::ShellHarness h;
-  ScoreList scores;
+  ScoreList& scores = h.scoreBook.list();
   HardwareSummary hardware = sampleHardware();
   QTemporaryDir dir;
 };
@@ -62,7 +65,7 @@ class ScoreCommands : public ::testing::TestWithParam<CommandCase> {};
 TEST_P(ScoreCommands, PrintExactly) {
   const CommandCase& c = GetParam();
   ScoreShell shell;
-  for (const auto& [test, record] : c.records) shell.h.state.records.setRecord(test, record);
+  for (const auto& [test, record] : c.records) shell.h.scoreBook.records().setRecord(test, record);
   for (const auto& [name, bytes] : c.files) shell.writeFile(QString::fromLatin1(name), bytes);
   shell.h.dialogs.answers = c.answers;
   QStringList expected;
@@ -128,19 +131,19 @@ TEST(ScoreCommandEffects, LoadAppendsEvenWhenLoadingFailed) {
 
 TEST(ScoreCommandEffects, SaveWritesTheChosenEntry) {
   ScoreShell shell;
-  shell.h.state.records.setRecord(6, 12.345);
-  shell.h.state.records.setRecord(12, 3);
+  shell.h.scoreBook.records().setRecord(6, 12.345);
+  shell.h.scoreBook.records().setRecord(12, 3);
   EXPECT_EQ(shell.run({"save %D/out.rxs 1 2"}), QStringList{"0"});
   EXPECT_EQ(shell.readFile("out.rxs"), kValid);
   EXPECT_EQ(shell.scores.count(), 1);
-  EXPECT_EQ(shell.h.state.records.getRecord(6), 0);
-  EXPECT_EQ(shell.h.state.records.getRecord(12), 3);
+  EXPECT_EQ(shell.h.scoreBook.records().getRecord(6), 0);
+  EXPECT_EQ(shell.h.scoreBook.records().getRecord(12), 3);
 }
 
 TEST(ScoreCommandEffects, ReplaceAnsweredNoKeepsTheFile) {
   ScoreShell shell;
   shell.writeFile("out.rxs", "old");
-  shell.h.state.records.setRecord(6, 1);
+  shell.h.scoreBook.records().setRecord(6, 1);
   shell.h.dialogs.answers = {false};
   shell.run({"save %D/out.rxs 1"});
   EXPECT_EQ(shell.readFile("out.rxs"), QByteArray("old"));

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "console/records.h"
+#include "scores/records.h"
 #include "platform/runtime_error.h"
 #include "score_test_support.h"
 #include "scores/score_list.h"
@@ -33,7 +33,7 @@ TEST(ScoreList, EntriesStayPutWhileTheListGrows) {
 }
 
 TEST(GetScores, TurnsRecordsOneToElevenIntoScoresInOrder) {
-  console::Records records;
+  Records records;
   records.setRecord(11, 300.5);
   records.setRecord(6, 12.345);
   records.setRecord(12, 7);
@@ -56,7 +56,7 @@ TEST(GetScores, TurnsRecordsOneToElevenIntoScoresInOrder) {
 }
 
 TEST(GetScores, ScoresKeepTheSummaryOfTheirTime) {
-  console::Records records;
+  Records records;
   HardwareSummary hardware;
   records.setRecord(1, 2.5);
   ScoreList scores;

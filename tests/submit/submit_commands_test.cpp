@@ -4,7 +4,7 @@
 #include <QTemporaryDir>
 
 #include "../scores/score_test_support.h"
-#include "scores/score_list.h"
+#include "scores/score_book.h"
 #include "submit/server_address.h"
 #include "submit/submit_commands.h"
 #include "submit_test_support.h"
@@ -16,8 +16,9 @@ namespace {
 struct SubmitShell {
   explicit SubmitShell(bool printPath = true, bool withHardware = true) {
     if (withHardware) hardware = scores::testdata::sampleHardware();
-    registerSubmitCommands(h.interp, {scores, hardware, server, opener, &builtInText,
-                                      [this] { return dir.path() + u'/'; }, printPath});
+    registerSubmitCommands(h.interp.commands(),
+                           {h.scoreBook, hardware, server, opener, &builtInText, [this] { return dir.path() + u'/'; },
+                            [this](const QString& line) { h.console.PrintLn(line); }, printPath});
   }
   QStringList run(const QStringList& typed) {
     QStringList out = h.run(typed);
@@ -27,7 +28,6 @@ struct SubmitShell {
   }
 
   rootix::testing::ShellHarness h;
-  scores::ScoreList scores;
   scores::HardwareSummary hardware;
   ServerAddress server{QString()};
   testing::FakeOpener opener;
@@ -74,11 +74,11 @@ TEST_P(UploadCommand, PrintsExactly) {
   SubmitShell s(c.printPath, c.withHardware);
   s.opener.failWith = c.openerFails;
   // The record of a run becomes score 1 on the first upload.
-  s.h.state.records.setRecord(6, 12.345);
+  s.h.scoreBook.records().setRecord(6, 12.345);
   EXPECT_EQ(s.run(c.typed), c.printed);
   EXPECT_EQ(s.opener.opened.size(), c.opened);
-  EXPECT_EQ(s.scores.count(), 1);
-  EXPECT_EQ(s.h.state.records.getRecord(6), 0);
+  EXPECT_EQ(s.h.scoreBook.list().count(), 1);
+  EXPECT_EQ(s.h.scoreBook.records().getRecord(6), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Upload, UploadCommand, ::testing::ValuesIn(kUploadCases),

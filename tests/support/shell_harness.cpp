@@ -1,6 +1,7 @@
 #include "support/shell_harness.h"
 
 #include "platform/runtime_error.h"
+#include "scores/score_commands.h"
 
 namespace rootix::testing {
 
@@ -44,8 +45,11 @@ ShellHarness::ShellHarness()
     : commands(interp, console::ShellServices{dialogs, clipboard, settings, [this] { ++exits; },
                                               [this](bool on) { killTimerOn = on; }}) {
   console.setPumpEvents(false);
+  interp.setRunGate(&running);
   commands.registerAll();
   console::registerAccumulatorCommands(interp, accumulator);
+  scores::registerRecordCommands(interp.commands(), scoreBook.records(), threads,
+                                 [this](const QString& line) { console.PrintLn(line); });
 }
 
 QStringList ShellHarness::run(const QStringList& typed) {

@@ -11,10 +11,11 @@
 #include "console/console.h"
 #include "console/interpreter.h"
 #include "console/shell_commands.h"
-#include "console/shell_state.h"
 #include "platform/clipboard.h"
 #include "platform/dialogs.h"
 #include "platform/settings_store.h"
+#include "scores/score_book.h"
+#include "scores/thread_count.h"
 
 namespace rootix::testing {
 
@@ -67,16 +68,27 @@ class MemorySettings : public platform::SettingsStore {
   void remove(const QString& app, const QString& section, const QString& key) override;
 };
 
-// A console, an interpreter and the shell's own commands, driven by typed
-// lines. Subsystem tests add their commands to `interp` before run().
+// A run flag a test sets by hand.
+class FlagRunGate : public console::RunGate {
+ public:
+  bool flag = false;
+  bool running() const override { return flag; }
+  void clearRunning() override { flag = false; }
+};
+
+// A console, an interpreter, the shell's own commands and the records with
+// the thread count ("pr", "ft", "sft"), driven by typed lines. Subsystem
+// tests add their commands to `interp` before run().
 struct ShellHarness {
   ShellHarness();
 
   ScriptedFace face;
   CaptureSink sink;
   console::Console console{face, sink};
-  console::ShellState state;
-  console::Interpreter interp{console, state};
+  console::Interpreter interp{console};
+  FlagRunGate running;
+  scores::ScoreBook scoreBook;
+  scores::ThreadCount threads{scoreBook.records()};
   FakeDialogs dialogs;
   FakeClipboard clipboard;
   MemorySettings settings;

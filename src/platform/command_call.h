@@ -3,7 +3,7 @@
 #include <QString>
 #include <cstdint>
 
-namespace rootix::console {
+namespace rootix::platform {
 
 // One command line as a handler sees it, with the argument conventions.
 class CommandCall {
@@ -33,4 +33,4 @@ class CommandCall {
   bool& noReturn_;
 };
 
-}  // namespace rootix::console
+}  // namespace rootix::platform

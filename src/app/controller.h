@@ -11,13 +11,14 @@
 #include "console/console.h"
 #include "console/interpreter.h"
 #include "console/shell_commands.h"
-#include "console/shell_state.h"
+#include "gui/gui_host.h"
 #include "hardware/library_install.h"
 #include "hardware/report_capture.h"
 #include "platform/clipboard.h"
 #include "platform/process_launcher.h"
 #include "platform/dialogs.h"
 #include "platform/settings_store.h"
+#include "platform/url_opener.h"
 
 namespace rootix::app {
 
@@ -32,9 +33,9 @@ struct Switches {
   static Switches parse(const QString& commandLine, bool displayAvailable);
 };
 
-// How the main window is put together; the app fills it from the real
+// How the controller is put together; the app fills it from the real
 // platform, tests with fakes.
-struct MainWindowParts {
+struct ControllerParts {
   console::ConsoleFace& face;
   console::OutputSink& sink;
   console::MirrorMode mirror;
@@ -52,16 +53,25 @@ struct MainWindowParts {
   std::function<void(int status)> endProcess;
   // The appended start-up script, if any.
   std::function<std::optional<QStringList>()> readScript;
+  // Makes the graphical window for "gui" (the window calls back through the
+  // host). Empty where none can open: "gui" then says why.
+  std::function<gui::GuiWindow*(gui::GuiHost& host)> makeGuiWindow;
+  // The result server's base address; empty: kDefaultServerBase.
+  std::function<QString()> serverBase;
+  // Opens the window's web links; null: opening reports that it cannot.
+  platform::UrlOpener* urlOpener = nullptr;
+  // Writes and opens the submission page of one score; empty: not available.
+  std::function<bool(int index, QString* error)> uploadScore;
 };
 
-// The central controller: owns the console, the interpreter and the state
-// every subsystem shares, and runs start-up and shut-down.
-class MainWindow : public QObject {
+// The central controller: owns the console, the interpreter and the
+// subsystems, wires them together, and runs start-up and shut-down.
+class Controller : public QObject {
   Q_OBJECT
 
  public:
-  MainWindow(MainWindowParts parts, const Switches& switches);
-  ~MainWindow() override;
+  Controller(ControllerParts parts, const Switches& switches);
+  ~Controller() override;
 
   // Prints the welcome line and runs the start-up script or commands.
   void Form_Load();
@@ -70,17 +80,19 @@ class MainWindow : public QObject {
 
   console::Console& console() { return console_; }
   console::Interpreter& interpreter() { return interp_; }
-  console::ShellState& state() { return state_; }
+  // What the graphical window uses of the program.
+  gui::GuiHost& guiHost();
 
  private:
   void registerCommands();
   void runScript(const QStringList& lines);
+  bool runMode() const { return !switches_.runTest.isEmpty(); }
 
   struct Subsystems;
-  MainWindowParts parts_;
+  ControllerParts parts_;
   Switches switches_;
+  QStringList cmdArgs_;  // the command line split at every single space
   console::Console console_;
-  console::ShellState state_;
   console::Interpreter interp_;
   console::Accumulator accumulator_;
   console::ShellCommands shellCommands_;

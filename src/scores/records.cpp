@@ -1,8 +1,8 @@
-#include "console/records.h"
+#include "scores/records.h"
 
 #include "platform/runtime_error.h"
 
-namespace rootix::console {
+namespace rootix::scores {
 namespace {
 
 void check(int index) {
@@ -30,4 +30,4 @@ bool Records::any() const {
   return false;
 }
 
-}  // namespace rootix::console
+}  // namespace rootix::scores

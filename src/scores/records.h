@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdint>
 
-namespace rootix::console {
+namespace rootix::scores {
 
 // Best elapsed seconds per test number 1..16; 0 means no record.
 class Records {
@@ -22,4 +22,4 @@ class Records {
   std::array<double, kLast + 1> values_{};
 };
 
-}  // namespace rootix::console
+}  // namespace rootix::scores

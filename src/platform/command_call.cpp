@@ -1,9 +1,9 @@
-#include "console/command_call.h"
+#include "platform/command_call.h"
 
 #include "platform/numbers.h"
 #include "platform/text.h"
 
-namespace rootix::console {
+namespace rootix::platform {
 
 QString CommandCall::argText() const {
   const qsizetype space = line_.indexOf(u' ');
@@ -21,4 +21,4 @@ double CommandCall::number() const { return num::readNumber(argText()); }
 int16_t CommandCall::whole16() const { return num::toInt16(number()); }
 int32_t CommandCall::whole32() const { return num::toInt32(number()); }
 
-}  // namespace rootix::console
+}  // namespace rootix::platform

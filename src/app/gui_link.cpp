@@ -1,0 +1,91 @@
+#include "app/gui_link.h"
+
+#include "app/controller.h"
+#include "app/run_completion.h"
+#include "console/console.h"
+#include "console/interpreter.h"
+#include "scores/score_book.h"
+#include "scores/thread_count.h"
+
+namespace rootix::app {
+
+GuiLink::GuiLink(console::Interpreter& interpreter, scores::ThreadCount& threads, scores::ScoreBook& book,
+                 const scores::HardwareSummary& hardware, RunCompletion& completion, const ControllerParts& parts)
+    : interp_(interpreter),
+      threads_(threads),
+      book_(book),
+      hardware_(hardware),
+      completion_(completion),
+      parts_(parts) {}
+
+GuiLink::~GuiLink() {
+  if (window_) window_->release();
+}
+
+bool GuiLink::openWindow() {
+  if (!parts_.makeGuiWindow) return false;
+  gui::GuiWindow* window = parts_.makeGuiWindow(*this);
+  if (!window) return false;
+  gui::GuiWindow* earlier = window_;
+  window_ = window;
+  window_->showWindow();
+  parts_.face.setVisible(false);
+  // A window hidden for a run is not kept hidden for ever.
+  if (earlier) earlier->release();
+  return true;
+}
+
+void GuiLink::doInput(const QString& cmd, bool noReturn) { interp_.doInput(cmd, noReturn); }
+
+QString GuiLink::getInput() { return interp_.console().getInput(); }
+
+int GuiLink::threads() const { return threads_.value(); }
+
+void GuiLink::setRevertToGui(bool on) { completion_.setRevertToGui(on); }
+
+bool GuiLink::consoleVisible() const { return parts_.face.isVisible(); }
+
+void GuiLink::setConsoleVisible(bool visible) { parts_.face.setVisible(visible); }
+
+void GuiLink::appendConsoleBreak() { interp_.console().PrintCh(QStringLiteral("\r\n")); }
+
+void GuiLink::guiClosed() {
+  gui::GuiWindow* closed = window_;
+  window_ = nullptr;
+  if (closed) closed->release();
+}
+
+scores::ScoreList& GuiLink::scores() { return book_.list(); }
+
+const scores::HardwareSummary& GuiLink::hardware() const { return hardware_; }
+
+int GuiLink::takeRecordsIntoScores() { return book_.takeRecordsIntoScores(hardware_); }
+
+QString GuiLink::serverBase() const {
+  QString base = parts_.serverBase ? parts_.serverBase() : kDefaultServerBase;
+  while (base.endsWith(u'/')) base.chop(1);
+  return base;
+}
+
+platform::UrlOpener& GuiLink::urlOpener() {
+  if (parts_.urlOpener) return *parts_.urlOpener;
+  return noUrlOpener_;
+}
+
+bool GuiLink::uploadScore(int index, QString* error) {
+  if (parts_.uploadScore) return parts_.uploadScore(index, error);
+  if (error) *error = QStringLiteral("Score submission is not available in this version.");
+  return false;
+}
+
+void GuiLink::endProcess() {
+  interp_.requestStop();
+  if (parts_.endProcess) parts_.endProcess(completion_.exitStatus());
+}
+
+bool GuiLink::NoUrlOpener::open(const QUrl& url, QString* error) {
+  if (error) *error = QStringLiteral("No web browser can be opened for ") + url.toDisplayString() + u'.';
+  return false;
+}
+
+}  // namespace rootix::app

@@ -73,13 +73,16 @@ void GuardedSocket::refuse(const QByteArray& statusLine, const QString& text) {
   idle_.stop();
   answered_ = true;
   const QByteArray body = pages::messagePage(QString::fromLatin1(statusLine.mid(4)), text);
-  // Whatever else the client sends is of no interest any more.
+  // The HTTP layer gets nothing more; what the client still sends is read
+  // and dropped for a moment, since closing on unread data would reset the
+  // connection and could take the answer with it.
   disconnect(this, &QIODevice::readyRead, nullptr, nullptr);
-  readAll();
+  connect(this, &QIODevice::readyRead, this, [this] { skip(bytesAvailable()); });
+  skip(bytesAvailable());
   write("HTTP/1.1 " + statusLine +
         "\r\nContent-Type: text/html; charset=utf-8\r\nConnection: close\r\nContent-Length: " +
         QByteArray::number(body.size()) + "\r\n\r\n" + body);
-  QTcpSocket::disconnectFromHost();
+  QTimer::singleShot(2000, this, [this] { QTcpSocket::disconnectFromHost(); });
 }
 
 }  // namespace rootix::server

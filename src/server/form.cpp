@@ -14,9 +14,29 @@ constexpr char16_t kHighControls[32] = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-QByteArray decodeComponent(QByteArray part) {
-  part.replace('+', ' ');
-  return QByteArray::fromPercentEncoding(part);
+int hexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// Qt's own decoder turns a malformed escape into an arbitrary byte.
+QByteArray decodeComponent(const QByteArray& part) {
+  QByteArray out;
+  out.reserve(part.size());
+  for (qsizetype i = 0; i < part.size(); ++i) {
+    const char c = part[i];
+    if (c == '+') {
+      out += ' ';
+    } else if (c == '%' && i + 2 < part.size() && hexValue(part[i + 1]) >= 0 && hexValue(part[i + 2]) >= 0) {
+      out += static_cast<char>(hexValue(part[i + 1]) * 16 + hexValue(part[i + 2]));
+      i += 2;
+    } else {
+      out += c;
+    }
+  }
+  return out;
 }
 
 // "&#NNN;" and "&#xHH;" with a code point a character can hold.

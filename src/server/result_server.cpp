@@ -15,6 +15,7 @@
 
 #include "scores/hardware_summary.h"
 #include "server/connection_guard.h"
+#include "server/form.h"
 #include "server/pages.h"
 #include "server/score_store.h"
 #include "server/submission.h"
@@ -64,13 +65,8 @@ Reply jsonError(int status, const QString& message) {
 // Query parameters as browsers send them: '+' for a space, UTF-8 bytes.
 QHash<QString, QString> queryParams(const QByteArray& query) {
   QHash<QString, QString> params;
-  for (QByteArray pair : query.split('&')) {
-    if (pair.isEmpty()) continue;
-    pair.replace('+', ' ');
-    const qsizetype eq = pair.indexOf('=');
-    const QString key = QString::fromUtf8(QByteArray::fromPercentEncoding(eq < 0 ? pair : pair.left(eq)));
-    if (!params.contains(key)) params.insert(key, QString::fromUtf8(QByteArray::fromPercentEncoding(pair.mid(eq + 1))));
-  }
+  const auto fields = parseForm(query);
+  for (auto it = fields.begin(); it != fields.end(); ++it) params.insert(QString::fromUtf8(it.key()), QString::fromUtf8(it.value()));
   return params;
 }
 

@@ -76,6 +76,9 @@ QString containsPattern(const QString& text) {
 
 QString lastError(const QSqlQuery& query) { return query.lastError().text(); }
 
+// A field a layout lacks is a null text; the column wants an empty one.
+QString notNull(const QString& text) { return text.isNull() ? QStringLiteral("") : text; }
+
 }  // namespace
 
 struct ScoreStore::Statements {
@@ -198,17 +201,17 @@ ScoreStore::Added ScoreStore::add(const Submission& s) {
   int i = 0;
   insert.bindValue(i++, hash);
   insert.bindValue(i++, QString::fromLatin1(s.fileBytes.toBase64()));
-  insert.bindValue(i++, score.score_version);
+  insert.bindValue(i++, notNull(score.score_version));
   insert.bindValue(i++, static_cast<int>(score.score_test));
   insert.bindValue(i++, score.score_score);
   // The checksum line as the score carries it, from its own plain text.
   insert.bindValue(i++, score.toString(true).split(QStringLiteral("\r\n")).value(21));
   insert.bindValue(i++, score.hardware.score_extra_cpu_string.toLower());
-  insert.bindValue(i++, s.title);
-  insert.bindValue(i++, s.description);
-  insert.bindValue(i++, s.link);
+  insert.bindValue(i++, notNull(s.title));
+  insert.bindValue(i++, notNull(s.description));
+  insert.bindValue(i++, notNull(s.link));
   insert.bindValue(i++, QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs));
-  for (const auto field : scores::kHardwareFields) insert.bindValue(i++, score.hardware.*field);
+  for (const auto field : scores::kHardwareFields) insert.bindValue(i++, notNull(score.hardware.*field));
   exec(insert, "storing a score");
   const bool isNew = insert.numRowsAffected() == 1;
   insert.finish();

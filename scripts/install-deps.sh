@@ -12,6 +12,9 @@ packages=(
   libhwloc-dev                       # processor packages and caches
   libcpuid-dev                       # processor names, codenames, caches for the report tool
   dmidecode                          # memory and board facts for the report tool, where readable
+  qt6-httpserver-dev                 # rootix-server: HTTP on Qt's event loop
+  libqt6sql6-sqlite libqt6sql6-psql  # rootix-server: its SQLite and PostgreSQL drivers
+  postgresql                         # the server tests' throwaway cluster (scripts/with-postgres.sh)
 )
 
 missing=()

@@ -19,7 +19,7 @@ struct ServerOptions {
   quint16 port = 8080;  // 0: any free port (see ResultServer::port)
   QString database;     // "sqlite:PATH" or "postgresql://..."
   int idleTimeoutMs = 10000;
-  int busyTimeoutMs = 5000;
+  int busyTimeoutMs = 2000;
   // Rendered pages are reused this long; a submission through this process
   // drops them at once, one through another process shows within this time.
   int pageCacheMs = 1000;

@@ -123,7 +123,10 @@ std::unique_ptr<ScoreStore> ScoreStore::open(const QString& dbSpec, int busyTime
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs));
   }
   if (!db.open()) throw StoreError("cannot open the database: " + db.lastError().text().toStdString());
-  if (!postgres) {
+  if (postgres) {
+    // A write waits for another's lock this long, then fails as SQLite's does.
+    QSqlQuery(db).exec(QStringLiteral("SET lock_timeout = %1").arg(busyTimeoutMs));
+  } else {
     // WAL: readers never wait for the writer; NORMAL: a commit needs no
     // disk flush, a crash loses at most the last commits, never the file.
     QSqlQuery pragma(db);

@@ -4,6 +4,7 @@
 // percentiles for each phase, and checks that every accepted submission is
 // stored exactly once.
 //   rootix_server_bench [--db sqlite|postgresql] [--clients 32] [--submissions 20000] [--pages 100000]
+//                       [--sqlite-file PATH]
 // PostgreSQL comes from ROOTIX_TEST_POSTGRESQL (scripts/with-postgres.sh sets it).
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -14,6 +15,7 @@
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -145,10 +147,24 @@ double percentile(const std::vector<double>& sorted, double p) {
   return sorted[std::min(sorted.size() - 1, static_cast<size_t>(p / 100.0 * static_cast<double>(sorted.size())))];
 }
 
-void report(const char* name, const PhaseResult& r) {
-  std::printf("%-22s %8zu requests %7.2f s %9.0f /s   p50 %6.2f ms  p99 %6.2f ms  max %7.2f ms  failed %zu\n", name,
-              r.done, r.seconds, static_cast<double>(r.done) / r.seconds, percentile(r.latencyMs, 50),
-              percentile(r.latencyMs, 99), r.latencyMs.empty() ? 0 : r.latencyMs.back(), r.failed);
+// serverCpu: the server's CPU seconds during the phase. On a shared machine
+// the rate depends on what else runs; the CPU per request much less so.
+void report(const char* name, const PhaseResult& r, double serverCpu) {
+  std::printf("%-18s %7zu requests %6.2f s %7.0f /s  p50 %6.2f ms  p99 %6.2f ms  max %7.2f ms  failed %zu"
+              "  server CPU %5.0f us/request\n",
+              name, r.done, r.seconds, static_cast<double>(r.done) / r.seconds, percentile(r.latencyMs, 50),
+              percentile(r.latencyMs, 99), r.latencyMs.empty() ? 0 : r.latencyMs.back(), r.failed,
+              r.done ? serverCpu / static_cast<double>(r.done) * 1e6 : 0);
+}
+
+// CPU seconds the process has used (user + system), from /proc.
+double cpuSeconds(qint64 pid) {
+  QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+  if (!stat.open(QIODevice::ReadOnly)) return 0;
+  const QByteArray text = stat.readAll();
+  const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+  if (fields.size() < 13) return 0;
+  return (fields[11].toDouble() + fields[12].toDouble()) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
 int freePort() {
@@ -194,18 +210,20 @@ int main(int argc, char** argv) {
   QString db = QStringLiteral("sqlite");
   int clients = 32;
   size_t submissions = 20000, pages = 100000;
+  QString sqliteFile;  // kept after the run; a temporary one otherwise
   const QStringList args = QCoreApplication::arguments();
   for (qsizetype i = 1; i + 1 < args.size(); i += 2) {
     if (args[i] == u"--db") db = args[i + 1];
     else if (args[i] == u"--clients") clients = args[i + 1].toInt();
     else if (args[i] == u"--submissions") submissions = args[i + 1].toULongLong();
     else if (args[i] == u"--pages") pages = args[i + 1].toULongLong();
+    else if (args[i] == u"--sqlite-file") sqliteFile = args[i + 1];
   }
 
   QTemporaryDir dir;
   QString spec;
   if (db == u"sqlite") {
-    spec = QStringLiteral("sqlite:") + dir.filePath(QStringLiteral("bench.sqlite"));
+    spec = QStringLiteral("sqlite:") + (sqliteFile.isEmpty() ? dir.filePath(QStringLiteral("bench.sqlite")) : sqliteFile);
   } else {
     spec = qEnvironmentVariable("ROOTIX_TEST_POSTGRESQL");
     if (spec.isEmpty()) {
@@ -228,16 +246,19 @@ int main(int argc, char** argv) {
     std::printf("note: PostgreSQL database may hold scores of earlier runs; counts below are of this run\n");
   }
 
-  std::printf("rootix-server load, %s, %d clients, %u hardware threads\n", qPrintable(db), clients,
-              std::thread::hardware_concurrency());
+  double load = 0;
+  if (QFile f(QStringLiteral("/proc/loadavg")); f.open(QIODevice::ReadOnly)) load = f.readAll().split(' ').first().toDouble();
+  std::printf("rootix-server load, %s, %d clients, %u hardware threads, load average %.1f before the run\n",
+              qPrintable(db), clients, std::thread::hardware_concurrency(), load);
   std::vector<QByteArray> bodies(submissions);
   for (size_t i = 0; i < submissions; ++i) bodies[i] = submission(i);
 
+  // Idle connections are closed by the server, so each count gets its own.
   Response probe;
-  Connection control(port);
-  control.exchange("GET /api/v1/scores?limit=1 HTTP/1.1\r\nHost: x\r\n\r\n", probe);
+  Connection(port).exchange("GET /api/v1/scores?limit=1 HTTP/1.1\r\nHost: x\r\n\r\n", probe);
   const qint64 before = QJsonDocument::fromJson(probe.body).object().value("total").toInteger();
 
+  const double cpu0 = cpuSeconds(server.processId());
   std::mutex idsLock;
   QSet<QByteArray> ids;
   const PhaseResult posted = runPhase(port, clients, submissions, [&](size_t i) { return bodies[i]; },
@@ -247,14 +268,16 @@ int main(int argc, char** argv) {
                                         ids.insert(r.location);
                                         return true;
                                       });
+  const double cpu1 = cpuSeconds(server.processId());
   const PhaseResult read = runPhase(port, clients, pages, pageRequest,
                                     [](size_t, const Response& r) { return r.status == 200 && r.body.size() > 1000; });
 
-  control.exchange("GET /api/v1/scores?limit=1 HTTP/1.1\r\nHost: x\r\n\r\n", probe);
+  Connection(port).exchange("GET /api/v1/scores?limit=1 HTTP/1.1\r\nHost: x\r\n\r\n", probe);
   const qint64 after = QJsonDocument::fromJson(probe.body).object().value("total").toInteger();
 
-  report("submissions", posted);
-  report("leaderboard pages", read);
+  const double cpu2 = cpuSeconds(server.processId());
+  report("submissions", posted, cpu1 - cpu0);
+  report("leaderboard pages", read, cpu2 - cpu1);
   const size_t accepted = posted.done - posted.failed;
   const bool exact = ids.size() == static_cast<qsizetype>(accepted) && after - before == static_cast<qint64>(accepted);
   std::printf("accepted %zu, distinct entries %lld, stored by this run %lld: %s\n", accepted,

@@ -61,7 +61,10 @@ QStringList schemaStep(int fromVersion, bool postgres) {
                        "  link TEXT NOT NULL,\n"
                        "  submitted_at TEXT NOT NULL)")
             .arg(postgres ? u"BIGSERIAL PRIMARY KEY" : u"INTEGER PRIMARY KEY", hardware),
-        QStringLiteral("CREATE INDEX scores_ranking ON scores (test, seconds, id)"),
+        // Both cover the queries of the leaderboards, which never read rows
+        // (a row holds the whole score file) except the page they show.
+        QStringLiteral("CREATE INDEX scores_ranking ON scores (test, seconds, id, cpu_search)"),
+        QStringLiteral("CREATE INDEX scores_by_processor ON scores (test, cpu_string, seconds, cpu_search)"),
     };
   }
   return {};
@@ -72,6 +75,11 @@ QString containsPattern(const QString& text) {
   QString escaped = text.toLower();
   escaped.replace(QStringLiteral("!"), QStringLiteral("!!")).replace(QStringLiteral("%"), QStringLiteral("!%")).replace(QStringLiteral("_"), QStringLiteral("!_"));
   return u'%' + escaped + u'%';
+}
+
+// The processor condition, left out altogether when there is no filter.
+QString processorCondition(const QString& processor, const char* joiner) {
+  return processor.isEmpty() ? QString() : QLatin1String(joiner) + QStringLiteral("cpu_search LIKE ? ESCAPE '!'");
 }
 
 QString lastError(const QSqlQuery& query) { return query.lastError().text(); }
@@ -130,7 +138,10 @@ std::unique_ptr<ScoreStore> ScoreStore::open(const QString& dbSpec, int busyTime
     // WAL: readers never wait for the writer; NORMAL: a commit needs no
     // disk flush, a crash loses at most the last commits, never the file.
     QSqlQuery pragma(db);
-    for (const char* sql : {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=NORMAL"}) pragma.exec(QString::fromLatin1(sql));
+    // A larger page cache keeps the indexes in memory as the table grows.
+    for (const char* sql : {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=NORMAL", "PRAGMA cache_size=-65536"}) {
+      pragma.exec(QString::fromLatin1(sql));
+    }
   }
   store->migrate();
   return store;
@@ -264,9 +275,9 @@ std::optional<StoredScore> ScoreStore::find(qint64 id) {
 }
 
 QList<std::pair<int, qint64>> ScoreStore::testsWithEntries(const QString& processor) {
-  QSqlQuery& q = prepared(QStringLiteral(
-      "SELECT test, COUNT(*) FROM scores WHERE cpu_search LIKE ? ESCAPE '!' GROUP BY test ORDER BY test"));
-  q.bindValue(0, containsPattern(processor));
+  QSqlQuery& q = prepared(QStringLiteral("SELECT test, COUNT(*) FROM scores%1 GROUP BY test ORDER BY test")
+                              .arg(processorCondition(processor, " WHERE ")));
+  if (!processor.isEmpty()) q.bindValue(0, containsPattern(processor));
   exec(q, "listing the tests");
   QList<std::pair<int, qint64>> tests;
   while (q.next()) tests.append({q.value(0).toInt(), q.value(1).toLongLong()});
@@ -274,12 +285,27 @@ QList<std::pair<int, qint64>> ScoreStore::testsWithEntries(const QString& proces
   return tests;
 }
 
-qint64 ScoreStore::count(const ScoreFilter& filter) {
-  QSqlQuery& q = prepared(filter.test ? QStringLiteral("SELECT COUNT(*) FROM scores WHERE test = ? AND cpu_search LIKE ? ESCAPE '!'")
-                                      : QStringLiteral("SELECT COUNT(*) FROM scores WHERE cpu_search LIKE ? ESCAPE '!'"));
+namespace {
+
+// "WHERE test = ? AND cpu_search LIKE ?" with what a filter holds; binds
+// its values from index 0 and returns the next index.
+QString whereOf(const ScoreFilter& filter) {
+  QString where = filter.test ? QStringLiteral(" WHERE test = ?") : QString();
+  where += processorCondition(filter.processor, filter.test ? " AND " : " WHERE ");
+  return where;
+}
+int bindFilter(QSqlQuery& q, const ScoreFilter& filter) {
   int i = 0;
   if (filter.test) q.bindValue(i++, filter.test);
-  q.bindValue(i++, containsPattern(filter.processor));
+  if (!filter.processor.isEmpty()) q.bindValue(i++, containsPattern(filter.processor));
+  return i;
+}
+
+}  // namespace
+
+qint64 ScoreStore::count(const ScoreFilter& filter) {
+  QSqlQuery& q = prepared(QStringLiteral("SELECT COUNT(*) FROM scores") + whereOf(filter));
+  bindFilter(q, filter);
   exec(q, "counting scores");
   const qint64 n = q.next() ? q.value(0).toLongLong() : 0;
   q.finish();
@@ -287,14 +313,10 @@ qint64 ScoreStore::count(const ScoreFilter& filter) {
 }
 
 QList<StoredScore> ScoreStore::ranked(const ScoreFilter& filter, qint64 offset, qint64 limit) {
-  const QString where = filter.test ? QStringLiteral("test = ? AND ") : QString();
   const QString order = filter.test ? QStringLiteral("seconds, id") : QStringLiteral("test, seconds, id");
-  QSqlQuery& q = prepared(QStringLiteral("SELECT %1 FROM scores WHERE %2cpu_search LIKE ? ESCAPE '!' "
-                                         "ORDER BY %3 LIMIT ? OFFSET ?")
-                              .arg(scoreColumns(), where, order));
-  int i = 0;
-  if (filter.test) q.bindValue(i++, filter.test);
-  q.bindValue(i++, containsPattern(filter.processor));
+  QSqlQuery& q = prepared(
+      QStringLiteral("SELECT %1 FROM scores%2 ORDER BY %3 LIMIT ? OFFSET ?").arg(scoreColumns(), whereOf(filter), order));
+  int i = bindFilter(q, filter);
   q.bindValue(i++, limit);
   q.bindValue(i++, offset);
   exec(q, "reading a leaderboard");
@@ -305,12 +327,11 @@ QList<StoredScore> ScoreStore::ranked(const ScoreFilter& filter, qint64 offset, 
 }
 
 QList<ProcessorBest> ScoreStore::bestPerProcessor(const ScoreFilter& filter, int limit) {
-  QSqlQuery& q = prepared(QStringLiteral(
-      "SELECT cpu_string, MIN(seconds) AS best FROM scores WHERE test = ? AND cpu_search LIKE ? ESCAPE '!' "
-      "GROUP BY cpu_string ORDER BY best, cpu_string LIMIT ?"));
-  q.bindValue(0, filter.test);
-  q.bindValue(1, containsPattern(filter.processor));
-  q.bindValue(2, limit);
+  QSqlQuery& q = prepared(QStringLiteral("SELECT cpu_string, MIN(seconds) AS best FROM scores%1 "
+                                         "GROUP BY cpu_string ORDER BY best, cpu_string LIMIT ?")
+                              .arg(whereOf(filter)));
+  const int i = bindFilter(q, filter);
+  q.bindValue(i, limit);
   exec(q, "reading the best times");
   QList<ProcessorBest> best;
   while (q.next()) best.append({q.value(0).toString(), q.value(1).toDouble()});

@@ -27,7 +27,7 @@ constexpr int kBoardRows = 25;
 constexpr int kChartBars = 12;
 constexpr int kMaxFilter = 100;
 constexpr int kMaxJsonLimit = 500;
-constexpr int kCacheEntries = 4096;
+constexpr qsizetype kCacheBytes = 32 * 1024 * 1024;
 // A body this far beyond the form's limit is refused before it is read.
 constexpr qint64 kUnreadBodyLimit = 1024 * 1024;
 
@@ -168,7 +168,10 @@ Reply ResultServer::respond(const QByteArray& method, const QByteArray& target, 
   if (const auto it = cache_.constFind(target); it != cache_.constEnd() && it->expires > now) return it->reply;
   Reply reply = route(method, path, query, contentType, body);
   if (reply.status == 200 && options_.pageCacheMs > 0 && path != u"/healthz") {
-    if (cache_.size() >= kCacheEntries) cache_.clear();
+    // Filters are free text: the cache is bounded by what it holds, not by
+    // how many addresses there are.
+    if (cacheBytes_ + reply.body.size() > kCacheBytes) clearCache();
+    cacheBytes_ += reply.body.size() + target.size();
     cache_.insert(target, Cached{reply, now + options_.pageCacheMs});
   }
   return reply;
@@ -203,6 +206,7 @@ Reply ResultServer::route(const QByteArray& method, const QString& path, const Q
     }
     return notFound();
   } catch (const StoreError& e) {
+    store_->recover();
     return unavailable(e);
   }
 }
@@ -277,11 +281,16 @@ Reply ResultServer::submit(const QByteArray& contentType, const QByteArray& body
     return page(refusal->status, QStringLiteral("Score not accepted"), refusal->reason);
   }
   const auto added = store_->add(std::get<Submission>(read));
-  if (added.isNew) cache_.clear();
+  if (added.isNew) clearCache();
   const QByteArray location = "/score/" + QByteArray::number(added.id);
   Reply r = page(303, QStringLiteral("Score received"), QStringLiteral("Your score is at ") + QString::fromLatin1(location));
   r.headers.append(std::pair<QByteArray, QByteArray>("Location", location));
   return r;
+}
+
+void ResultServer::clearCache() {
+  cache_.clear();
+  cacheBytes_ = 0;
 }
 
 Reply ResultServer::health() {

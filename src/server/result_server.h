@@ -60,6 +60,7 @@ class ResultServer : public QObject {
   Reply scoresJson(const QHash<QString, QString>& params);
   Reply submit(const QByteArray& contentType, const QByteArray& body);
   Reply health();
+  void clearCache();
 
   ServerOptions options_;
   std::unique_ptr<ScoreStore> store_;
@@ -71,6 +72,7 @@ class ResultServer : public QObject {
     qint64 expires = 0;
   };
   QHash<QByteArray, Cached> cache_;
+  qsizetype cacheBytes_ = 0;
 };
 
 }  // namespace rootix::server

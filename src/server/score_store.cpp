@@ -114,6 +114,7 @@ std::unique_ptr<ScoreStore> ScoreStore::open(const QString& dbSpec, int busyTime
                      "\": use sqlite:PATH or postgresql://user@host:port/dbname");
   }
   std::unique_ptr<ScoreStore> store(new ScoreStore(name, postgres));
+  store->busyTimeoutMs_ = busyTimeoutMs;
   QSqlDatabase db = QSqlDatabase::addDatabase(postgres ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE"), name);
   if (!db.isValid()) throw StoreError("the Qt SQL driver for this database is not installed");
   if (postgres) {
@@ -343,6 +344,22 @@ void ScoreStore::ping() {
   QSqlQuery& q = prepared(QStringLiteral("SELECT COUNT(*) FROM rootix_schema"));
   exec(q, "checking the database");
   q.finish();
+}
+
+}  // namespace rootix::server
+
+namespace rootix::server {
+
+void ScoreStore::recover() {
+  try {
+    ping();
+    return;  // the connection works; the failure was the statement's own
+  } catch (const StoreError&) {
+  }
+  statements_->byText.clear();
+  QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
+  db.close();
+  if (db.open() && postgres_) QSqlQuery(db).exec(QStringLiteral("SET lock_timeout = %1").arg(busyTimeoutMs_));
 }
 
 }  // namespace rootix::server

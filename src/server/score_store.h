@@ -76,6 +76,9 @@ class ScoreStore {
   QList<ProcessorBest> bestPerProcessor(const ScoreFilter& filter, int limit);
   // A trivial query: is the database there?
   void ping();
+  // After a failure: if the connection itself is gone (a restarted
+  // PostgreSQL), opens it again so the next request can succeed.
+  void recover();
 
   bool isPostgres() const { return postgres_; }
 
@@ -87,6 +90,7 @@ class ScoreStore {
 
   QString connectionName_;
   bool postgres_ = false;
+  int busyTimeoutMs_ = 0;
   struct Statements;
   std::unique_ptr<Statements> statements_;
 };

@@ -399,6 +399,25 @@ TEST_P(ServerTest, ADatabaseThatCannotBeWrittenGivesServiceUnavailableAndReadsGo
   EXPECT_EQ(storedCount(), 2);
 }
 
+// The server's PostgreSQL connection is cut (as by a database restart): one
+// request may fail, the next ones are served on a new connection.
+TEST_P(ServerTest, ALostDatabaseConnectionIsOpenedAgain) {
+  if (GetParam() != Backend::PostgreSQL) GTEST_SKIP() << "an SQLite file has no connection to lose";
+  ASSERT_EQ(send(submitRequest(submissionForm(scoreFile(4, 6), "before the cut"))).status, 303);
+  {
+    QSqlDatabase side = sideConnection();
+    QSqlQuery cut(side);
+    ASSERT_TRUE(cut.exec("SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+                         "WHERE datname = current_database() AND pid <> pg_backend_pid()"));
+    side.close();
+  }
+  QSqlDatabase::removeDatabase("side");
+  const int first = send(submitRequest(submissionForm(scoreFile(5, 6)))).status;
+  EXPECT_TRUE(first == 303 || first == 503) << first;
+  EXPECT_EQ(send(submitRequest(submissionForm(scoreFile(6, 6)))).status, 303);
+  EXPECT_TRUE(fetch("/?test=6").body.contains("before the cut"));
+}
+
 INSTANTIATE_TEST_SUITE_P(Databases, ServerTest, ::testing::Values(Backend::SQLite, Backend::PostgreSQL),
                          [](const auto& info) { return info.param == Backend::SQLite ? "SQLite" : "PostgreSQL"; });
 

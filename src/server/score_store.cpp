@@ -87,6 +87,25 @@ QString lastError(const QSqlQuery& query) { return query.lastError().text(); }
 // A field a layout lacks is a null text; the column wants an empty one.
 QString notNull(const QString& text) { return text.isNull() ? QStringLiteral("") : text; }
 
+// Settings of one connection, made again whenever it is opened.
+void configureSession(const QSqlDatabase& db, bool postgres, int busyTimeoutMs) {
+  QSqlQuery q(db);
+  if (postgres) {
+    // A write waits for another's lock this long, then fails as SQLite's does.
+    q.exec(QStringLiteral("SET lock_timeout = %1").arg(busyTimeoutMs));
+    // The same promise as SQLite's WAL with synchronous=NORMAL below: a
+    // commit does not wait for the disk; a crash may lose the last moment's
+    // submissions, never the database.
+    q.exec(QStringLiteral("SET synchronous_commit = off"));
+    return;
+  }
+  // WAL: readers never wait for the writer. A larger page cache keeps the
+  // indexes in memory as the table grows.
+  for (const char* sql : {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=NORMAL", "PRAGMA cache_size=-65536"}) {
+    q.exec(QString::fromLatin1(sql));
+  }
+}
+
 }  // namespace
 
 struct ScoreStore::Statements {
@@ -132,18 +151,7 @@ std::unique_ptr<ScoreStore> ScoreStore::open(const QString& dbSpec, int busyTime
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs));
   }
   if (!db.open()) throw StoreError("cannot open the database: " + db.lastError().text().toStdString());
-  if (postgres) {
-    // A write waits for another's lock this long, then fails as SQLite's does.
-    QSqlQuery(db).exec(QStringLiteral("SET lock_timeout = %1").arg(busyTimeoutMs));
-  } else {
-    // WAL: readers never wait for the writer; NORMAL: a commit needs no
-    // disk flush, a crash loses at most the last commits, never the file.
-    QSqlQuery pragma(db);
-    // A larger page cache keeps the indexes in memory as the table grows.
-    for (const char* sql : {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=NORMAL", "PRAGMA cache_size=-65536"}) {
-      pragma.exec(QString::fromLatin1(sql));
-    }
-  }
+  configureSession(db, postgres, busyTimeoutMs);
   store->migrate();
   return store;
 }
@@ -210,7 +218,7 @@ ScoreStore::Added ScoreStore::add(const Submission& s) {
   for (int i = 0; i < 11 + static_cast<int>(kHardwareColumns.size()); ++i) marks << QStringLiteral("?");
   QSqlQuery& insert = prepared(
       QStringLiteral("INSERT INTO scores (file_hash, file_data, version, test, seconds, checksum, cpu_search, "
-                     "title, description, link, submitted_at, %1) VALUES (%2) ON CONFLICT (file_hash) DO NOTHING")
+                     "title, description, link, submitted_at, %1) VALUES (%2) ON CONFLICT (file_hash) DO NOTHING RETURNING id")
           .arg(hardwareColumnList(), marks.join(u", ")));
   const scores::Score& score = s.score;
   int i = 0;
@@ -228,7 +236,12 @@ ScoreStore::Added ScoreStore::add(const Submission& s) {
   insert.bindValue(i++, QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs));
   for (const auto field : scores::kHardwareFields) insert.bindValue(i++, notNull(score.hardware.*field));
   exec(insert, "storing a score");
-  const bool isNew = insert.numRowsAffected() == 1;
+  // A new entry returns its id; the same score text again returns nothing.
+  if (insert.next()) {
+    const Added added{insert.value(0).toLongLong(), true};
+    insert.finish();
+    return added;
+  }
   insert.finish();
 
   QSqlQuery& lookup = prepared(QStringLiteral("SELECT id FROM scores WHERE file_hash = ?"));
@@ -238,7 +251,7 @@ ScoreStore::Added ScoreStore::add(const Submission& s) {
     lookup.finish();
     throw StoreError("a stored score is not in the database");
   }
-  const Added added{lookup.value(0).toLongLong(), isNew};
+  const Added added{lookup.value(0).toLongLong(), false};
   lookup.finish();
   return added;
 }
@@ -359,7 +372,7 @@ void ScoreStore::recover() {
   statements_->byText.clear();
   QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
   db.close();
-  if (db.open() && postgres_) QSqlQuery(db).exec(QStringLiteral("SET lock_timeout = %1").arg(busyTimeoutMs_));
+  if (db.open()) configureSession(db, postgres_, busyTimeoutMs_);
 }
 
 }  // namespace rootix::server

@@ -124,17 +124,14 @@ ScoreStore::~ScoreStore() {
   QSqlDatabase::removeDatabase(connectionName_);
 }
 
-std::unique_ptr<ScoreStore> ScoreStore::open(const QString& dbSpec, int busyTimeoutMs) {
-  static QAtomicInteger<int> serial = 0;
-  const QString name = QStringLiteral("rootix-store-%1").arg(serial.fetchAndAddRelaxed(1));
+QSqlDatabase ScoreStore::addConnection(const QString& dbSpec, const QString& connectionName, int busyTimeoutMs) {
   const bool postgres = dbSpec.startsWith(u"postgresql://") || dbSpec.startsWith(u"postgres://");
   if (!postgres && !dbSpec.startsWith(u"sqlite:")) {
     throw StoreError("unknown database \"" + dbSpec.toStdString() +
                      "\": use sqlite:PATH or postgresql://user@host:port/dbname");
   }
-  std::unique_ptr<ScoreStore> store(new ScoreStore(name, postgres));
-  store->busyTimeoutMs_ = busyTimeoutMs;
-  QSqlDatabase db = QSqlDatabase::addDatabase(postgres ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE"), name);
+  QSqlDatabase db =
+      QSqlDatabase::addDatabase(postgres ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE"), connectionName);
   if (!db.isValid()) throw StoreError("the Qt SQL driver for this database is not installed");
   if (postgres) {
     const QUrl url(dbSpec);
@@ -150,6 +147,16 @@ std::unique_ptr<ScoreStore> ScoreStore::open(const QString& dbSpec, int busyTime
     db.setDatabaseName(dbSpec.mid(7));
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs));
   }
+  return db;
+}
+
+std::unique_ptr<ScoreStore> ScoreStore::open(const QString& dbSpec, int busyTimeoutMs) {
+  static QAtomicInteger<int> serial = 0;
+  const QString name = QStringLiteral("rootix-store-%1").arg(serial.fetchAndAddRelaxed(1));
+  QSqlDatabase db = addConnection(dbSpec, name, busyTimeoutMs);
+  const bool postgres = db.driverName() == u"QPSQL";
+  std::unique_ptr<ScoreStore> store(new ScoreStore(name, postgres));
+  store->busyTimeoutMs_ = busyTimeoutMs;
   if (!db.open()) throw StoreError("cannot open the database: " + db.lastError().text().toStdString());
   configureSession(db, postgres, busyTimeoutMs);
   store->migrate();

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QList>
+#include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
 #include <memory>
@@ -53,6 +54,8 @@ class ScoreStore {
   // busyTimeoutMs: how long an SQLite write waits for another writer's lock.
   static std::unique_ptr<ScoreStore> open(const QString& dbSpec, int busyTimeoutMs = 2000);
   ~ScoreStore();
+  // A connection (not yet open) to what dbSpec names, under connectionName.
+  static QSqlDatabase addConnection(const QString& dbSpec, const QString& connectionName, int busyTimeoutMs = 2000);
   ScoreStore(const ScoreStore&) = delete;
   ScoreStore& operator=(const ScoreStore&) = delete;
 

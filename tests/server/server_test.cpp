@@ -77,18 +77,7 @@ class ServerTest : public ::testing::TestWithParam<Backend> {
   QSqlDatabase sideConnection() {
     const QString name = QStringLiteral("side");
     QSqlDatabase db = QSqlDatabase::contains(name) ? QSqlDatabase::database(name, false)
-                      : QSqlDatabase::addDatabase(GetParam() == Backend::SQLite ? "QSQLITE" : "QPSQL", name);
-    if (GetParam() == Backend::SQLite) {
-      db.setDatabaseName(database_.mid(7));
-    } else {
-      const QUrl url(database_);
-      const QUrlQuery q(url);
-      db.setHostName(q.hasQueryItem("host") ? q.queryItemValue("host") : url.host());
-      if (url.port() > 0) db.setPort(url.port());
-      db.setUserName(url.userName());
-      db.setPassword(url.password());
-      db.setDatabaseName(url.path().mid(1));
-    }
+                                                   : ScoreStore::addConnection(database_, name);
     EXPECT_TRUE(db.open()) << db.lastError().text().toStdString();
     return db;
   }
@@ -184,7 +173,9 @@ TEST_P(ServerTest, HostileTextsAreStoredVerbatimAndEscapedEverywhere) {
   EXPECT_EQ(entry.value("description").toString(), QStringLiteral("Robert'); DROP TABLE scores;-- \u20ac\u00e9"));
   EXPECT_EQ(entry.value("link").toString(), QString::fromLatin1(link));
   for (const auto& [key, value] : entry.value("hardware").toObject().toVariantMap().asKeyValueRange()) {
-    if (key != "score_extra_cpu_clock") EXPECT_EQ(value.toString(), nasty) << key.toStdString();
+    if (key != "score_extra_cpu_clock") {
+      EXPECT_EQ(value.toString(), nasty) << key.toStdString();
+    }
   }
   for (const QByteArray target : {"/", "/score/1", "/?cpu=%3Cb%3E"}) {
     const HttpReply page = fetch(target);
@@ -383,7 +374,9 @@ TEST_P(ServerTest, ADatabaseThatCannotBeWrittenGivesServiceUnavailableAndReadsGo
     QSqlDatabase side = sideConnection();
     QSqlQuery lock(side);
     ASSERT_TRUE(lock.exec(GetParam() == Backend::SQLite ? "BEGIN IMMEDIATE" : "BEGIN")) << lock.lastError().text().toStdString();
-    if (GetParam() == Backend::PostgreSQL) ASSERT_TRUE(lock.exec("LOCK TABLE scores IN EXCLUSIVE MODE"));
+    if (GetParam() == Backend::PostgreSQL) {
+      ASSERT_TRUE(lock.exec("LOCK TABLE scores IN EXCLUSIVE MODE"));
+    }
 
     const HttpReply refused = send(submitRequest(submissionForm(scoreFile(9, 6))));
     EXPECT_EQ(refused.status, 503);
@@ -422,7 +415,7 @@ INSTANTIATE_TEST_SUITE_P(Databases, ServerTest, ::testing::Values(Backend::SQLit
                          [](const auto& info) { return info.param == Backend::SQLite ? "SQLite" : "PostgreSQL"; });
 
 TEST(ServerStart, AnUnusableDatabaseIsReportedNotServed) {
-  for (const QString spec : {QStringLiteral("mysql://x"), QStringLiteral("sqlite:/nonexistent-folder/x/y.sqlite")}) {
+  for (const QString& spec : {QStringLiteral("mysql://x"), QStringLiteral("sqlite:/nonexistent-folder/x/y.sqlite")}) {
     ServerOptions options;
     options.database = spec;
     ServerThread server(options);

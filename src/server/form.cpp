@@ -1,6 +1,8 @@
 #include "server/form.h"
 
 #include <QList>
+#include <algorithm>
+#include <QStringDecoder>
 
 namespace rootix::server {
 namespace {
@@ -88,6 +90,16 @@ QString fromWindows1252(const QByteArray& bytes) {
     text[i] = QChar(b >= 0x80 && b < 0xA0 ? kHighControls[b - 0x80] : char16_t(b));
   }
   return resolveNumericReferences(text);
+}
+
+QString formText(const QByteArray& bytes) {
+  const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  if (!ascii) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8.decode(bytes);
+    if (!utf8.hasError()) return resolveNumericReferences(text);
+  }
+  return fromWindows1252(bytes);
 }
 
 }  // namespace rootix::server

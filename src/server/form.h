@@ -15,4 +15,9 @@ QHash<QByteArray, QByteArray> parseForm(const QByteArray& body);
 // numeric references ("&#8364;"), which become the characters again.
 QString fromWindows1252(const QByteArray& bytes);
 
+// A typed form field: windows-1252, as the submission page posts it, unless
+// its bytes are valid UTF-8 with something beyond ASCII in them: that comes
+// from a UTF-8 page (a windows-1252 text rarely forms such sequences).
+QString formText(const QByteArray& bytes);
+
 }  // namespace rootix::server

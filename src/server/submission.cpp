@@ -74,9 +74,9 @@ std::variant<Submission, Refusal> readSubmission(const QByteArray& contentType, 
     return refuse(QStringLiteral("The score's time is not a positive number of seconds."));
   }
 
-  s.title = fromWindows1252(fields.value("title"));
-  s.description = fromWindows1252(fields.value("description"));
-  s.link = fromWindows1252(fields.value("link")).trimmed();
+  s.title = formText(fields.value("title"));
+  s.description = formText(fields.value("description"));
+  s.link = formText(fields.value("link")).trimmed();
   if (s.title.size() > kMaxTitle) return refuse(QStringLiteral("The title is longer than %1 characters.").arg(kMaxTitle));
   if (s.description.size() > kMaxDescription) {
     return refuse(QStringLiteral("The description is longer than %1 characters.").arg(kMaxDescription));

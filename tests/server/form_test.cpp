@@ -29,5 +29,12 @@ TEST(Form, Windows1252TextBecomesCharacters) {
   for (const auto& c : cases) EXPECT_EQ(fromWindows1252(c.bytes), c.text) << c.bytes.toStdString();
 }
 
+TEST(Form, TypedFieldsFromAUtf8PageAreReadAsUtf8) {
+  EXPECT_EQ(formText("caf\xc3\xa9 \xe2\x82\xac"), QStringLiteral("caf\u00e9 \u20ac"));
+  EXPECT_EQ(formText("caf\xe9"), QStringLiteral("caf\u00e9")) << "not UTF-8: windows-1252";
+  EXPECT_EQ(formText("\xc3"), QStringLiteral("\u00c3")) << "a cut sequence is not UTF-8";
+  EXPECT_EQ(formText("plain &#8364;"), QStringLiteral("plain \u20ac"));
+}
+
 }  // namespace
 }  // namespace rootix::server

@@ -36,6 +36,7 @@ QByteArray submitRequest(const QByteArray& form) { return post("/?q=submit", for
 QJsonObject json(const HttpReply& reply) { return QJsonDocument::fromJson(reply.body).object(); }
 
 enum class Backend { SQLite, PostgreSQL };
+void PrintTo(Backend b, std::ostream* os) { *os << (b == Backend::SQLite ? "SQLite" : "PostgreSQL"); }
 
 class ServerTest : public ::testing::TestWithParam<Backend> {
  protected:

@@ -242,7 +242,14 @@ ScoreStore::Added ScoreStore::add(const Submission& s) {
   insert.bindValue(i++, notNull(s.link));
   insert.bindValue(i++, QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs));
   for (const auto field : scores::kHardwareFields) insert.bindValue(i++, notNull(score.hardware.*field));
-  exec(insert, "storing a score");
+  try {
+    exec(insert, "storing a score");
+  } catch (const StoreError&) {
+    // A score stored before needs no write: its entry is the answer even
+    // while the database cannot be written.
+    if (const auto id = idOf(hash)) return Added{*id, false};
+    throw;
+  }
   // A new entry returns its id; the same score text again returns nothing.
   if (insert.next()) {
     const Added added{insert.value(0).toLongLong(), true};
@@ -250,17 +257,19 @@ ScoreStore::Added ScoreStore::add(const Submission& s) {
     return added;
   }
   insert.finish();
+  const auto id = idOf(hash);
+  if (!id) throw StoreError("a stored score is not in the database");
+  return Added{*id, false};
+}
 
+std::optional<qint64> ScoreStore::idOf(const QString& fileHash) {
   QSqlQuery& lookup = prepared(QStringLiteral("SELECT id FROM scores WHERE file_hash = ?"));
-  lookup.bindValue(0, hash);
+  lookup.bindValue(0, fileHash);
   exec(lookup, "finding a stored score");
-  if (!lookup.next()) {
-    lookup.finish();
-    throw StoreError("a stored score is not in the database");
-  }
-  const Added added{lookup.value(0).toLongLong(), false};
+  std::optional<qint64> id;
+  if (lookup.next()) id = lookup.value(0).toLongLong();
   lookup.finish();
-  return added;
+  return id;
 }
 
 namespace {

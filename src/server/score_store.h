@@ -88,6 +88,7 @@ class ScoreStore {
  private:
   ScoreStore(QString connectionName, bool postgres);
   void migrate();
+  std::optional<qint64> idOf(const QString& fileHash);
   QSqlQuery& prepared(const QString& sql);
   void exec(QSqlQuery& query, const char* what);
 

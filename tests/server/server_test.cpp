@@ -382,6 +382,8 @@ TEST_P(ServerTest, ADatabaseThatCannotBeWrittenGivesServiceUnavailableAndReadsGo
     const HttpReply refused = send(submitRequest(submissionForm(scoreFile(9, 6))));
     EXPECT_EQ(refused.status, 503);
     EXPECT_TRUE(refused.body.contains("nothing was stored"));
+    // A score stored before needs no write and still leads to its page.
+    EXPECT_EQ(send(submitRequest(submissionForm(scoreFile(8, 6)))).headers.value("location"), "/score/1");
     const HttpReply board = fetch("/?test=6");
     EXPECT_EQ(board.status, 200);
     EXPECT_TRUE(board.body.contains("old entry"));

@@ -31,7 +31,10 @@ if [[ $(id -u) -eq 0 ]]; then
   as_owner=(runuser -u postgres --)
 fi
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/rootix-pg.XXXXXX")
+# The cluster's owner must reach its folder: a private TMPDIR of root's will not do.
+parent=${TMPDIR:-/tmp}
+if [[ ${#as_owner[@]} -gt 0 ]] && ! "${as_owner[@]}" test -x "$parent"; then parent=/tmp; fi
+work=$(mktemp -d "$parent/rootix-pg.XXXXXX")
 [[ ${#as_owner[@]} -gt 0 ]] && chown postgres: "$work"
 chmod 700 "$work"
 port=$(/usr/bin/python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')

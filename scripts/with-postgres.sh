@@ -58,7 +58,7 @@ if ! "${as_owner[@]}" "$pg_bin/createdb" -h 127.0.0.1 -p "$port" -U rootix rooti
   run_without "createdb failed" "$@"; exit $?
 fi
 
-echo "PostgreSQL $("$pg_bin/postgres" --version | awk '{print $NF}') on 127.0.0.1:$port ($work)" >&2
+echo "PostgreSQL $("$pg_bin/postgres" --version | awk '{print $3}') on 127.0.0.1:$port ($work)" >&2
 export ROOTIX_TEST_POSTGRESQL="postgresql://rootix@127.0.0.1:$port/rootix"
 unset ROOTIX_TEST_POSTGRESQL_SKIPPED
 "$@"

@@ -99,6 +99,10 @@ class ServerTest : public ::testing::TestWithParam<Backend> {
 };
 
 TEST_P(ServerTest, AcceptedScoreIsOnTheLeaderboardInTheJsonAndOnItsPage) {
+  // Rendered (and kept) before the submission: the new entry must not wait
+  // for the kept page to expire.
+  EXPECT_TRUE(fetch("/").body.contains("No scores yet"));
+  EXPECT_EQ(json(fetch("/api/v1/scores?test=6")).value("total").toInteger(), 0);
   const QByteArray file = scoreFile(12.345, 6);
   const HttpReply posted = send(submitRequest(submissionForm(file, "My box", "quiet fan", "https://example.org/box")));
   ASSERT_EQ(posted.status, 303) << posted.body.toStdString();

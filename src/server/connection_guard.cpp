@@ -4,11 +4,11 @@
 
 namespace rootix::server {
 
-GuardedTcpServer::GuardedTcpServer(int idleTimeoutMs, qint64 maxBodyBytes, QObject* parent)
-    : QTcpServer(parent), idleTimeoutMs_(idleTimeoutMs), maxBodyBytes_(maxBodyBytes) {}
+GuardedTcpServer::GuardedTcpServer(int idleTimeoutMs, int requestTimeoutMs, qint64 maxBodyBytes, QObject* parent)
+    : QTcpServer(parent), idleTimeoutMs_(idleTimeoutMs), requestTimeoutMs_(requestTimeoutMs), maxBodyBytes_(maxBodyBytes) {}
 
 void GuardedTcpServer::incomingConnection(qintptr descriptor) {
-  auto* socket = new GuardedSocket(idleTimeoutMs_, maxBodyBytes_, this);
+  auto* socket = new GuardedSocket(idleTimeoutMs_, requestTimeoutMs_, maxBodyBytes_, this);
   if (!socket->setSocketDescriptor(descriptor)) {
     delete socket;
     return;
@@ -16,8 +16,8 @@ void GuardedTcpServer::incomingConnection(qintptr descriptor) {
   addPendingConnection(socket);
 }
 
-GuardedSocket::GuardedSocket(int idleTimeoutMs, qint64 maxBodyBytes, QObject* parent)
-    : QTcpSocket(parent), maxBodyBytes_(maxBodyBytes) {
+GuardedSocket::GuardedSocket(int idleTimeoutMs, int requestTimeoutMs, qint64 maxBodyBytes, QObject* parent)
+    : QTcpSocket(parent), requestTimeoutMs_(requestTimeoutMs), maxBodyBytes_(maxBodyBytes) {
   idle_.setSingleShot(true);
   idle_.setInterval(idleTimeoutMs);
   idle_.callOnTimeout(this, &GuardedSocket::onIdle);
@@ -30,6 +30,12 @@ GuardedSocket::GuardedSocket(int idleTimeoutMs, qint64 maxBodyBytes, QObject* pa
 
 void GuardedSocket::onReadyRead() {
   idle_.start();
+  if (!request_.isValid()) {
+    request_.start();
+  } else if (request_.elapsed() > requestTimeoutMs_) {
+    refuse("408 Request Timeout", QStringLiteral("The request did not arrive in time."));
+    return;
+  }
   if (!checkHeaders_) return;
   const QByteArray head = peek(16 * 1024);
   const qsizetype end = head.indexOf("\r\n\r\n");
@@ -49,6 +55,7 @@ void GuardedSocket::onReadyRead() {
 qint64 GuardedSocket::writeData(const char* data, qint64 size) {
   answered_ = true;
   checkHeaders_ = true;  // a response went out: what comes next is a new request
+  request_.invalidate();
   return QTcpSocket::writeData(data, size);
 }
 

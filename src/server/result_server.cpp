@@ -129,7 +129,7 @@ ResultServer::~ResultServer() = default;
 
 void ResultServer::start() {
   store_ = ScoreStore::open(options_.database, options_.busyTimeoutMs);
-  auto* tcp = new GuardedTcpServer(options_.idleTimeoutMs, kUnreadBodyLimit, &http_);
+  auto* tcp = new GuardedTcpServer(options_.idleTimeoutMs, options_.requestTimeoutMs, kUnreadBodyLimit, &http_);
   if (!tcp->listen(options_.address, options_.port)) {
     throw std::runtime_error("cannot listen on " + options_.address.toString().toStdString() + ":" +
                              std::to_string(options_.port) + ": " + tcp->errorString().toStdString());

@@ -26,6 +26,7 @@ using scores::Score;
 using namespace rootix::server::testing;
 
 constexpr int kIdleMs = 400;
+constexpr int kRequestMs = 1500;
 
 QByteArray scoreFile(double seconds, int test, const HardwareSummary& hw = scores::testdata::sampleHardware()) {
   return text::toSingleByte(Score::Create(seconds, static_cast<int16_t>(test), hw).toString(false));
@@ -63,6 +64,7 @@ class ServerTest : public ::testing::TestWithParam<Backend> {
     ServerOptions options;
     options.database = database_;
     options.idleTimeoutMs = kIdleMs;
+    options.requestTimeoutMs = kRequestMs;
     options.busyTimeoutMs = 300;
     server_ = std::make_unique<ServerThread>(options);
     ASSERT_TRUE(server_->startServer()) << server_->error().toStdString();
@@ -358,6 +360,22 @@ TEST_P(ServerTest, AHalfRequestDoesNotHoldUpOthers) {
   QByteArray answer;
   while (half.waitForReadyRead(kIdleMs * 4)) answer += half.readAll();
   EXPECT_TRUE(answer.startsWith("HTTP/1.1 408")) << answer.left(100).toStdString();
+}
+
+// Never silent for long, never done: cut off after the request time.
+TEST_P(ServerTest, ARequestSentByTheDripIsCutOff) {
+  QTcpSocket drip;
+  drip.connectToHost(QHostAddress::LocalHost, server_->port());
+  ASSERT_TRUE(drip.waitForConnected(2000));
+  drip.write("GET / HTTP/1.1\r\n");
+  QByteArray answer;
+  for (int i = 0; i < 3 * kRequestMs / 100 && answer.isEmpty() && drip.state() == QAbstractSocket::ConnectedState; ++i) {
+    drip.write("X-Drip: 1\r\n");
+    drip.waitForBytesWritten(100);
+    if (drip.waitForReadyRead(100)) answer += drip.readAll();
+  }
+  EXPECT_TRUE(answer.startsWith("HTTP/1.1 408")) << answer.left(100).toStdString();
+  EXPECT_EQ(fetch("/healthz").status, 200);
 }
 
 TEST_P(ServerTest, RestartKeepsTheScores) {

@@ -6,6 +6,7 @@
 //   rootix_server_bench [--db sqlite|postgresql] [--clients 32] [--submissions 20000] [--pages 100000]
 //                       [--sqlite-file PATH]
 // PostgreSQL comes from ROOTIX_TEST_POSTGRESQL (scripts/with-postgres.sh sets it).
+// ROOTIX_BENCH_TRACE=1 prints every request slower than 200 ms.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -127,6 +128,8 @@ PhaseResult runPhase(int port, int clients, size_t count, MakeRequest makeReques
         const auto t0 = Clock::now();
         bool ok = connection->ok() && connection->exchange(request, response);
         latencies.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+        if (qEnvironmentVariableIsSet("ROOTIX_BENCH_TRACE") && latencies.back() > 200)
+          std::fprintf(stderr, "slow: request %zu took %.0f ms (%zu on this connection)\n", i, latencies.back(), latencies.size());
         if (!ok) connection = std::make_unique<Connection>(port);
         if (!ok || !check(i, response)) ++failed;
       }

@@ -14,6 +14,9 @@ packages=(
   libcpuid-dev                       # processor names, codenames, caches for the report tool
   dmidecode                          # memory and board facts for the report tool, where readable
   chromium chromium-driver python3-selenium  # the submission page in a real browser (tests/browser)
+  qt6-httpserver-dev                 # rootix-server: HTTP on Qt's event loop
+  libqt6sql6-sqlite libqt6sql6-psql  # rootix-server: its SQLite and PostgreSQL drivers
+  postgresql                         # the server tests' throwaway cluster (scripts/with-postgres.sh)
 )
 
 missing=()

@@ -30,3 +30,7 @@ echo "== build and unit tests"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$jobs"
 (cd build && ctest --output-on-failure -j"$jobs" --timeout 600)
+
+# ---------------------------------------------------------------------------
+echo "== result server tests on PostgreSQL (a throwaway cluster; skipped with the reason if none starts)"
+scripts/with-postgres.sh build/tests/test_server --gtest_filter='*/PostgreSQL'

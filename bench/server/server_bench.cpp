@@ -1,0 +1,292 @@
+// Load benchmark of rootix-server: N concurrent keep-alive clients on
+// 127.0.0.1 post a bounded count of distinct scores, then fetch a bounded
+// count of leaderboard pages. Reports requests per second and latency
+// percentiles for each phase, and checks that every accepted submission is
+// stored exactly once.
+//   rootix_server_bench [--db sqlite|postgresql] [--clients 32] [--submissions 20000] [--pages 100000]
+//                       [--sqlite-file PATH]
+// PostgreSQL comes from ROOTIX_TEST_POSTGRESQL (scripts/with-postgres.sh sets it).
+// ROOTIX_BENCH_TRACE=1 prints every request slower than 200 ms.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QSet>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/text.h"
+#include "scores/score.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Response {
+  int status = 0;
+  QByteArray location;
+  QByteArray body;
+};
+
+// One keep-alive connection with blocking reads and writes.
+class Connection {
+ public:
+  explicit Connection(int port) {
+    fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+    int one = 1;
+    ::setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<uint16_t>(port));
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+      ::close(fd_);
+      fd_ = -1;
+    }
+  }
+  ~Connection() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  bool ok() const { return fd_ >= 0; }
+
+  bool exchange(const QByteArray& request, Response& response) {
+    for (qsizetype sent = 0; sent < request.size();) {
+      const ssize_t n = ::send(fd_, request.constData() + sent, static_cast<size_t>(request.size() - sent), MSG_NOSIGNAL);
+      if (n <= 0) return false;
+      sent += n;
+    }
+    while (true) {
+      const qsizetype end = buffer_.indexOf("\r\n\r\n");
+      if (end >= 0) {
+        const QByteArray head = buffer_.left(end);
+        qsizetype length = 0;
+        response.location.clear();
+        for (const QByteArray& line : head.split('\n')) {
+          const QByteArray lower = line.toLower();
+          if (lower.startsWith("content-length:")) length = line.mid(15).trimmed().toLongLong();
+          if (lower.startsWith("location:")) response.location = line.mid(9).trimmed();
+        }
+        if (buffer_.size() >= end + 4 + length) {
+          response.status = head.mid(9, 3).toInt();
+          response.body = buffer_.mid(end + 4, length);
+          buffer_.remove(0, end + 4 + length);
+          return true;
+        }
+      }
+      char chunk[65536];
+      const ssize_t n = ::recv(fd_, chunk, sizeof chunk, 0);
+      if (n <= 0) return false;
+      buffer_.append(chunk, n);
+    }
+  }
+
+ private:
+  int fd_ = -1;
+  QByteArray buffer_;
+};
+
+struct PhaseResult {
+  double seconds = 0;
+  size_t done = 0;
+  size_t failed = 0;
+  std::vector<double> latencyMs;
+};
+
+// Runs requests 0..count-1 over `clients` connections; check says whether a
+// response is the expected one.
+template <typename MakeRequest, typename Check>
+PhaseResult runPhase(int port, int clients, size_t count, MakeRequest makeRequest, Check check) {
+  std::atomic<size_t> next = 0;
+  std::mutex merge;
+  PhaseResult result;
+  const auto start = Clock::now();
+  std::vector<std::thread> threads;
+  for (int c = 0; c < clients; ++c) {
+    threads.emplace_back([&] {
+      std::vector<double> latencies;
+      size_t failed = 0;
+      auto connection = std::make_unique<Connection>(port);
+      Response response;
+      for (size_t i = next++; i < count; i = next++) {
+        const QByteArray request = makeRequest(i);
+        const auto t0 = Clock::now();
+        bool ok = connection->ok() && connection->exchange(request, response);
+        latencies.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+        if (qEnvironmentVariableIsSet("ROOTIX_BENCH_TRACE") && latencies.back() > 200)
+          std::fprintf(stderr, "slow: request %zu took %.0f ms (%zu on this connection)\n", i, latencies.back(), latencies.size());
+        if (!ok) connection = std::make_unique<Connection>(port);
+        if (!ok || !check(i, response)) ++failed;
+      }
+      std::lock_guard lock(merge);
+      result.latencyMs.insert(result.latencyMs.end(), latencies.begin(), latencies.end());
+      result.failed += failed;
+    });
+  }
+  for (auto& t : threads) t.join();
+  result.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  result.done = count;
+  std::sort(result.latencyMs.begin(), result.latencyMs.end());
+  return result;
+}
+
+double percentile(const std::vector<double>& sorted, double p) {
+  if (sorted.empty()) return 0;
+  return sorted[std::min(sorted.size() - 1, static_cast<size_t>(p / 100.0 * static_cast<double>(sorted.size())))];
+}
+
+// serverCpu: the server's CPU seconds during the phase. On a shared machine
+// the rate depends on what else runs; the CPU per request much less so.
+void report(const char* name, const PhaseResult& r, double serverCpu) {
+  std::printf("%-18s %7zu requests %6.2f s %7.0f /s  p50 %6.2f ms  p99 %6.2f ms  max %7.2f ms  failed %zu"
+              "  server CPU %5.0f us/request\n",
+              name, r.done, r.seconds, static_cast<double>(r.done) / r.seconds, percentile(r.latencyMs, 50),
+              percentile(r.latencyMs, 99), r.latencyMs.empty() ? 0 : r.latencyMs.back(), r.failed,
+              r.done ? serverCpu / static_cast<double>(r.done) * 1e6 : 0);
+}
+
+// CPU seconds the process has used (user + system), from /proc.
+double cpuSeconds(qint64 pid) {
+  QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+  if (!stat.open(QIODevice::ReadOnly)) return 0;
+  const QByteArray text = stat.readAll();
+  const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+  if (fields.size() < 13) return 0;
+  return (fields[11].toDouble() + fields[12].toDouble()) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+int freePort() {
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+  socklen_t len = sizeof addr;
+  ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+  ::close(fd);
+  return ntohs(addr.sin_port);
+}
+
+QByteArray submission(size_t i) {
+  rootix::scores::HardwareSummary hw;
+  hw.score_extra_cpu_string = QStringLiteral("Bench Processor %1").arg(i % 20);
+  hw.score_extra_cpu_clock = QStringLiteral("%1 MHz").arg(2000 + 100 * (i % 20));
+  hw.score_extra_memType = QStringLiteral("DDR4");
+  hw.score_extra_memSize = QStringLiteral("16384 MB");
+  hw.score_extra_mbVendor = QStringLiteral("Bench Boards");
+  hw.score_extra_mbModel = QStringLiteral("B-%1").arg(i % 7);
+  hw.score_extra_cpu_count = QStringLiteral("1");
+  // Distinct times make distinct score texts.
+  const auto score = rootix::scores::Score::Create(5 + static_cast<double>(i) * 0.001, i % 3 ? 6 : 11, hw);
+  const QByteArray data = rootix::text::toSingleByte(score.toString(false));
+  const QByteArray form = "data=" + data.toPercentEncoding() + "&title=bench+" + QByteArray::number(qulonglong(i)) +
+                          "&description=&link=";
+  return "POST /?q=submit HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: application/x-www-form-urlencoded\r\n"
+         "Content-Length: " + QByteArray::number(form.size()) + "\r\n\r\n" + form;
+}
+
+QByteArray pageRequest(size_t i) {
+  static const QByteArray targets[] = {"/", "/?test=6", "/?test=6&page=2", "/?test=6&page=7", "/?test=11&page=3",
+                                       "/?cpu=processor+3", "/", "/?test=6&page=40", "/", "/?test=11"};
+  return "GET " + targets[i % std::size(targets)] + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  QString db = QStringLiteral("sqlite");
+  int clients = 32;
+  size_t submissions = 20000, pages = 100000;
+  QString sqliteFile;  // kept after the run; a temporary one otherwise
+  const QStringList args = QCoreApplication::arguments();
+  for (qsizetype i = 1; i + 1 < args.size(); i += 2) {
+    if (args[i] == u"--db") db = args[i + 1];
+    else if (args[i] == u"--clients") clients = args[i + 1].toInt();
+    else if (args[i] == u"--submissions") submissions = args[i + 1].toULongLong();
+    else if (args[i] == u"--pages") pages = args[i + 1].toULongLong();
+    else if (args[i] == u"--sqlite-file") sqliteFile = args[i + 1];
+  }
+
+  QTemporaryDir dir;
+  QString spec;
+  if (db == u"sqlite") {
+    spec = QStringLiteral("sqlite:") + (sqliteFile.isEmpty() ? dir.filePath(QStringLiteral("bench.sqlite")) : sqliteFile);
+  } else {
+    spec = qEnvironmentVariable("ROOTIX_TEST_POSTGRESQL");
+    if (spec.isEmpty()) {
+      std::printf("PostgreSQL run skipped: ROOTIX_TEST_POSTGRESQL is not set (run under scripts/with-postgres.sh)\n");
+      return 0;
+    }
+  }
+
+  const int port = freePort();
+  QProcess server;
+  server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  server.start(QStringLiteral(ROOTIX_SERVER_PATH),
+               {QStringLiteral("--listen"), QStringLiteral("127.0.0.1:%1").arg(port), QStringLiteral("--db"), spec});
+  if (!server.waitForReadyRead(10000)) {
+    std::fprintf(stderr, "rootix-server did not start\n");
+    return 1;
+  }
+  // Start from an empty database: a PostgreSQL one may hold an earlier run.
+  if (db != u"sqlite") {
+    std::printf("note: PostgreSQL database may hold scores of earlier runs; counts below are of this run\n");
+  }
+
+  double load = 0;
+  if (QFile f(QStringLiteral("/proc/loadavg")); f.open(QIODevice::ReadOnly)) load = f.readAll().split(' ').first().toDouble();
+  std::printf("rootix-server load, %s, %d clients, %u hardware threads, load average %.1f before the run\n",
+              qPrintable(db), clients, std::thread::hardware_concurrency(), load);
+  std::vector<QByteArray> bodies(submissions);
+  for (size_t i = 0; i < submissions; ++i) bodies[i] = submission(i);
+
+  // Idle connections are closed by the server, so each count gets its own.
+  Response probe;
+  Connection(port).exchange("GET /api/v1/scores?limit=1 HTTP/1.1\r\nHost: x\r\n\r\n", probe);
+  const qint64 before = QJsonDocument::fromJson(probe.body).object().value("total").toInteger();
+
+  const double cpu0 = cpuSeconds(server.processId());
+  std::mutex idsLock;
+  QSet<QByteArray> ids;
+  const PhaseResult posted = runPhase(port, clients, submissions, [&](size_t i) { return bodies[i]; },
+                                      [&](size_t, const Response& r) {
+                                        if (r.status != 303) return false;
+                                        std::lock_guard lock(idsLock);
+                                        ids.insert(r.location);
+                                        return true;
+                                      });
+  const double cpu1 = cpuSeconds(server.processId());
+  const PhaseResult read = runPhase(port, clients, pages, pageRequest,
+                                    [](size_t, const Response& r) { return r.status == 200 && r.body.size() > 1000; });
+
+  Connection(port).exchange("GET /api/v1/scores?limit=1 HTTP/1.1\r\nHost: x\r\n\r\n", probe);
+  const qint64 after = QJsonDocument::fromJson(probe.body).object().value("total").toInteger();
+
+  const double cpu2 = cpuSeconds(server.processId());
+  report("submissions", posted, cpu1 - cpu0);
+  report("leaderboard pages", read, cpu2 - cpu1);
+  const size_t accepted = posted.done - posted.failed;
+  const bool exact = ids.size() == static_cast<qsizetype>(accepted) && after - before == static_cast<qint64>(accepted);
+  std::printf("accepted %zu, distinct entries %lld, stored by this run %lld: %s\n", accepted,
+              static_cast<long long>(ids.size()), static_cast<long long>(after - before),
+              exact ? "every accepted submission stored exactly once" : "MISMATCH");
+  server.terminate();
+  server.waitForFinished(5000);
+  return exact && posted.failed == 0 && read.failed == 0 ? 0 : 1;
+}

@@ -1,0 +1,228 @@
+#include "server/pages.h"
+
+#include <QUrlQuery>
+#include <algorithm>
+
+#include "platform/numbers.h"
+#include "server/form.h"
+
+namespace rootix::server::pages {
+namespace {
+
+const char* const kStyle =
+    "body{font-family:Tahoma,Verdana,sans-serif;font-size:11pt;margin:16px;color:#222}"
+    "h1{font-size:16pt;color:#334}h2{font-size:13pt;margin-top:28px;color:#334}"
+    "table.board{border-collapse:collapse;margin:8px 0}"
+    "table.board th{background:#CCCCFF;text-align:left;padding:3px 8px}"
+    "table.board td{border-bottom:1px solid #E4E4F4;padding:3px 8px;vertical-align:top}"
+    "td.num{text-align:right;font-variant-numeric:tabular-nums}td.date{white-space:nowrap}"
+    "table.fields th{text-align:right;padding:2px 10px;color:#555;font-weight:normal}"
+    "table.fields td{padding:2px 10px}"
+    "form.filter{margin:8px 0}nav.pager a{margin-right:8px}"
+    "a{color:#3344AA}.muted{color:#888}";
+
+QString secondsText(double seconds) { return num::formatGeneral(num::roundDecimals(seconds, 3)); }
+
+QString joined(std::initializer_list<QString> parts) {
+  QStringList kept;
+  for (const QString& p : parts) {
+    if (!p.trimmed().isEmpty()) kept << p.trimmed();
+  }
+  return kept.join(u' ');
+}
+
+QString header(const QString& title) {
+  return QStringLiteral(
+             "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
+             "<meta name=\"viewport\" content=\"width=device-width\"><title>%1</title><style>%2</style></head><body>\n"
+             "<p><a href=\"/\"><img src=\"/jpg/rootix/rootixtitle.jpg\" alt=\"Rootix\" width=\"360\" height=\"60\"></a></p>\n")
+      .arg(htmlEscape(title), QLatin1String(kStyle));
+}
+
+const QString kFooter = QStringLiteral("</body></html>\n");
+
+QString boardLink(int test, int page, const QString& filter) {
+  QUrlQuery q;
+  q.addQueryItem(QStringLiteral("test"), QString::number(test));
+  if (page > 1) q.addQueryItem(QStringLiteral("page"), QString::number(page));
+  if (!filter.isEmpty()) q.addQueryItem(QStringLiteral("cpu"), filter);
+  return QStringLiteral("/?") + q.toString(QUrl::FullyEncoded);
+}
+
+QString titleCell(const StoredScore& s) {
+  const QString text = s.title.isEmpty() ? QStringLiteral("(untitled)") : s.title;
+  const QString own = QStringLiteral("<a href=\"/score/%1\">%2</a>").arg(s.id).arg(htmlEscape(text));
+  if (s.link.isEmpty()) return own;
+  return own + QStringLiteral(" <a href=\"%1\" rel=\"nofollow noopener noreferrer\" class=\"muted\">&#8599;</a>")
+                   .arg(htmlEscape(s.link));
+}
+
+QString boardHtml(const Board& b, const QString& filter) {
+  QString html = QStringLiteral("<h2 id=\"test-%1\">%2 (test %1) &middot; %3 %4</h2>\n")
+                     .arg(b.test)
+                     .arg(htmlEscape(testName(b.test)))
+                     .arg(b.total)
+                     .arg(b.total == 1 ? u"entry" : u"entries");
+  html += bestTimesChart(b.best);
+  html += QStringLiteral(
+      "<table class=\"board\"><tr><th>#</th><th>Time (s)</th><th>Processor</th><th>Clock</th><th>Sockets</th>"
+      "<th>Memory</th><th>Board</th><th>Title</th><th>Date</th></tr>\n");
+  qint64 rank = b.firstRank;
+  for (const StoredScore& s : b.rows) {
+    const auto& h = s.score.hardware;
+    html += QStringLiteral("<tr><td class=\"num\">%1</td><td class=\"num\">%2</td><td>%3</td><td>%4</td><td>%5</td>"
+                           "<td>%6</td><td>%7</td><td>%8</td><td class=\"date\">%9</td></tr>\n")
+                .arg(rank++)
+                .arg(secondsText(s.score.score_score), htmlEscape(h.score_extra_cpu_string),
+                     htmlEscape(h.score_extra_cpu_clock), htmlEscape(h.score_extra_cpu_count),
+                     htmlEscape(joined({h.score_extra_memSize, h.score_extra_memType, h.score_extra_memClock})),
+                     htmlEscape(joined({h.score_extra_mbVendor, h.score_extra_mbModel})), titleCell(s),
+                     s.submitted.toString(QStringLiteral("yyyy-MM-dd")));
+  }
+  html += QStringLiteral("</table>\n");
+  if (b.pageCount > 1) {
+    html += QStringLiteral("<nav class=\"pager\">Page %1 of %2: ").arg(b.page).arg(b.pageCount);
+    if (b.page > 1) html += QStringLiteral("<a href=\"%1\">&larr; previous</a>").arg(htmlEscape(boardLink(b.test, b.page - 1, filter)));
+    if (b.page < b.pageCount) html += QStringLiteral("<a href=\"%1\">next &rarr;</a>").arg(htmlEscape(boardLink(b.test, b.page + 1, filter)));
+    html += QStringLiteral("</nav>\n");
+  }
+  return html;
+}
+
+}  // namespace
+
+QString htmlEscape(const QString& text) {
+  QString out;
+  out.reserve(text.size() + text.size() / 8);
+  for (const QChar c : text) {
+    switch (c.unicode()) {
+      case u'&': out += u"&amp;"; break;
+      case u'<': out += u"&lt;"; break;
+      case u'>': out += u"&gt;"; break;
+      case u'"': out += u"&quot;"; break;
+      case u'\'': out += u"&#39;"; break;
+      default:
+        if (c.unicode() >= 0x80 && c.unicode() < 0xA0) {
+          // Score texts are single bytes of a windows-1252 machine.
+          out += fromWindows1252(QByteArray(1, static_cast<char>(c.unicode())));
+        } else if ((c.unicode() < 0x20 && c != u'\t') || c.unicode() == 0x7F) {
+          out += QChar(0xFFFD);  // control characters have no business in a page
+        } else {
+          out += c;
+        }
+    }
+  }
+  return out;
+}
+
+QString testName(int test) {
+  if (test < 1 || test > 16) return QStringLiteral("test %1").arg(test);
+  return QStringLiteral("%1M").arg(qint64(1) << (test - 1));
+}
+
+QString bestTimesChart(const QList<ProcessorBest>& best) {
+  if (best.isEmpty()) return {};
+  const double slowest = std::max_element(best.begin(), best.end(), [](auto& a, auto& b) { return a.seconds < b.seconds; })->seconds;
+  constexpr int kBarHeight = 18, kGap = 6, kLabelWidth = 300, kBarWidth = 420, kValueWidth = 80;
+  const int height = static_cast<int>(best.size()) * (kBarHeight + kGap) + kGap;
+  QString svg = QStringLiteral(
+                    "<svg class=\"chart\" xmlns=\"http://www.w3.org/2000/svg\" width=\"%1\" height=\"%2\" role=\"img\" "
+                    "aria-label=\"Best time per processor\" font-family=\"Tahoma,Verdana,sans-serif\" font-size=\"12\">\n"
+                    "<title>Best time per processor (seconds, shorter is faster)</title>\n")
+                    .arg(kLabelWidth + kBarWidth + kValueWidth)
+                    .arg(height);
+  int y = kGap;
+  for (const ProcessorBest& p : best) {
+    const int width = slowest > 0 ? std::max(2, static_cast<int>(kBarWidth * p.seconds / slowest)) : 2;
+    QString label = p.processor.isEmpty() ? QStringLiteral("(unknown processor)") : p.processor;
+    if (label.size() > 44) label = label.left(43) + QChar(0x2026);
+    svg += QStringLiteral("<text x=\"%1\" y=\"%2\" text-anchor=\"end\">%3</text>"
+                          "<rect x=\"%4\" y=\"%5\" width=\"%6\" height=\"%7\" fill=\"#7788CC\"/>"
+                          "<text x=\"%8\" y=\"%2\">%9 s</text>\n")
+               .arg(kLabelWidth - 8)
+               .arg(y + kBarHeight - 5)
+               .arg(htmlEscape(label))
+               .arg(kLabelWidth)
+               .arg(y)
+               .arg(width)
+               .arg(kBarHeight)
+               .arg(kLabelWidth + width + 6)
+               .arg(secondsText(p.seconds));
+    y += kBarHeight + kGap;
+  }
+  return svg + QStringLiteral("</svg>\n");
+}
+
+QByteArray leaderboardPage(const QList<Board>& boards, const QString& filter, bool singleTest) {
+  QString html = header(QStringLiteral("Rootix leaderboards"));
+  html += QStringLiteral("<h1>Leaderboards</h1>\n<form class=\"filter\" method=\"get\" action=\"/\">");
+  if (singleTest && !boards.isEmpty()) html += QStringLiteral("<input type=\"hidden\" name=\"test\" value=\"%1\">").arg(boards.front().test);
+  html += QStringLiteral("<label>Processor contains <input name=\"cpu\" value=\"%1\" maxlength=\"100\"></label> "
+                         "<button type=\"submit\">Filter</button>%2</form>\n")
+              .arg(htmlEscape(filter), filter.isEmpty() && !singleTest ? QString() : QStringLiteral(" <a href=\"/\">all scores</a>"));
+  if (boards.isEmpty()) {
+    html += filter.isEmpty() ? QStringLiteral("<p>No scores yet. Submit one from Rootix's score browser.</p>\n")
+                             : QStringLiteral("<p>No score matches this processor.</p>\n");
+  }
+  for (const Board& b : boards) {
+    html += boardHtml(b, filter);
+    if (!singleTest && b.pageCount > 1) {
+      html += QStringLiteral("<p><a href=\"%1\">all %2 entries of %3</a></p>\n")
+                  .arg(htmlEscape(boardLink(b.test, 1, filter)))
+                  .arg(b.total)
+                  .arg(htmlEscape(testName(b.test)));
+    }
+  }
+  html += QStringLiteral("<p class=\"muted\">For scripts: <a href=\"/api/v1/scores?test=6\">/api/v1/scores?test=6</a></p>\n");
+  return (html + kFooter).toUtf8();
+}
+
+QByteArray scorePage(const StoredScore& s) {
+  const auto& h = s.score.hardware;
+  const QString name = s.title.isEmpty() ? QStringLiteral("Score %1").arg(s.id) : s.title;
+  QString html = header(name + QStringLiteral(" - Rootix"));
+  html += QStringLiteral("<h1>%1</h1>\n").arg(htmlEscape(name));
+  if (!s.description.isEmpty()) html += QStringLiteral("<p>%1</p>\n").arg(htmlEscape(s.description));
+  if (!s.link.isEmpty()) {
+    html += QStringLiteral("<p><a href=\"%1\" rel=\"nofollow noopener noreferrer\">%1</a></p>\n").arg(htmlEscape(s.link));
+  }
+  const std::pair<QString, QString> rows[] = {
+      {QStringLiteral("Test"), QStringLiteral("%1 (test %2)").arg(testName(s.score.score_test)).arg(s.score.score_test)},
+      {QStringLiteral("Time"), secondsText(s.score.score_score) + QStringLiteral(" s")},
+      {QStringLiteral("Processor"), h.score_extra_cpu_string},
+      {QStringLiteral("Core"), h.score_extra_cpu_core},
+      {QStringLiteral("Stepping"), h.score_extra_cpu_rev},
+      {QStringLiteral("Clock"), h.score_extra_cpu_clock},
+      {QStringLiteral("Bus clock"), h.score_extra_cpu_fsb},
+      {QStringLiteral("Cache"), h.score_extra_cpu_cache},
+      {QStringLiteral("Core voltage"), h.score_extra_cpu_vcore},
+      {QStringLiteral("Sockets"), h.score_extra_cpu_count},
+      {QStringLiteral("Memory type"), h.score_extra_memType},
+      {QStringLiteral("Memory size"), h.score_extra_memSize},
+      {QStringLiteral("Memory clock"), h.score_extra_memClock},
+      {QStringLiteral("Timings (CAS-RCD-RP-RAS)"),
+       QStringList{h.score_extra_memTCas, h.score_extra_memTRCD, h.score_extra_memTRP, h.score_extra_memTRAS}.join(u'-')},
+      {QStringLiteral("Board"), joined({h.score_extra_mbVendor, h.score_extra_mbModel})},
+      {QStringLiteral("Checksum"), s.checksum},
+      {QStringLiteral("Score version"), s.score.score_version},
+      {QStringLiteral("Submitted"), s.submitted.toString(QStringLiteral("yyyy-MM-dd HH:mm 'UTC'"))},
+  };
+  html += QStringLiteral("<table class=\"fields\">\n");
+  for (const auto& [label, value] : rows) {
+    html += QStringLiteral("<tr><th>%1</th><td>%2</td></tr>\n").arg(htmlEscape(label), htmlEscape(value));
+  }
+  html += QStringLiteral("</table>\n<p><a href=\"/score/%1/file\" download=\"rootix-%1.rxs\">Download the score file</a> "
+                         "(Rootix reads it with \"load\")</p>\n<p><a href=\"%2\">%3 leaderboard</a></p>\n")
+              .arg(s.id)
+              .arg(htmlEscape(boardLink(s.score.score_test, 1, QString())), htmlEscape(testName(s.score.score_test)));
+  return (html + kFooter).toUtf8();
+}
+
+QByteArray messagePage(const QString& heading, const QString& text) {
+  return (header(heading) + QStringLiteral("<h1>%1</h1>\n<p>%2</p>\n<p><a href=\"/\">Leaderboards</a></p>\n")
+                                .arg(htmlEscape(heading), htmlEscape(text)) +
+          kFooter)
+      .toUtf8();
+}
+
+}  // namespace rootix::server::pages

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include "server/score_store.h"
+
+// The server's HTML, rendered from stored scores. Every text that came
+// with a submission goes through htmlEscape on its way into a page.
+namespace rootix::server::pages {
+
+QString htmlEscape(const QString& text);
+
+// "32M" for test 6, "1024M" for test 11: the size of the test's range.
+QString testName(int test);
+
+// One leaderboard: a page of ranked scores of one test.
+struct Board {
+  int test = 0;
+  qint64 total = 0;       // entries of this test matching the filter
+  qint64 firstRank = 1;   // rank of rows.front()
+  int page = 1;
+  int pageCount = 1;
+  QList<StoredScore> rows;
+  QList<ProcessorBest> best;  // for the chart
+};
+
+QByteArray leaderboardPage(const QList<Board>& boards, const QString& processorFilter, bool singleTest);
+QByteArray scorePage(const StoredScore& score);
+// A plain page with a heading and one paragraph, for errors and refusals.
+QByteArray messagePage(const QString& heading, const QString& text);
+// Horizontal bars, one per processor, the fastest (shortest) on top, as an
+// inline SVG element.
+QString bestTimesChart(const QList<ProcessorBest>& best);
+
+}  // namespace rootix::server::pages

@@ -1,0 +1,302 @@
+#include "server/result_server.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QHttpServerRequest>
+#include <QHttpServerResponder>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMetaEnum>
+#include <limits>
+#include <QRegularExpression>
+#include <QTcpSocket>
+#include <stdexcept>
+
+#include "scores/hardware_summary.h"
+#include "server/connection_guard.h"
+#include "server/form.h"
+#include "server/pages.h"
+#include "server/score_store.h"
+#include "server/submission.h"
+
+namespace rootix::server {
+namespace {
+
+constexpr int kBoardRows = 25;
+constexpr int kChartBars = 12;
+constexpr int kMaxFilter = 100;
+constexpr int kMaxJsonLimit = 500;
+constexpr qsizetype kCacheBytes = 32 * 1024 * 1024;
+// A body this far beyond the form's limit is refused before it is read.
+constexpr qint64 kUnreadBodyLimit = 1024 * 1024;
+
+const QByteArray kHtml = "text/html; charset=utf-8";
+const QByteArray kJson = "application/json";
+
+Reply page(int status, const QString& heading, const QString& text) {
+  return Reply{status, kHtml, pages::messagePage(heading, text), {}};
+}
+
+Reply notFound() {
+  return page(404, QStringLiteral("Not found"), QStringLiteral("There is no page at this address."));
+}
+
+Reply methodNotAllowed(const QByteArray& allowed) {
+  Reply r = page(405, QStringLiteral("Method not allowed"),
+                 QStringLiteral("This address answers only to ") + QString::fromLatin1(allowed) + u'.');
+  r.headers.append(std::pair<QByteArray, QByteArray>("Allow", allowed));
+  return r;
+}
+
+Reply unavailable(const StoreError& e) {
+  qWarning("rootix-server: database: %s", e.what());
+  Reply r = page(503, QStringLiteral("Database unavailable"),
+                 QStringLiteral("The score database cannot be used just now, so nothing was stored or changed. "
+                                "Please try again in a while."));
+  r.headers.append(std::pair<QByteArray, QByteArray>("Retry-After", "30"));
+  return r;
+}
+
+Reply jsonError(int status, const QString& message) {
+  return Reply{status, kJson, QJsonDocument(QJsonObject{{"error", message}}).toJson(QJsonDocument::Compact), {}};
+}
+
+// Query parameters as browsers send them: '+' for a space, UTF-8 bytes.
+QHash<QString, QString> queryParams(const QByteArray& query) {
+  QHash<QString, QString> params;
+  const auto fields = parseForm(query);
+  for (auto it = fields.begin(); it != fields.end(); ++it) params.insert(QString::fromUtf8(it.key()), QString::fromUtf8(it.value()));
+  return params;
+}
+
+// A whole number from min up, or nullopt; an absent parameter is fallback.
+std::optional<qint64> wholeParam(const QHash<QString, QString>& params, const QString& key, qint64 fallback, qint64 min,
+                                 qint64 max) {
+  if (!params.contains(key) || params.value(key).isEmpty()) return fallback;
+  bool ok = false;
+  const qint64 v = params.value(key).toLongLong(&ok);
+  if (!ok || v < min || v > max) return std::nullopt;
+  return v;
+}
+
+// 6 and 11 first, as the two standard tests; the rest in number order.
+int testOrder(int test) { return test == 6 ? -2 : test == 11 ? -1 : test; }
+
+QJsonObject scoreJson(const StoredScore& s) {
+  QJsonObject hardware;
+  const char* const names[] = {"score_extra_memType", "score_extra_memSize",   "score_extra_memClock",
+                               "score_extra_memTCas", "score_extra_memTRCD",   "score_extra_memTRP",
+                               "score_extra_memTRAS", "score_extra_mbModel",   "score_extra_mbVendor",
+                               "score_extra_cpu_string", "score_extra_cpu_core", "score_extra_cpu_rev",
+                               "score_extra_cpu_clock", "score_extra_cpu_fsb", "score_extra_cpu_cache",
+                               "score_extra_cpu_vcore", "score_extra_cpu_count"};
+  static_assert(std::size(names) == scores::kHardwareFields.size());
+  for (size_t i = 0; i < std::size(names); ++i) {
+    hardware.insert(QLatin1String(names[i]), s.score.hardware.*(scores::kHardwareFields[i]));
+  }
+  return QJsonObject{
+      {"id", s.id},
+      {"test", s.score.score_test},
+      {"test_name", pages::testName(s.score.score_test)},
+      {"seconds", s.score.score_score},
+      {"version", s.score.score_version},
+      {"checksum", s.checksum},
+      {"title", s.title},
+      {"description", s.description},
+      {"link", s.link},
+      {"submitted", s.submitted.toString(Qt::ISODateWithMs)},
+      {"page", QStringLiteral("/score/%1").arg(s.id)},
+      {"file", QStringLiteral("/score/%1/file").arg(s.id)},
+      {"hardware", hardware},
+  };
+}
+
+const QHash<QString, QString>& pictures() {
+  static const QHash<QString, QString> names{
+      {QStringLiteral("rootixtitle.jpg"), QStringLiteral(":/rootix-server/rootixtitle.jpg")},
+      {QStringLiteral("hwbottitle.jpg"), QStringLiteral(":/rootix-server/hwbottitle.jpg")},
+      {QStringLiteral("circle-gray.jpg"), QStringLiteral(":/rootix-server/circle-gray.jpg")},
+  };
+  return names;
+}
+
+}  // namespace
+
+ResultServer::ResultServer(ServerOptions options, QObject* parent) : QObject(parent), options_(std::move(options)) {}
+
+ResultServer::~ResultServer() = default;
+
+void ResultServer::start() {
+  store_ = ScoreStore::open(options_.database, options_.busyTimeoutMs);
+  auto* tcp = new GuardedTcpServer(options_.idleTimeoutMs, options_.requestTimeoutMs, kUnreadBodyLimit, &http_);
+  if (!tcp->listen(options_.address, options_.port)) {
+    throw std::runtime_error("cannot listen on " + options_.address.toString().toStdString() + ":" +
+                             std::to_string(options_.port) + ": " + tcp->errorString().toStdString());
+  }
+  port_ = tcp->serverPort();
+  http_.bind(tcp);
+  http_.setMissingHandler([this](const QHttpServerRequest& request, QHttpServerResponder&& responder) {
+    QByteArray contentType;
+    for (const auto& [name, value] : request.headers()) {
+      if (name.compare("content-type", Qt::CaseInsensitive) == 0) contentType = value;
+    }
+    const QMetaEnum methods = QMetaEnum::fromType<QHttpServerRequest::Method>();
+    const QByteArray method = QByteArray(methods.valueToKey(static_cast<int>(request.method()))).toUpper();
+    QByteArray target = request.url().path(QUrl::FullyEncoded).toUtf8();
+    if (request.url().hasQuery()) target += '?' + request.url().query(QUrl::FullyEncoded).toUtf8();
+    const Reply reply = respond(method, target, contentType, request.body());
+
+    responder.writeStatusLine(static_cast<QHttpServerResponder::StatusCode>(reply.status));
+    responder.writeHeader("Content-Type", reply.contentType);
+    responder.writeHeader("Content-Length", QByteArray::number(reply.body.size()));
+    for (const auto& [name, value] : reply.headers) responder.writeHeader(name, value);
+    // HEAD: the headers GET would send, without the body.
+    responder.writeBody(method == "HEAD" ? QByteArray() : reply.body);
+  });
+}
+
+Reply ResultServer::respond(const QByteArray& method, const QByteArray& target, const QByteArray& contentType,
+                            const QByteArray& body) {
+  const qsizetype mark = target.indexOf('?');
+  const QString path = QString::fromUtf8(QByteArray::fromPercentEncoding(mark < 0 ? target : target.left(mark)));
+  const QByteArray query = mark < 0 ? QByteArray() : target.mid(mark + 1);
+  const bool read = method == "GET" || method == "HEAD";
+  if (!read) return route(method, path, query, contentType, body);
+
+  const qint64 now = QDateTime::currentMSecsSinceEpoch();
+  if (const auto it = cache_.constFind(target); it != cache_.constEnd() && it->expires > now) return it->reply;
+  Reply reply = route(method, path, query, contentType, body);
+  if (reply.status == 200 && options_.pageCacheMs > 0 && path != u"/healthz") {
+    // Filters are free text: the cache is bounded by what it holds, not by
+    // how many addresses there are.
+    if (cacheBytes_ + reply.body.size() > kCacheBytes) clearCache();
+    cacheBytes_ += reply.body.size() + target.size();
+    cache_.insert(target, Cached{reply, now + options_.pageCacheMs});
+  }
+  return reply;
+}
+
+Reply ResultServer::route(const QByteArray& method, const QString& path, const QByteArray& query,
+                          const QByteArray& contentType, const QByteArray& body) {
+  static const QRegularExpression scorePath(QStringLiteral("^/score/([0-9]{1,15})(/file)?$"));
+  const bool read = method == "GET" || method == "HEAD";
+  const auto params = queryParams(query);
+  try {
+    if (path == u"/") {
+      if (params.value(QStringLiteral("q")) == u"submit") {
+        return method == "POST" ? submit(contentType, body) : methodNotAllowed("POST");
+      }
+      return read ? leaderboard(params) : methodNotAllowed("GET, HEAD");
+    }
+    if (const auto m = scorePath.match(path); m.hasMatch()) {
+      if (!read) return methodNotAllowed("GET, HEAD");
+      const qint64 id = m.captured(1).toLongLong();
+      return m.hasCaptured(2) ? scoreFile(id) : scorePage(id);
+    }
+    if (path == u"/api/v1/scores") return read ? scoresJson(params) : methodNotAllowed("GET, HEAD");
+    if (path == u"/healthz") return read ? health() : methodNotAllowed("GET, HEAD");
+    if (path.startsWith(u"/jpg/rootix/")) {
+      const QString file = pictures().value(path.mid(12));
+      if (file.isEmpty()) return notFound();
+      if (!read) return methodNotAllowed("GET, HEAD");
+      QFile picture(file);
+      picture.open(QIODevice::ReadOnly);
+      return Reply{200, "image/jpeg", picture.readAll(), {{"Cache-Control", "public, max-age=86400"}}};
+    }
+    return notFound();
+  } catch (const StoreError& e) {
+    store_->recover();
+    return unavailable(e);
+  }
+}
+
+Reply ResultServer::leaderboard(const QHash<QString, QString>& params) {
+  const auto test = wholeParam(params, QStringLiteral("test"), 0, 1, 16);
+  const auto pageNumber = wholeParam(params, QStringLiteral("page"), 1, 1, 1'000'000);
+  if (!test || !pageNumber) {
+    return page(400, QStringLiteral("Bad request"),
+                QStringLiteral("test must be a test number (1 to 16) and page a page number (1 or more)."));
+  }
+  const QString filter = params.value(QStringLiteral("cpu")).trimmed().left(kMaxFilter);
+  QList<int> tests;
+  QHash<int, qint64> totals;
+  for (const auto& [t, n] : store_->testsWithEntries(filter)) {
+    if (*test == 0 || t == *test) {
+      tests << t;
+      totals.insert(t, n);
+    }
+  }
+  std::sort(tests.begin(), tests.end(), [](int a, int b) { return testOrder(a) < testOrder(b); });
+
+  QList<pages::Board> boards;
+  for (int t : tests) {
+    pages::Board b;
+    b.test = t;
+    b.total = totals.value(t);
+    b.pageCount = static_cast<int>((b.total + kBoardRows - 1) / kBoardRows);
+    b.page = *test ? static_cast<int>(std::min<qint64>(*pageNumber, b.pageCount)) : 1;
+    b.firstRank = qint64(b.page - 1) * kBoardRows + 1;
+    const ScoreFilter f{t, filter};
+    b.rows = store_->ranked(f, b.firstRank - 1, kBoardRows);
+    b.best = store_->bestPerProcessor(f, kChartBars);
+    boards << b;
+  }
+  return Reply{200, kHtml, pages::leaderboardPage(boards, filter, *test != 0), {}};
+}
+
+Reply ResultServer::scorePage(qint64 id) {
+  const auto s = store_->find(id);
+  if (!s) return notFound();
+  return Reply{200, kHtml, pages::scorePage(*s), {}};
+}
+
+Reply ResultServer::scoreFile(qint64 id) {
+  const auto s = store_->find(id);
+  if (!s) return notFound();
+  return Reply{200,
+               "application/octet-stream",
+               s->fileBytes,
+               {{"Content-Disposition", "attachment; filename=\"rootix-" + QByteArray::number(id) + ".rxs\""}}};
+}
+
+Reply ResultServer::scoresJson(const QHash<QString, QString>& params) {
+  const auto test = wholeParam(params, QStringLiteral("test"), 0, 1, 16);
+  if (!test) return jsonError(400, QStringLiteral("test must be a test number from 1 to 16"));
+  const auto limit = wholeParam(params, QStringLiteral("limit"), 50, 1, kMaxJsonLimit);
+  if (!limit) return jsonError(400, QStringLiteral("limit must be a whole number from 1 to %1").arg(kMaxJsonLimit));
+  const auto offset = wholeParam(params, QStringLiteral("offset"), 0, 0, std::numeric_limits<qint64>::max());
+  if (!offset) return jsonError(400, QStringLiteral("offset must be a whole number, 0 or more"));
+  const ScoreFilter filter{static_cast<int>(*test), params.value(QStringLiteral("cpu")).trimmed().left(kMaxFilter)};
+  QJsonArray list;
+  for (const StoredScore& s : store_->ranked(filter, *offset, *limit)) list.append(scoreJson(s));
+  const QJsonObject doc{
+      {"total", store_->count(filter)}, {"offset", *offset}, {"limit", *limit}, {"scores", list}};
+  return Reply{200, kJson, QJsonDocument(doc).toJson(QJsonDocument::Compact), {}};
+}
+
+Reply ResultServer::submit(const QByteArray& contentType, const QByteArray& body) {
+  auto read = readSubmission(contentType, body);
+  if (const auto* refusal = std::get_if<Refusal>(&read)) {
+    return page(refusal->status, QStringLiteral("Score not accepted"), refusal->reason);
+  }
+  const auto added = store_->add(std::get<Submission>(read));
+  if (added.isNew) clearCache();
+  const QByteArray location = "/score/" + QByteArray::number(added.id);
+  Reply r = page(303, QStringLiteral("Score received"), QStringLiteral("Your score is at ") + QString::fromLatin1(location));
+  r.headers.append(std::pair<QByteArray, QByteArray>("Location", location));
+  return r;
+}
+
+void ResultServer::clearCache() {
+  cache_.clear();
+  cacheBytes_ = 0;
+}
+
+Reply ResultServer::health() {
+  store_->ping();
+  Reply r{200, "text/plain; charset=utf-8", "ok\n", {}};
+  return r;
+}
+
+}  // namespace rootix::server

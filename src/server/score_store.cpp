@@ -1,0 +1,394 @@
+#include "server/score_store.h"
+
+#include <QAtomicInteger>
+#include <QCryptographicHash>
+#include <QHash>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QStringList>
+#include <QUrl>
+#include <QUrlQuery>
+#include <QVariant>
+#include <array>
+
+#include "scores/hardware_summary.h"
+#include "server/submission.h"
+
+namespace rootix::server {
+namespace {
+
+using H = scores::HardwareSummary;
+
+// One column per hardware text, in the order of kHardwareFields.
+constexpr std::array<const char*, 17> kHardwareColumns{
+    "mem_type",   "mem_size", "mem_clock", "mem_tcas",  "mem_trcd",  "mem_trp",
+    "mem_tras",   "mb_model", "mb_vendor", "cpu_string", "cpu_core", "cpu_rev",
+    "cpu_clock",  "cpu_fsb",  "cpu_cache", "cpu_vcore", "cpu_count",
+};
+static_assert(kHardwareColumns.size() == scores::kHardwareFields.size());
+
+QString hardwareColumnList() {
+  QStringList names;
+  for (const char* c : kHardwareColumns) names << QString::fromLatin1(c);
+  return names.join(u", ");
+}
+
+// Every column a StoredScore is read from, in the order rowToScore expects.
+QString scoreColumns() {
+  return QStringLiteral("id, version, test, seconds, checksum, file_data, title, description, link, submitted_at, ") +
+         hardwareColumnList();
+}
+
+// Schema steps; step i takes the schema from version i to i + 1. The same
+// SQL runs on both databases except for the id column's type.
+QStringList schemaStep(int fromVersion, bool postgres) {
+  if (fromVersion == 0) {
+    QString hardware;
+    for (const char* c : kHardwareColumns) hardware += QStringLiteral("  %1 TEXT NOT NULL,\n").arg(QLatin1String(c));
+    return {
+        QStringLiteral("CREATE TABLE scores (\n"
+                       "  id %1,\n"
+                       "  file_hash TEXT NOT NULL UNIQUE,\n"
+                       "  file_data TEXT NOT NULL,\n"
+                       "  version TEXT NOT NULL,\n"
+                       "  test INTEGER NOT NULL,\n"
+                       "  seconds DOUBLE PRECISION NOT NULL,\n"
+                       "  checksum TEXT NOT NULL,\n"
+                       "%2"
+                       "  cpu_search TEXT NOT NULL,\n"
+                       "  title TEXT NOT NULL,\n"
+                       "  description TEXT NOT NULL,\n"
+                       "  link TEXT NOT NULL,\n"
+                       "  submitted_at TEXT NOT NULL)")
+            .arg(postgres ? u"BIGSERIAL PRIMARY KEY" : u"INTEGER PRIMARY KEY", hardware),
+        // Both cover the queries of the leaderboards, which never read rows
+        // (a row holds the whole score file) except the page they show.
+        QStringLiteral("CREATE INDEX scores_ranking ON scores (test, seconds, id, cpu_search)"),
+        QStringLiteral("CREATE INDEX scores_by_processor ON scores (test, cpu_string, seconds, cpu_search)"),
+    };
+  }
+  return {};
+}
+
+// A LIKE pattern matching any name that contains text, whatever its case.
+QString containsPattern(const QString& text) {
+  QString escaped = text.toLower();
+  escaped.replace(QStringLiteral("!"), QStringLiteral("!!")).replace(QStringLiteral("%"), QStringLiteral("!%")).replace(QStringLiteral("_"), QStringLiteral("!_"));
+  return u'%' + escaped + u'%';
+}
+
+// The processor condition, left out altogether when there is no filter.
+QString processorCondition(const QString& processor, const char* joiner) {
+  return processor.isEmpty() ? QString() : QLatin1String(joiner) + QStringLiteral("cpu_search LIKE ? ESCAPE '!'");
+}
+
+QString lastError(const QSqlQuery& query) { return query.lastError().text(); }
+
+// A field a layout lacks is a null text; the column wants an empty one.
+QString notNull(const QString& text) { return text.isNull() ? QStringLiteral("") : text; }
+
+// Settings of one connection, made again whenever it is opened.
+void configureSession(const QSqlDatabase& db, bool postgres, int busyTimeoutMs) {
+  QSqlQuery q(db);
+  if (postgres) {
+    // A write waits for another's lock this long, then fails as SQLite's does.
+    q.exec(QStringLiteral("SET lock_timeout = %1").arg(busyTimeoutMs));
+    // The same promise as SQLite's WAL with synchronous=NORMAL below: a
+    // commit does not wait for the disk; a crash may lose the last moment's
+    // submissions, never the database.
+    q.exec(QStringLiteral("SET synchronous_commit = off"));
+    return;
+  }
+  // WAL: readers never wait for the writer. A larger page cache keeps the
+  // indexes in memory as the table grows.
+  for (const char* sql : {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=NORMAL", "PRAGMA cache_size=-65536"}) {
+    q.exec(QString::fromLatin1(sql));
+  }
+}
+
+}  // namespace
+
+struct ScoreStore::Statements {
+  QHash<QString, QSqlQuery> byText;
+};
+
+ScoreStore::ScoreStore(QString connectionName, bool postgres)
+    : connectionName_(std::move(connectionName)), postgres_(postgres), statements_(std::make_unique<Statements>()) {}
+
+ScoreStore::~ScoreStore() {
+  statements_.reset();  // queries go before their connection
+  {
+    QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
+    db.close();
+  }
+  QSqlDatabase::removeDatabase(connectionName_);
+}
+
+QSqlDatabase ScoreStore::addConnection(const QString& dbSpec, const QString& connectionName, int busyTimeoutMs) {
+  const bool postgres = dbSpec.startsWith(u"postgresql://") || dbSpec.startsWith(u"postgres://");
+  if (!postgres && !dbSpec.startsWith(u"sqlite:")) {
+    throw StoreError("unknown database \"" + dbSpec.toStdString() +
+                     "\": use sqlite:PATH or postgresql://user@host:port/dbname");
+  }
+  QSqlDatabase db =
+      QSqlDatabase::addDatabase(postgres ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE"), connectionName);
+  if (!db.isValid()) throw StoreError("the Qt SQL driver for this database is not installed");
+  if (postgres) {
+    const QUrl url(dbSpec);
+    if (!url.isValid() || url.path().size() < 2) throw StoreError("cannot read the PostgreSQL address " + dbSpec.toStdString());
+    const QUrlQuery query(url);
+    db.setHostName(query.hasQueryItem("host") ? query.queryItemValue("host") : url.host());
+    if (url.port() > 0) db.setPort(url.port());
+    db.setUserName(url.userName());
+    db.setPassword(url.password());
+    db.setDatabaseName(url.path().mid(1));
+    db.setConnectOptions(QStringLiteral("connect_timeout=5"));
+  } else {
+    db.setDatabaseName(dbSpec.mid(7));
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs));
+  }
+  return db;
+}
+
+std::unique_ptr<ScoreStore> ScoreStore::open(const QString& dbSpec, int busyTimeoutMs) {
+  static QAtomicInteger<int> serial = 0;
+  const QString name = QStringLiteral("rootix-store-%1").arg(serial.fetchAndAddRelaxed(1));
+  QSqlDatabase db = addConnection(dbSpec, name, busyTimeoutMs);
+  const bool postgres = db.driverName() == u"QPSQL";
+  std::unique_ptr<ScoreStore> store(new ScoreStore(name, postgres));
+  store->busyTimeoutMs_ = busyTimeoutMs;
+  if (!db.open()) throw StoreError("cannot open the database: " + db.lastError().text().toStdString());
+  configureSession(db, postgres, busyTimeoutMs);
+  store->migrate();
+  return store;
+}
+
+QSqlQuery& ScoreStore::prepared(const QString& sql) {
+  auto it = statements_->byText.find(sql);
+  if (it == statements_->byText.end()) {
+    QSqlQuery query(QSqlDatabase::database(connectionName_, false));
+    if (!query.prepare(sql)) throw StoreError("cannot prepare a query: " + lastError(query).toStdString());
+    it = statements_->byText.insert(sql, std::move(query));
+  }
+  return *it;
+}
+
+void ScoreStore::exec(QSqlQuery& query, const char* what) {
+  if (!query.exec()) {
+    const QString error = lastError(query);
+    query.finish();
+    throw StoreError(std::string(what) + ": " + error.toStdString());
+  }
+}
+
+void ScoreStore::migrate() {
+  QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
+  QSqlQuery q(db);
+  auto run = [&q](const QString& sql) {
+    if (!q.exec(sql)) throw StoreError("schema: " + q.lastError().text().toStdString() + " in: " + sql.toStdString());
+  };
+  // Several servers on one PostgreSQL may start at once; one migrates.
+  if (postgres_) run(QStringLiteral("SELECT pg_advisory_lock(730517)"));
+  struct Unlock {
+    QSqlQuery& q;
+    bool on;
+    ~Unlock() {
+      if (on) q.exec(QStringLiteral("SELECT pg_advisory_unlock(730517)"));
+    }
+  } unlock{q, postgres_};
+
+  run(QStringLiteral("CREATE TABLE IF NOT EXISTS rootix_schema (version INTEGER NOT NULL)"));
+  run(QStringLiteral("SELECT MAX(version) FROM rootix_schema"));
+  int version = q.next() && !q.value(0).isNull() ? q.value(0).toInt() : 0;
+  q.finish();
+  if (version > kSchemaVersion) {
+    throw StoreError("the database's schema version " + std::to_string(version) + " is newer than this server's (" +
+                     std::to_string(kSchemaVersion) + ")");
+  }
+  for (; version < kSchemaVersion; ++version) {
+    if (!db.transaction()) throw StoreError("schema: " + db.lastError().text().toStdString());
+    try {
+      for (const QString& sql : schemaStep(version, postgres_)) run(sql);
+      run(QStringLiteral("INSERT INTO rootix_schema (version) VALUES (%1)").arg(version + 1));
+    } catch (...) {
+      db.rollback();
+      throw;
+    }
+    if (!db.commit()) throw StoreError("schema: " + db.lastError().text().toStdString());
+  }
+}
+
+ScoreStore::Added ScoreStore::add(const Submission& s) {
+  const QString hash =
+      QString::fromLatin1(QCryptographicHash::hash(s.fileBytes, QCryptographicHash::Sha256).toHex());
+  QStringList marks;
+  for (int i = 0; i < 11 + static_cast<int>(kHardwareColumns.size()); ++i) marks << QStringLiteral("?");
+  QSqlQuery& insert = prepared(
+      QStringLiteral("INSERT INTO scores (file_hash, file_data, version, test, seconds, checksum, cpu_search, "
+                     "title, description, link, submitted_at, %1) VALUES (%2) ON CONFLICT (file_hash) DO NOTHING RETURNING id")
+          .arg(hardwareColumnList(), marks.join(u", ")));
+  const scores::Score& score = s.score;
+  int i = 0;
+  insert.bindValue(i++, hash);
+  insert.bindValue(i++, QString::fromLatin1(s.fileBytes.toBase64()));
+  insert.bindValue(i++, notNull(score.score_version));
+  insert.bindValue(i++, static_cast<int>(score.score_test));
+  insert.bindValue(i++, score.score_score);
+  // The checksum line as the score carries it, from its own plain text.
+  insert.bindValue(i++, score.toString(true).split(QStringLiteral("\r\n")).value(21));
+  insert.bindValue(i++, score.hardware.score_extra_cpu_string.toLower());
+  insert.bindValue(i++, notNull(s.title));
+  insert.bindValue(i++, notNull(s.description));
+  insert.bindValue(i++, notNull(s.link));
+  insert.bindValue(i++, QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs));
+  for (const auto field : scores::kHardwareFields) insert.bindValue(i++, notNull(score.hardware.*field));
+  try {
+    exec(insert, "storing a score");
+  } catch (const StoreError&) {
+    // A score stored before needs no write: its entry is the answer even
+    // while the database cannot be written.
+    if (const auto id = idOf(hash)) return Added{*id, false};
+    throw;
+  }
+  // A new entry returns its id; the same score text again returns nothing.
+  if (insert.next()) {
+    const Added added{insert.value(0).toLongLong(), true};
+    insert.finish();
+    return added;
+  }
+  insert.finish();
+  const auto id = idOf(hash);
+  if (!id) throw StoreError("a stored score is not in the database");
+  return Added{*id, false};
+}
+
+std::optional<qint64> ScoreStore::idOf(const QString& fileHash) {
+  QSqlQuery& lookup = prepared(QStringLiteral("SELECT id FROM scores WHERE file_hash = ?"));
+  lookup.bindValue(0, fileHash);
+  exec(lookup, "finding a stored score");
+  std::optional<qint64> id;
+  if (lookup.next()) id = lookup.value(0).toLongLong();
+  lookup.finish();
+  return id;
+}
+
+namespace {
+
+StoredScore rowToScore(const QSqlQuery& q) {
+  StoredScore s;
+  int i = 0;
+  s.id = q.value(i++).toLongLong();
+  s.score.score_version = q.value(i++).toString();
+  s.score.score_test = static_cast<int16_t>(q.value(i++).toInt());
+  s.score.score_score = q.value(i++).toDouble();
+  s.checksum = q.value(i++).toString();
+  s.fileBytes = QByteArray::fromBase64(q.value(i++).toString().toLatin1());
+  s.title = q.value(i++).toString();
+  s.description = q.value(i++).toString();
+  s.link = q.value(i++).toString();
+  s.submitted = QDateTime::fromString(q.value(i++).toString(), Qt::ISODateWithMs);
+  for (const auto field : scores::kHardwareFields) s.score.hardware.*field = q.value(i++).toString();
+  s.score.score_visible = true;
+  return s;
+}
+
+}  // namespace
+
+std::optional<StoredScore> ScoreStore::find(qint64 id) {
+  QSqlQuery& q = prepared(QStringLiteral("SELECT %1 FROM scores WHERE id = ?").arg(scoreColumns()));
+  q.bindValue(0, id);
+  exec(q, "reading a score");
+  std::optional<StoredScore> found;
+  if (q.next()) found = rowToScore(q);
+  q.finish();
+  return found;
+}
+
+QList<std::pair<int, qint64>> ScoreStore::testsWithEntries(const QString& processor) {
+  QSqlQuery& q = prepared(QStringLiteral("SELECT test, COUNT(*) FROM scores%1 GROUP BY test ORDER BY test")
+                              .arg(processorCondition(processor, " WHERE ")));
+  if (!processor.isEmpty()) q.bindValue(0, containsPattern(processor));
+  exec(q, "listing the tests");
+  QList<std::pair<int, qint64>> tests;
+  while (q.next()) tests.append({q.value(0).toInt(), q.value(1).toLongLong()});
+  q.finish();
+  return tests;
+}
+
+namespace {
+
+// "WHERE test = ? AND cpu_search LIKE ?" with what a filter holds; binds
+// its values from index 0 and returns the next index.
+QString whereOf(const ScoreFilter& filter) {
+  QString where = filter.test ? QStringLiteral(" WHERE test = ?") : QString();
+  where += processorCondition(filter.processor, filter.test ? " AND " : " WHERE ");
+  return where;
+}
+int bindFilter(QSqlQuery& q, const ScoreFilter& filter) {
+  int i = 0;
+  if (filter.test) q.bindValue(i++, filter.test);
+  if (!filter.processor.isEmpty()) q.bindValue(i++, containsPattern(filter.processor));
+  return i;
+}
+
+}  // namespace
+
+qint64 ScoreStore::count(const ScoreFilter& filter) {
+  QSqlQuery& q = prepared(QStringLiteral("SELECT COUNT(*) FROM scores") + whereOf(filter));
+  bindFilter(q, filter);
+  exec(q, "counting scores");
+  const qint64 n = q.next() ? q.value(0).toLongLong() : 0;
+  q.finish();
+  return n;
+}
+
+QList<StoredScore> ScoreStore::ranked(const ScoreFilter& filter, qint64 offset, qint64 limit) {
+  const QString order = filter.test ? QStringLiteral("seconds, id") : QStringLiteral("test, seconds, id");
+  QSqlQuery& q = prepared(
+      QStringLiteral("SELECT %1 FROM scores%2 ORDER BY %3 LIMIT ? OFFSET ?").arg(scoreColumns(), whereOf(filter), order));
+  int i = bindFilter(q, filter);
+  q.bindValue(i++, limit);
+  q.bindValue(i++, offset);
+  exec(q, "reading a leaderboard");
+  QList<StoredScore> rows;
+  while (q.next()) rows.append(rowToScore(q));
+  q.finish();
+  return rows;
+}
+
+QList<ProcessorBest> ScoreStore::bestPerProcessor(const ScoreFilter& filter, int limit) {
+  QSqlQuery& q = prepared(QStringLiteral("SELECT cpu_string, MIN(seconds) AS best FROM scores%1 "
+                                         "GROUP BY cpu_string ORDER BY best, cpu_string LIMIT ?")
+                              .arg(whereOf(filter)));
+  const int i = bindFilter(q, filter);
+  q.bindValue(i, limit);
+  exec(q, "reading the best times");
+  QList<ProcessorBest> best;
+  while (q.next()) best.append({q.value(0).toString(), q.value(1).toDouble()});
+  q.finish();
+  return best;
+}
+
+void ScoreStore::ping() {
+  QSqlQuery& q = prepared(QStringLiteral("SELECT COUNT(*) FROM rootix_schema"));
+  exec(q, "checking the database");
+  q.finish();
+}
+
+}  // namespace rootix::server
+
+namespace rootix::server {
+
+void ScoreStore::recover() {
+  try {
+    ping();
+    return;  // the connection works; the failure was the statement's own
+  } catch (const StoreError&) {
+  }
+  statements_->byText.clear();
+  QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
+  db.close();
+  if (db.open()) configureSession(db, postgres_, busyTimeoutMs_);
+}
+
+}  // namespace rootix::server

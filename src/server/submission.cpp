@@ -1,0 +1,91 @@
+#include "server/submission.h"
+
+#include <cmath>
+
+#include "server/form.h"
+
+namespace rootix::server {
+namespace {
+
+Refusal refuse(QString reason, int status = 400) { return Refusal{status, std::move(reason)}; }
+
+QString loadFailure(int code) {
+  switch (code) {
+    case scores::Score::kNotAScore:
+      return QStringLiteral("The data field does not hold a Rootix score.");
+    case scores::Score::kChecksumMismatch:
+      return QStringLiteral("The score's checksum does not match its values: the score was tampered with.");
+    case scores::Score::kUnsupportedVersion:
+      return QStringLiteral("The score was made by an unsupported beta version.");
+    default:
+      return QStringLiteral("The score is incomplete or damaged (error %1).").arg(code);
+  }
+}
+
+// Browsers turn every line break of a form value into CR LF. A scrambled
+// score normally has none, but a hardware text with the rare codes that
+// scramble to CR or LF would then no longer load: the text as posted is tried
+// first, then with the pairs turned back into either break.
+int loadAsPosted(scores::Score& score, QByteArray& bytes) {
+  int code = score.loadBytes(bytes);
+  if (code == scores::Score::kLoaded || !bytes.contains("\r\n")) return code;
+  for (const char* lineBreak : {"\n", "\r"}) {
+    QByteArray variant = bytes;
+    variant.replace("\r\n", lineBreak);
+    if (score.loadBytes(variant) == scores::Score::kLoaded) {
+      bytes = std::move(variant);
+      return scores::Score::kLoaded;
+    }
+  }
+  return code;
+}
+
+bool isWebLink(const QString& link) {
+  for (const QChar c : link) {
+    if (c.unicode() <= 0x20 || c.unicode() == 0x7F) return false;  // no spaces or controls in a link
+  }
+  const QString lower = link.toLower();
+  return (lower.startsWith(u"http://") && lower.size() > 7) || (lower.startsWith(u"https://") && lower.size() > 8);
+}
+
+}  // namespace
+
+std::variant<Submission, Refusal> readSubmission(const QByteArray& contentType, const QByteArray& body) {
+  if (body.size() > kMaxBodyBytes) {
+    return refuse(QStringLiteral("The submission is larger than %1 bytes.").arg(kMaxBodyBytes), 413);
+  }
+  const QByteArray mediaType = contentType.split(';').first().trimmed().toLower();
+  if (mediaType != "application/x-www-form-urlencoded") {
+    return refuse(QStringLiteral("Submissions are posted as a form (application/x-www-form-urlencoded)."), 415);
+  }
+  const auto fields = parseForm(body);
+  if (!fields.contains("data") || fields.value("data").isEmpty()) {
+    return refuse(QStringLiteral("The submission holds no score (the data field is missing)."));
+  }
+
+  Submission s;
+  s.fileBytes = fields.value("data");
+  const int code = loadAsPosted(s.score, s.fileBytes);
+  if (code != scores::Score::kLoaded) return refuse(loadFailure(code));
+  if (s.score.score_test < 1 || s.score.score_test > 16) {
+    return refuse(QStringLiteral("The score's test number %1 is not a test (1 to 16).").arg(s.score.score_test));
+  }
+  if (!std::isfinite(s.score.score_score) || s.score.score_score <= 0) {
+    return refuse(QStringLiteral("The score's time is not a positive number of seconds."));
+  }
+
+  s.title = formText(fields.value("title"));
+  s.description = formText(fields.value("description"));
+  s.link = formText(fields.value("link")).trimmed();
+  if (s.title.size() > kMaxTitle) return refuse(QStringLiteral("The title is longer than %1 characters.").arg(kMaxTitle));
+  if (s.description.size() > kMaxDescription) {
+    return refuse(QStringLiteral("The description is longer than %1 characters.").arg(kMaxDescription));
+  }
+  if (s.link.size() > kMaxLink) return refuse(QStringLiteral("The link is longer than %1 characters.").arg(kMaxLink));
+  if (!s.link.isEmpty() && !isWebLink(s.link)) {
+    return refuse(QStringLiteral("The link must be a web address starting with http:// or https://."));
+  }
+  return s;
+}
+
+}  // namespace rootix::server

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <variant>
+
+#include "scores/score.h"
+
+namespace rootix::server {
+
+// A score the server accepts, with what the submitter typed beside it.
+struct Submission {
+  scores::Score score;
+  QByteArray fileBytes;  // the scrambled text as it loaded: what "load" reads
+  QString title;
+  QString description;
+  QString link;
+};
+
+// Why a submission was turned away, as an HTTP status and one sentence.
+struct Refusal {
+  int status = 400;
+  QString reason;
+};
+
+// Limits of the submission form; the page enforces the same ones.
+inline constexpr qsizetype kMaxBodyBytes = 64 * 1024;
+inline constexpr qsizetype kMaxTitle = 50;
+inline constexpr qsizetype kMaxDescription = 255;
+inline constexpr qsizetype kMaxLink = 255;
+
+// Reads a posted submission form. The score must be one the program itself
+// would load (the client's own reader decides), with a test of 1..16 and a
+// positive time; nothing here touches a database.
+std::variant<Submission, Refusal> readSubmission(const QByteArray& contentType, const QByteArray& body);
+
+}  // namespace rootix::server

@@ -1,0 +1,453 @@
+// The result server over real HTTP on 127.0.0.1, once on SQLite and once on
+// PostgreSQL (when ROOTIX_TEST_POSTGRESQL names a database to use).
+#include <gtest/gtest.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <functional>
+
+#include "platform/text.h"
+#include "scores/score.h"
+#include "scores/score_test_support.h"
+#include "server/score_store.h"
+#include "server_harness.h"
+
+namespace rootix::server {
+namespace {
+
+using scores::HardwareSummary;
+using scores::Score;
+using namespace rootix::server::testing;
+
+constexpr int kIdleMs = 400;
+constexpr int kRequestMs = 1500;
+
+QByteArray scoreFile(double seconds, int test, const HardwareSummary& hw = scores::testdata::sampleHardware()) {
+  return text::toSingleByte(Score::Create(seconds, static_cast<int16_t>(test), hw).toString(false));
+}
+
+QByteArray submitRequest(const QByteArray& form) { return post("/?q=submit", form); }
+
+QJsonObject json(const HttpReply& reply) { return QJsonDocument::fromJson(reply.body).object(); }
+
+enum class Backend { SQLite, PostgreSQL };
+void PrintTo(Backend b, std::ostream* os) { *os << (b == Backend::SQLite ? "SQLite" : "PostgreSQL"); }
+
+class ServerTest : public ::testing::TestWithParam<Backend> {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir_.isValid());
+    if (GetParam() == Backend::SQLite) {
+      database_ = QStringLiteral("sqlite:") + dir_.filePath(QStringLiteral("scores.sqlite"));
+    } else {
+      database_ = qEnvironmentVariable("ROOTIX_TEST_POSTGRESQL");
+      if (database_.isEmpty()) {
+        const QString why = qEnvironmentVariable("ROOTIX_TEST_POSTGRESQL_SKIPPED",
+                                                 QStringLiteral("ROOTIX_TEST_POSTGRESQL is not set"));
+        GTEST_SKIP() << "PostgreSQL part skipped: " << why.toStdString()
+                     << " (scripts/with-postgres.sh runs the tests beside a throwaway cluster)";
+      }
+      dropTables();
+    }
+    startServer();
+  }
+
+  void TearDown() override { stopServer(); }
+
+  void startServer() {
+    ServerOptions options;
+    options.database = database_;
+    options.idleTimeoutMs = kIdleMs;
+    options.requestTimeoutMs = kRequestMs;
+    options.busyTimeoutMs = 300;
+    server_ = std::make_unique<ServerThread>(options);
+    ASSERT_TRUE(server_->startServer()) << server_->error().toStdString();
+  }
+  void stopServer() { server_.reset(); }
+
+  HttpReply send(const QByteArray& request) { return exchange(server_->port(), request); }
+  HttpReply fetch(const QByteArray& target) { return send(get(target)); }
+  qint64 storedCount() { return json(fetch("/api/v1/scores")).value("total").toInteger(-1); }
+
+  // A second connection to the same database, for what the test does behind
+  // the server's back.
+  QSqlDatabase sideConnection() {
+    const QString name = QStringLiteral("side");
+    QSqlDatabase db = QSqlDatabase::contains(name) ? QSqlDatabase::database(name, false)
+                                                   : ScoreStore::addConnection(database_, name);
+    EXPECT_TRUE(db.open()) << db.lastError().text().toStdString();
+    return db;
+  }
+  void dropTables() {
+    {
+      QSqlDatabase db = sideConnection();
+      QSqlQuery q(db);
+      q.exec("DROP TABLE IF EXISTS scores");
+      q.exec("DROP TABLE IF EXISTS rootix_schema");
+      db.close();
+    }
+    QSqlDatabase::removeDatabase("side");
+  }
+
+  QTemporaryDir dir_;
+  QString database_;
+  std::unique_ptr<ServerThread> server_;
+};
+
+TEST_P(ServerTest, AcceptedScoreIsOnTheLeaderboardInTheJsonAndOnItsPage) {
+  // Rendered (and kept) before the submission: the new entry must not wait
+  // for the kept page to expire.
+  EXPECT_TRUE(fetch("/").body.contains("No scores yet"));
+  EXPECT_EQ(json(fetch("/api/v1/scores?test=6")).value("total").toInteger(), 0);
+  const QByteArray file = scoreFile(12.345, 6);
+  const HttpReply posted = send(submitRequest(submissionForm(file, "My box", "quiet fan", "https://example.org/box")));
+  ASSERT_EQ(posted.status, 303) << posted.body.toStdString();
+  ASSERT_EQ(posted.headers.value("location"), "/score/1");
+
+  const HttpReply board = fetch("/");
+  EXPECT_EQ(board.status, 200);
+  EXPECT_TRUE(board.body.contains("Intel Core i7"));
+  EXPECT_TRUE(board.body.contains("My box"));
+  EXPECT_TRUE(board.body.contains("32M (test 6)"));
+  EXPECT_TRUE(board.body.contains("<svg")) << "the best-time chart";
+
+  const QJsonObject list = json(fetch("/api/v1/scores?test=6"));
+  ASSERT_EQ(list.value("total").toInteger(), 1);
+  const QJsonObject entry = list.value("scores").toArray().at(0).toObject();
+  EXPECT_EQ(entry.value("checksum").toString(), "BADAD7F5");
+  EXPECT_EQ(entry.value("seconds").toDouble(), 12.345);
+  EXPECT_EQ(entry.value("test").toInt(), 6);
+  EXPECT_EQ(entry.value("version").toString(), "207");
+  EXPECT_EQ(entry.value("title").toString(), "My box");
+  EXPECT_EQ(entry.value("description").toString(), "quiet fan");
+  EXPECT_EQ(entry.value("link").toString(), "https://example.org/box");
+  const QJsonObject hw = entry.value("hardware").toObject();
+  EXPECT_EQ(hw.value("score_extra_cpu_string").toString(), "Intel Core i7");
+  EXPECT_EQ(hw.value("score_extra_mbVendor").toString(), "ASUSTeK COMPUTER INC.");
+  EXPECT_EQ(hw.value("score_extra_cpu_count").toString(), "1");
+
+  const HttpReply scorePage = fetch("/score/1");
+  EXPECT_EQ(scorePage.status, 200);
+  EXPECT_TRUE(scorePage.body.contains("Comet Lake"));
+  EXPECT_TRUE(scorePage.body.contains("BADAD7F5"));
+
+  // The download is the file "load" reads, byte for byte.
+  const HttpReply download = fetch("/score/1/file");
+  EXPECT_EQ(download.status, 200);
+  EXPECT_EQ(download.body, file);
+  Score loaded;
+  EXPECT_EQ(loaded.loadBytes(download.body), Score::kLoaded);
+  EXPECT_EQ(loaded, Score::Create(12.345, 6, scores::testdata::sampleHardware()));
+
+  // The same score text again is the same entry, with its first title.
+  const HttpReply again = send(submitRequest(submissionForm(file, "Other title")));
+  EXPECT_EQ(again.status, 303);
+  EXPECT_EQ(again.headers.value("location"), "/score/1");
+  EXPECT_EQ(storedCount(), 1);
+  EXPECT_EQ(json(fetch("/api/v1/scores")).value("scores").toArray().at(0).toObject().value("title"), "My box");
+}
+
+TEST_P(ServerTest, OlderLayoutScoresAreAcceptedAsTheyLoad) {
+  const QByteArray file = scores::testdata::scoreFile(scores::testdata::sample202Lines());
+  ASSERT_EQ(send(submitRequest(submissionForm(file))).status, 303);
+  const QJsonObject entry = json(fetch("/api/v1/scores?test=11")).value("scores").toArray().at(0).toObject();
+  EXPECT_EQ(entry.value("version").toString(), "202");
+  EXPECT_EQ(entry.value("checksum").toString(), "90375D38");
+  EXPECT_EQ(entry.value("hardware").toObject().value("score_extra_cpu_string").toString(), "AMD Phenom II");
+}
+
+// Markup, quotes, SQL and bytes above 127 in every field: stored as sent,
+// escaped in every page.
+TEST_P(ServerTest, HostileTextsAreStoredVerbatimAndEscapedEverywhere) {
+  const QString nasty = QStringLiteral("<b>x</b> & \"q\" 'r'; DROP TABLE scores;-- %_ \u00e9\u00ff");
+  HardwareSummary hw = scores::testdata::sampleHardware();
+  for (const auto field : scores::kHardwareFields) {
+    if (field != &HardwareSummary::score_extra_cpu_clock) hw.*field = nasty;
+  }
+  const QByteArray title = "<script>alert(1)</script>'--";
+  const QByteArray description = "Robert'); DROP TABLE scores;-- \x80\xe9";  // windows-1252: euro sign, e acute
+  const QByteArray link = "https://example.org/?a=1&b=\"><img/src=x/onerror=alert(1)>";
+  ASSERT_EQ(send(submitRequest(submissionForm(scoreFile(20.5, 6, hw), title, description, link))).status, 303);
+
+  const QJsonObject entry = json(fetch("/api/v1/scores")).value("scores").toArray().at(0).toObject();
+  EXPECT_EQ(entry.value("title").toString(), QString::fromLatin1(title));
+  EXPECT_EQ(entry.value("description").toString(), QStringLiteral("Robert'); DROP TABLE scores;-- \u20ac\u00e9"));
+  EXPECT_EQ(entry.value("link").toString(), QString::fromLatin1(link));
+  for (const auto& [key, value] : entry.value("hardware").toObject().toVariantMap().asKeyValueRange()) {
+    if (key != "score_extra_cpu_clock") {
+      EXPECT_EQ(value.toString(), nasty) << key.toStdString();
+    }
+  }
+  for (const QByteArray target : {"/", "/score/1", "/?cpu=%3Cb%3E"}) {
+    const HttpReply page = fetch(target);
+    ASSERT_EQ(page.status, 200) << target.constData();
+    EXPECT_FALSE(page.body.contains("<b>x")) << target.constData();
+    EXPECT_FALSE(page.body.contains("<script>")) << target.constData();
+    EXPECT_FALSE(page.body.contains("<img/src=x")) << target.constData();
+    EXPECT_TRUE(page.body.contains("&lt;b&gt;x&lt;/b&gt; &amp; &quot;q&quot; &#39;r&#39;")) << target.constData();
+  }
+  EXPECT_TRUE(fetch("/score/1").body.contains("&lt;script&gt;alert(1)&lt;/script&gt;"));
+  EXPECT_EQ(storedCount(), 1) << "the table is still there";
+}
+
+// A form value's line breaks come back from browsers as CR LF. A scrambled
+// score whose processor name starts with a code that scrambles to LF then
+// fails its checksum as posted, and loads with the break undone.
+TEST_P(ServerTest, BrowserLineBreaksInTheScoreTextAreUndone) {
+  HardwareSummary hw = scores::testdata::sampleHardware();
+  hw.score_extra_cpu_string = QStringLiteral("\x03Intel");  // scrambles to LF
+  QByteArray file = scoreFile(30, 6, hw);
+  ASSERT_TRUE(file.contains('\n') && !file.contains('\r'));
+  file.replace("\n", "\r\n");
+  ASSERT_EQ(send(submitRequest(submissionForm(file))).status, 303);
+  EXPECT_EQ(fetch("/score/1/file").body, scoreFile(30, 6, hw));
+}
+
+TEST_P(ServerTest, LeaderboardsRankPageAndFilter) {
+  HardwareSummary amd = scores::testdata::sampleHardware();
+  amd.score_extra_cpu_string = QStringLiteral("AMD Ryzen 7 100%");
+  for (int i = 0; i < 26; ++i) {
+    ASSERT_EQ(send(submitRequest(submissionForm(scoreFile(40 + i, 6)))).status, 303);
+  }
+  ASSERT_EQ(send(submitRequest(submissionForm(scoreFile(39.5, 6, amd), "fastest"))).status, 303);
+  ASSERT_EQ(send(submitRequest(submissionForm(scoreFile(900, 11)))).status, 303);
+  ASSERT_EQ(send(submitRequest(submissionForm(scoreFile(1, 1)))).status, 303);
+
+  const QByteArray all = fetch("/").body;
+  const qsizetype at32 = all.indexOf("32M (test 6)"), at1024 = all.indexOf("1024M (test 11)"), at1 = all.indexOf("1M (test 1)");
+  ASSERT_TRUE(at32 >= 0 && at1024 >= 0 && at1 >= 0);
+  EXPECT_LT(at32, at1024) << "the standard tests come first";
+  EXPECT_LT(at1024, at1);
+  EXPECT_LT(all.indexOf("fastest"), all.indexOf(">40<")) << "ranked by time";
+  EXPECT_TRUE(all.contains("27 entries"));
+
+  const QByteArray second = fetch("/?test=6&page=2").body;
+  EXPECT_TRUE(second.contains("Page 2 of 2"));
+  EXPECT_TRUE(second.contains(">65<")) << "the slowest of test 6 on page 2";
+  EXPECT_FALSE(second.contains("fastest"));
+
+  // Any case, and '%' is a character, not a wildcard.
+  const QByteArray filtered = fetch("/?cpu=ryzen+7+100%25").body;
+  EXPECT_TRUE(filtered.contains("fastest"));
+  EXPECT_TRUE(filtered.contains("1 entry"));
+  EXPECT_FALSE(filtered.contains("1024M"));
+  EXPECT_TRUE(fetch("/?cpu=7+1%25").body.contains("No score matches"));
+
+  const QJsonObject page = json(fetch("/api/v1/scores?test=6&limit=2&offset=1"));
+  EXPECT_EQ(page.value("total").toInteger(), 27);
+  const QJsonArray rows = page.value("scores").toArray();
+  ASSERT_EQ(rows.size(), 2);
+  EXPECT_EQ(rows.at(0).toObject().value("seconds").toDouble(), 40);
+  EXPECT_EQ(rows.at(1).toObject().value("seconds").toDouble(), 41);
+}
+
+// Each bad request gets its status and a page saying why; nothing is stored
+// and the server goes on serving.
+struct BadRequest {
+  const char* name;
+  std::function<QByteArray()> request;
+  int status;
+  const char* says;  // part of the page, "" for any
+};
+
+QByteArray scoreLines(const std::function<void(QStringList&)>& edit) {
+  QStringList lines = scores::testdata::sample207Lines();
+  edit(lines);
+  return scores::testdata::scoreFile(lines);
+}
+
+const BadRequest kBadRequests[] = {
+    {"GarbageRequestLine", [] { return QByteArray("GARBAGE\x01\x02 nonsense\r\n\r\n"); }, 400, "not HTTP"},
+    {"TruncatedBody",
+     [] { return QByteArray("POST /?q=submit HTTP/1.1\r\nHost: x\r\nContent-Length: 500\r\n\r\ndata=abc"); }, 408,
+     "in time"},
+    {"TenMegabyteBody", [] { return post("/?q=submit", QByteArray(10 * 1024 * 1024, 'a')); }, 413, "larger"},
+    {"BodyJustOverTheLimit",
+     [] { return post("/?q=submit", submissionForm(scoreFile(1, 6), QByteArray(70 * 1024, 'a'))); }, 413, "larger"},
+    {"PlainTextBody", [] { return post("/?q=submit", "data=x", "text/plain"); }, 415, "form"},
+    {"MultipartBody", [] { return post("/?q=submit", "--b\r\n\r\n--b--", "multipart/form-data; boundary=b"); }, 415, ""},
+    {"NoContentType", [] { return post("/?q=submit", "data=x", ""); }, 415, ""},
+    {"GarbageForm", [] { return post("/?q=submit", "%%%&&&===\xff\xfe"); }, 400, "no score"},
+    {"DataIsNotAScore", [] { return submitRequest(submissionForm("hello world")); }, 400, "does not hold a Rootix score"},
+    {"TamperedTime",
+     [] { return submitRequest(submissionForm(scoreLines([](QStringList& l) { l[2] = "1.345"; }))); }, 400, "tampered"},
+    {"BetaVersion", [] { return submitRequest(submissionForm(scoreLines([](QStringList& l) { l[1] = "beta"; }))); },
+     400, "beta"},
+    {"TooFewLines",
+     [] { return submitRequest(submissionForm(scoreLines([](QStringList& l) { l = l.mid(0, 10); }))); }, 400,
+     "incomplete"},
+    {"TestOutOfRange", [] { return submitRequest(submissionForm(scoreFile(5, 17))); }, 400, "not a test"},
+    {"ZeroTime", [] { return submitRequest(submissionForm(scoreFile(0, 6))); }, 400, "positive"},
+    {"TitleTooLong", [] { return submitRequest(submissionForm(scoreFile(1, 6), QByteArray(51, 't'))); }, 400, "title"},
+    {"DescriptionTooLong",
+     [] { return submitRequest(submissionForm(scoreFile(1, 6), "t", QByteArray(256, 'd'))); }, 400, "description"},
+    {"LinkTooLong",
+     [] { return submitRequest(submissionForm(scoreFile(1, 6), "t", "", "http://" + QByteArray(249, 'l'))); }, 400,
+     "link"},
+    {"JavascriptLink",
+     [] { return submitRequest(submissionForm(scoreFile(1, 6), "t", "", "javascript:alert(1)")); }, 400, "http://"},
+    {"FtpLink", [] { return submitRequest(submissionForm(scoreFile(1, 6), "t", "", "ftp://example.org/")); }, 400,
+     "http://"},
+    {"LinkWithSpace", [] { return submitRequest(submissionForm(scoreFile(1, 6), "t", "", "http://a b/")); }, 400,
+     "http://"},
+    {"UnknownPath", [] { return get("/wp-admin/"); }, 404, "no page"},
+    {"UnknownScore", [] { return get("/score/999"); }, 404, ""},
+    {"ScoreIdNotANumber", [] { return get("/score/1%20OR%201=1"); }, 404, ""},
+    {"UnknownPicture", [] { return get("/jpg/rootix/../../etc/passwd"); }, 404, ""},
+    {"PutOnLeaderboard", [] { return get("/", "PUT"); }, 405, "GET, HEAD"},
+    {"DeleteScore", [] { return get("/score/1", "DELETE"); }, 405, ""},
+    {"PostToHealth", [] { return post("/healthz", "x"); }, 405, ""},
+    {"GetSubmit", [] { return get("/?q=submit"); }, 405, "POST"},
+    {"JsonLimitNotANumber", [] { return get("/api/v1/scores?limit=abc"); }, 400, "limit"},
+    {"JsonTestOutOfRange", [] { return get("/api/v1/scores?test=99"); }, 400, "test"},
+    {"PageZero", [] { return get("/?test=6&page=0"); }, 400, "page"},
+};
+
+
+TEST_P(ServerTest, EveryBadRequestGetsItsStatusAndNothingIsStored) {
+  ASSERT_EQ(send(submitRequest(submissionForm(scoreFile(3, 6), "kept"))).status, 303);
+  for (const BadRequest& bad : kBadRequests) {
+    SCOPED_TRACE(bad.name);
+    const HttpReply reply = send(bad.request());
+    EXPECT_EQ(reply.status, bad.status) << reply.body.left(300).toStdString();
+    EXPECT_TRUE(reply.body.contains(bad.says)) << reply.body.toStdString();
+    EXPECT_EQ(storedCount(), 1);
+  }
+  EXPECT_EQ(fetch("/healthz").status, 200);
+  EXPECT_TRUE(fetch("/").body.contains("kept"));
+}
+
+TEST_P(ServerTest, HeadSendsTheHeadersOfGetWithoutABody) {
+  const HttpReply full = fetch("/");
+  QTcpSocket socket;
+  socket.connectToHost(QHostAddress::LocalHost, server_->port());
+  ASSERT_TRUE(socket.waitForConnected(2000));
+  socket.write(get("/", "HEAD"));
+  QByteArray data;
+  while (socket.waitForReadyRead(300)) data += socket.readAll();
+  ASSERT_TRUE(data.startsWith("HTTP/1.1 200"));
+  EXPECT_TRUE(data.contains("Content-Length: " + QByteArray::number(full.body.size())));
+  EXPECT_TRUE(data.endsWith("\r\n\r\n")) << "no body after the headers";
+}
+
+TEST_P(ServerTest, TheSubmissionPagesPicturesAreServed) {
+  for (const QByteArray name : {"rootixtitle.jpg", "hwbottitle.jpg", "circle-gray.jpg"}) {
+    const HttpReply reply = fetch("/jpg/rootix/" + name);
+    EXPECT_EQ(reply.status, 200) << name.constData();
+    EXPECT_EQ(reply.headers.value("content-type"), "image/jpeg");
+    EXPECT_TRUE(reply.body.startsWith("\xff\xd8\xff")) << name.constData();
+  }
+}
+
+TEST_P(ServerTest, AHalfRequestDoesNotHoldUpOthers) {
+  QTcpSocket half;
+  half.connectToHost(QHostAddress::LocalHost, server_->port());
+  ASSERT_TRUE(half.waitForConnected(2000));
+  half.write("POST /?q=submit HTTP/1.1\r\nHost: x\r\nContent-Le");
+  ASSERT_TRUE(half.waitForBytesWritten(2000));
+
+  ASSERT_EQ(send(submitRequest(submissionForm(scoreFile(7, 6)))).status, 303);
+  EXPECT_EQ(fetch("/").status, 200);
+  EXPECT_EQ(half.bytesAvailable(), 0) << "still waiting for the rest";
+
+  // Then it is timed out and closed.
+  QByteArray answer;
+  while (half.waitForReadyRead(kIdleMs * 4)) answer += half.readAll();
+  EXPECT_TRUE(answer.startsWith("HTTP/1.1 408")) << answer.left(100).toStdString();
+}
+
+// Never silent for long, never done: cut off after the request time.
+TEST_P(ServerTest, ARequestSentByTheDripIsCutOff) {
+  QTcpSocket drip;
+  drip.connectToHost(QHostAddress::LocalHost, server_->port());
+  ASSERT_TRUE(drip.waitForConnected(2000));
+  drip.write("GET / HTTP/1.1\r\n");
+  QByteArray answer;
+  for (int i = 0; i < 3 * kRequestMs / 100 && answer.isEmpty() && drip.state() == QAbstractSocket::ConnectedState; ++i) {
+    drip.write("X-Drip: 1\r\n");
+    drip.waitForBytesWritten(100);
+    if (drip.waitForReadyRead(100)) answer += drip.readAll();
+  }
+  EXPECT_TRUE(answer.startsWith("HTTP/1.1 408")) << answer.left(100).toStdString();
+  EXPECT_EQ(fetch("/healthz").status, 200);
+}
+
+TEST_P(ServerTest, RestartKeepsTheScores) {
+  ASSERT_EQ(send(submitRequest(submissionForm(scoreFile(5, 6), "before restart"))).status, 303);
+  stopServer();
+  startServer();
+  EXPECT_EQ(storedCount(), 1);
+  EXPECT_TRUE(fetch("/").body.contains("before restart"));
+  ASSERT_EQ(send(submitRequest(submissionForm(scoreFile(6, 6)))).status, 303);
+  EXPECT_EQ(send(submitRequest(submissionForm(scoreFile(5, 6)))).headers.value("location"), "/score/1");
+  EXPECT_EQ(storedCount(), 2);
+}
+
+// Another connection holds the write lock: a submission is answered 503 and
+// not stored, reading goes on, and once the lock is gone writing works again.
+TEST_P(ServerTest, ADatabaseThatCannotBeWrittenGivesServiceUnavailableAndReadsGoOn) {
+  ASSERT_EQ(send(submitRequest(submissionForm(scoreFile(8, 6), "old entry"))).status, 303);
+  {
+    QSqlDatabase side = sideConnection();
+    QSqlQuery lock(side);
+    ASSERT_TRUE(lock.exec(GetParam() == Backend::SQLite ? "BEGIN IMMEDIATE" : "BEGIN")) << lock.lastError().text().toStdString();
+    if (GetParam() == Backend::PostgreSQL) {
+      ASSERT_TRUE(lock.exec("LOCK TABLE scores IN EXCLUSIVE MODE"));
+    }
+
+    const HttpReply refused = send(submitRequest(submissionForm(scoreFile(9, 6))));
+    EXPECT_EQ(refused.status, 503);
+    EXPECT_TRUE(refused.body.contains("nothing was stored"));
+    // A score stored before needs no write and still leads to its page.
+    EXPECT_EQ(send(submitRequest(submissionForm(scoreFile(8, 6)))).headers.value("location"), "/score/1");
+    const HttpReply board = fetch("/?test=6");
+    EXPECT_EQ(board.status, 200);
+    EXPECT_TRUE(board.body.contains("old entry"));
+    lock.exec("ROLLBACK");
+    side.close();
+  }
+  QSqlDatabase::removeDatabase("side");
+  EXPECT_EQ(send(submitRequest(submissionForm(scoreFile(9, 6)))).status, 303);
+  EXPECT_EQ(storedCount(), 2);
+}
+
+// The server's PostgreSQL connection is cut (as by a database restart): one
+// request may fail, the next ones are served on a new connection.
+TEST_P(ServerTest, ALostDatabaseConnectionIsOpenedAgain) {
+  if (GetParam() != Backend::PostgreSQL) GTEST_SKIP() << "an SQLite file has no connection to lose";
+  ASSERT_EQ(send(submitRequest(submissionForm(scoreFile(4, 6), "before the cut"))).status, 303);
+  {
+    QSqlDatabase side = sideConnection();
+    QSqlQuery cut(side);
+    ASSERT_TRUE(cut.exec("SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+                         "WHERE datname = current_database() AND pid <> pg_backend_pid()"));
+    side.close();
+  }
+  QSqlDatabase::removeDatabase("side");
+  const int first = send(submitRequest(submissionForm(scoreFile(5, 6)))).status;
+  EXPECT_TRUE(first == 303 || first == 503) << first;
+  EXPECT_EQ(send(submitRequest(submissionForm(scoreFile(6, 6)))).status, 303);
+  EXPECT_TRUE(fetch("/?test=6").body.contains("before the cut"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Databases, ServerTest, ::testing::Values(Backend::SQLite, Backend::PostgreSQL),
+                         [](const auto& info) { return info.param == Backend::SQLite ? "SQLite" : "PostgreSQL"; });
+
+TEST(ServerStart, AnUnusableDatabaseIsReportedNotServed) {
+  for (const QString& spec : {QStringLiteral("mysql://x"), QStringLiteral("sqlite:/nonexistent-folder/x/y.sqlite")}) {
+    ServerOptions options;
+    options.database = spec;
+    ServerThread server(options);
+    EXPECT_FALSE(server.startServer()) << spec.toStdString();
+    EXPECT_FALSE(server.error().isEmpty());
+  }
+}
+
+}  // namespace
+}  // namespace rootix::server

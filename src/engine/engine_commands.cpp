@@ -5,6 +5,7 @@
 #include "console/interpreter.h"
 #include "console/shell_commands.h"
 #include "console/shell_state.h"
+#include "engine/kernel_command.h"
 #include "engine/newton.h"
 #include "engine/processor_report.h"
 #include "engine/test_runner.h"
@@ -45,6 +46,7 @@ void registerEngineCommands(console::Interpreter& interpreter, TestRunner& runne
   add(u"refhw", [&con, &runner, &processors](console::CommandCall&) {
     runner.setThreadsFromDetection(QueryProcessors(con, processors));
   });
+  registerKernelCommand(in);
 }
 
 }  // namespace rootix::engine

@@ -13,6 +13,12 @@
 #include <vector>
 
 namespace rootix::engine {
+
+void PrintTo(const Kernel& kernel, std::ostream* os)
+{
+    *os << kernelName(kernel);
+}
+
 namespace {
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
@@ -34,7 +40,7 @@ constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
     return ::testing::AssertionSuccess();
 }
 
-class RangeKernel : public ::testing::TestWithParam<Isa> {
+class RangeKernel : public ::testing::TestWithParam<Kernel> {
 protected:
     // Computes [first, first + count) in pieces of `chunk`, checking each against Newton.
     void expectSweep(double first, std::int64_t count, std::int64_t chunk)
@@ -97,6 +103,8 @@ TEST_P(RangeKernel, AwkwardStartsMatchNewton)
         {"2^53 (steps of 1 round away)", 0x1p53},
         {"-0", -0.0},
         {"large negative", -1e9},
+        {"across the end of the multiply-add domain", 2147483600},
+        {"past the end of the multiply-add domain", 2147483648.0},
     };
     std::vector<double> out(131);
     for (const AwkwardStart& start : starts) {
@@ -133,31 +141,59 @@ TEST_P(RangeKernel, NegativeCountWritesNothing)
     EXPECT_EQ(std::count(std::begin(out), std::end(out), 7.0), 4);
 }
 
-INSTANTIATE_TEST_SUITE_P(EachIsa, RangeKernel, ::testing::ValuesIn(availableIsas()),
-    [](const ::testing::TestParamInfo<Isa>& info) { return std::string(isaName(info.param)); });
+INSTANTIATE_TEST_SUITE_P(EachKernel, RangeKernel, ::testing::ValuesIn(availableKernels()),
+    [](const ::testing::TestParamInfo<Kernel>& info) {
+        std::string name = kernelName(info.param);
+        std::replace(name.begin(), name.end(), '/', '_');
+        return name;
+    });
 
-TEST(RangeKernelDispatch, ListsScalarFirstAndBestLast)
+TEST(RangeKernelCatalogue, ListsScalarFirstThenWidthsDivideFirst)
 {
-    const std::vector<Isa> isas = availableIsas();
-    ASSERT_FALSE(isas.empty());
-    EXPECT_EQ(isas.front(), Isa::Scalar);
-    EXPECT_EQ(isas.back(), bestIsa());
-    EXPECT_TRUE(std::is_sorted(isas.begin(), isas.end()));
-    for (Isa isa : isas)
-        EXPECT_TRUE(isaAvailable(isa)) << isaName(isa);
+    const std::vector<Kernel> kernels = availableKernels();
+    ASSERT_FALSE(kernels.empty());
+    EXPECT_EQ(kernels.front(), (Kernel{Isa::Scalar, Quotient::Divide}));
+    for (size_t i = 0; i < kernels.size(); ++i) {
+        EXPECT_TRUE(kernelAvailable(kernels[i])) << kernelName(kernels[i]);
+        EXPECT_TRUE(isaAvailable(kernels[i].isa)) << kernelName(kernels[i]);
+        if (i > 0 && kernels[i].isa != kernels[i - 1].isa) {
+            EXPECT_LT(kernels[i - 1].isa, kernels[i].isa);
+            EXPECT_EQ(kernels[i].quotient, Quotient::Divide) << kernelName(kernels[i]);
+        }
+    }
+    // Neither the scalar loop nor SSE2 has a fused multiply-add.
+    for (Isa isa : {Isa::Scalar, Isa::SSE2}) {
+        EXPECT_FALSE(kernelAvailable({isa, Quotient::Fma})) << isaName(isa);
+        EXPECT_FALSE(kernelAvailable({isa, Quotient::Mixed})) << isaName(isa);
+    }
 #if defined(__x86_64__)
-    EXPECT_TRUE(isaAvailable(Isa::SSE2));
+    EXPECT_TRUE(kernelAvailable({Isa::SSE2, Quotient::Divide}));
 #endif
 }
 
-TEST(RangeKernelDispatch, DefaultUsesTheBestVariant)
+TEST(RangeKernelCatalogue, NamesRoundTripIgnoringCase)
 {
-    std::vector<double> viaDefault(300);
-    std::vector<double> viaBest(300);
-    computeRange(-5, 300, viaDefault.data());
-    computeRange(bestIsa(), -5, 300, viaBest.data());
-    EXPECT_TRUE(sameAsNewton(-5, 300, viaDefault.data()));
-    EXPECT_EQ(viaDefault, viaBest);
+    for (Isa isa : {Isa::SSE2, Isa::AVX2, Isa::AVX512}) {
+        for (Quotient quotient : {Quotient::Divide, Quotient::Fma, Quotient::Mixed}) {
+            const Kernel kernel{isa, quotient};
+            EXPECT_EQ(kernelFromName(kernelName(kernel)), kernel) << kernelName(kernel);
+        }
+    }
+    EXPECT_EQ(kernelName({Isa::AVX512, Quotient::Fma}), "AVX512/fma");
+    EXPECT_EQ(kernelFromName("avx2/MIXED"), (Kernel{Isa::AVX2, Quotient::Mixed}));
+    EXPECT_EQ(kernelFromName("scalar"), (Kernel{Isa::Scalar, Quotient::Divide}));
+    for (const char* bad : {"", "AVX2", "AVX2/", "/fma", "Scalar/fma", "AVX512/fma ", "NEON/divide"})
+        EXPECT_EQ(kernelFromName(bad), std::nullopt) << '"' << bad << '"';
+}
+
+// A kernel the processor cannot run still computes, on the scalar loop.
+TEST(RangeKernelCatalogue, UnavailableKernelFallsBackToScalar)
+{
+    for (Kernel kernel : {Kernel{Isa::SSE2, Quotient::Fma}, Kernel{Isa::AVX512, Quotient::Mixed}}) {
+        std::vector<double> out(200);
+        computeRange(kernel, 1000, 200, out.data());
+        EXPECT_TRUE(sameAsNewton(1000, 200, out.data())) << kernelName(kernel);
+    }
 }
 
 } // namespace

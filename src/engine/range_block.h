@@ -47,8 +47,9 @@ template <class V, int Chains, int DivideChains>
 // Chains independent vectors side by side (so the units stay busy while each waits for its
 // previous quotient); the first DivideChains of them use the divider, the others the fused
 // multiply-adds. Mixing lets the divider and the multiply-add units work at the same time.
+// Sets the redo bits of the lanes from `offset` on; a chain's lanes never straddle two words.
 template <class V, int Chains, int DivideChains>
-[[gnu::always_inline]] inline std::uint64_t chains(double first, double index, double* out)
+[[gnu::always_inline]] inline void chains(double first, double index, double* out, std::uint64_t* redo, int offset)
 {
     using Reg = typename V::Reg;
     using Mask = typename V::Mask;
@@ -83,25 +84,25 @@ template <class V, int Chains, int DivideChains>
             g[c] = V::sub(g[c], correction<V, Chains, DivideChains>(c, g[c], x[c]));
     }
 
-    std::uint64_t redo = 0;
 #pragma GCC unroll 16
     for (int c = 0; c < Chains; ++c) {
         V::store(out + c * V::kWidth, g[c]);
-        redo |= V::maskBits(bad[c]) << (c * V::kWidth);
+        const int lane = offset + c * V::kWidth;
+        redo[lane / 64] |= V::maskBits(bad[c]) << (lane % 64);
     }
-    return redo;
 }
 
-// One block of kBlockLanes numbers in passes of Chains vectors; returns the lanes to redo.
+// One block of kBlockLanes numbers in passes of Chains vectors, with the lanes to redo.
 template <class V, int Chains, int DivideChains>
-inline std::uint64_t block(double first, double index, double* out)
+inline void block(double first, double index, double* out, std::uint64_t* redo)
 {
     constexpr int perPass = V::kWidth * Chains;
     static_assert(kBlockLanes % perPass == 0, "a block is a whole number of passes");
-    std::uint64_t redo = 0;
+    static_assert(64 % V::kWidth == 0, "a chain's redo bits lie in one word");
+    for (int word = 0; word < kRedoWords; ++word)
+        redo[word] = 0;
     for (int offset = 0; offset < kBlockLanes; offset += perPass)
-        redo |= chains<V, Chains, DivideChains>(first, index + offset, out + offset) << offset;
-    return redo;
+        chains<V, Chains, DivideChains>(first, index + offset, out + offset, redo, offset);
 }
 
 } // namespace

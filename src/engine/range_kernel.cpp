@@ -20,22 +20,29 @@ void computeScalar(double first, std::int64_t count, double* out)
 }
 
 // Lanes that left the common path get the full procedure, which handles every case.
-void redoLanes(std::uint64_t lanes, double first, std::int64_t index, double* out)
+void redoLanes(const std::uint64_t* redo, double first, std::int64_t index, double* out, int lanes)
 {
     const Newton newton;
-    while (lanes != 0) {
-        const int lane = std::countr_zero(lanes);
-        lanes &= lanes - 1;
-        out[lane] = newton.Sqrt(first + double(index + lane));
+    for (int word = 0; word * 64 < lanes; ++word) {
+        std::uint64_t bits = redo[word];
+        while (bits != 0) {
+            const int lane = word * 64 + std::countr_zero(bits);
+            bits &= bits - 1;
+            if (lane < lanes)
+                out[lane] = newton.Sqrt(first + double(index + lane));
+        }
     }
 }
 
 void computeBlocks(detail::BlockFunction block, double first, std::int64_t count, double* out)
 {
     constexpr std::int64_t lanes = detail::kBlockLanes;
+    std::uint64_t redo[detail::kRedoWords];
     std::int64_t i = 0;
-    for (; i + lanes <= count; i += lanes)
-        redoLanes(block(first, double(i), out + i), first, i, out + i);
+    for (; i + lanes <= count; i += lanes) {
+        block(first, double(i), out + i, redo);
+        redoLanes(redo, first, i, out + i, int(lanes));
+    }
     if (i == count)
         return;
 
@@ -43,9 +50,9 @@ void computeBlocks(detail::BlockFunction block, double first, std::int64_t count
     // neither kept nor redone.
     alignas(64) double tail[lanes];
     const auto rest = int(count - i);
-    const std::uint64_t redo = block(first, double(i), tail) & ((std::uint64_t(1) << rest) - 1);
+    block(first, double(i), tail, redo);
     std::copy_n(tail, rest, out + i);
-    redoLanes(redo, first, i, out + i);
+    redoLanes(redo, first, i, out + i, rest);
 }
 
 bool fmaAvailable()

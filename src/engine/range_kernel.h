@@ -13,8 +13,8 @@ enum class Isa { Scalar, SSE2, AVX2, AVX512 };
 
 // How the vector kernel obtains each step's quotient; every method gives the division's
 // correctly rounded result, bit for bit. Fma uses a reciprocal estimate refined with fused
-// multiply-adds and one fused correction; Mixed sends half of its chains through the divider
-// and half through the multiply-adds, so both units work at once.
+// multiply-adds and one fused correction; Mixed sends a third of its chains through the
+// divider and the rest through the multiply-adds, so both units work at once.
 enum class Quotient { Divide, Fma, Mixed };
 
 // One exact range kernel: a width and a quotient method.
@@ -59,17 +59,19 @@ namespace detail {
 
 // One vector block: computes kBlockLanes numbers x = first + (index + lane) along the
 // common path (x/2, two sign-tested steps, ten plain steps) into out[0..kBlockLanes) and
-// returns the lanes that must be redone (bit k = lane k): x < 4, or a failed sign test.
-constexpr int kBlockLanes = 64;
-using BlockFunction = std::uint64_t (*)(double first, double index, double* out);
+// sets in redo[0..kRedoWords) the lanes that must be redone (bit k of word w = lane 64w + k):
+// x < 4, or a failed sign test. A multiple of every width's chains per pass.
+constexpr int kBlockLanes = 192;
+constexpr int kRedoWords = kBlockLanes / 64;
+using BlockFunction = void (*)(double first, double index, double* out, std::uint64_t* redo);
 
-std::uint64_t blockSse2Divide(double first, double index, double* out);
-std::uint64_t blockAvx2Divide(double first, double index, double* out);
-std::uint64_t blockAvx2Fma(double first, double index, double* out);
-std::uint64_t blockAvx2Mixed(double first, double index, double* out);
-std::uint64_t blockAvx512Divide(double first, double index, double* out);
-std::uint64_t blockAvx512Fma(double first, double index, double* out);
-std::uint64_t blockAvx512Mixed(double first, double index, double* out);
+void blockSse2Divide(double first, double index, double* out, std::uint64_t* redo);
+void blockAvx2Divide(double first, double index, double* out, std::uint64_t* redo);
+void blockAvx2Fma(double first, double index, double* out, std::uint64_t* redo);
+void blockAvx2Mixed(double first, double index, double* out, std::uint64_t* redo);
+void blockAvx512Divide(double first, double index, double* out, std::uint64_t* redo);
+void blockAvx512Fma(double first, double index, double* out, std::uint64_t* redo);
+void blockAvx512Mixed(double first, double index, double* out, std::uint64_t* redo);
 
 } // namespace detail
 

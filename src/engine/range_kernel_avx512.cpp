@@ -52,19 +52,19 @@ struct V {
 
 namespace rootix::engine::detail {
 
-std::uint64_t blockAvx512Divide(double first, double index, double* out)
+void blockAvx512Divide(double first, double index, double* out, std::uint64_t* redo)
 {
-    return block<V, 8, 8>(first, index, out);
+    block<V, 8, 8>(first, index, out, redo);
 }
 
-std::uint64_t blockAvx512Fma(double first, double index, double* out)
+void blockAvx512Fma(double first, double index, double* out, std::uint64_t* redo)
 {
-    return block<V, 8, 0>(first, index, out);
+    block<V, 12, 0>(first, index, out, redo);
 }
 
-std::uint64_t blockAvx512Mixed(double first, double index, double* out)
+void blockAvx512Mixed(double first, double index, double* out, std::uint64_t* redo)
 {
-    return block<V, 8, 4>(first, index, out);
+    block<V, 12, 4>(first, index, out, redo);
 }
 
 } // namespace rootix::engine::detail

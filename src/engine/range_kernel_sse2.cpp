@@ -35,9 +35,9 @@ struct V {
 
 namespace rootix::engine::detail {
 
-std::uint64_t blockSse2Divide(double first, double index, double* out)
+void blockSse2Divide(double first, double index, double* out, std::uint64_t* redo)
 {
-    return block<V, 8, 8>(first, index, out);
+    block<V, 8, 8>(first, index, out, redo);
 }
 
 } // namespace rootix::engine::detail

@@ -80,13 +80,14 @@ struct AwkwardStart {
     double first;
 };
 
-// Starts whose numbers leave the common path somewhere in the block; each range is long
-// enough to cover full blocks and a tail.
+// Starts whose numbers leave the common path somewhere in a block; each range covers two
+// full blocks and a tail.
 TEST_P(RangeKernel, AwkwardStartsMatchNewton)
 {
     const AwkwardStart starts[] = {
         {"negatives through 0..3", -70},
         {"lone bad lanes at 0..3 mid-block", -37},
+        {"0..3 in the second block", -200},
         {"negative fractions", -3.75},
         {"fractions", 0.5},
         {"tenths", 0.1},
@@ -106,7 +107,7 @@ TEST_P(RangeKernel, AwkwardStartsMatchNewton)
         {"across the end of the multiply-add domain", 2147483600},
         {"past the end of the multiply-add domain", 2147483648.0},
     };
-    std::vector<double> out(131);
+    std::vector<double> out(450);
     for (const AwkwardStart& start : starts) {
         SCOPED_TRACE(start.name);
         computeRange(GetParam(), start.first, std::int64_t(out.size()), out.data());
@@ -120,7 +121,7 @@ TEST_P(RangeKernel, WritesExactlyTheRequestedNumbers)
     constexpr double kGuard = 12345.5;
     constexpr std::int64_t kPad = 3;
     for (double first : {0.0, 1048573.0}) {
-        for (std::int64_t count : {0, 1, 2, 3, 5, 7, 63, 64, 65, 127, 128, 129, 1000}) {
+        for (std::int64_t count : {0, 1, 2, 3, 5, 7, 63, 64, 65, 127, 128, 129, 191, 192, 193, 385, 1000}) {
             SCOPED_TRACE("first " + std::to_string(first) + ", count " + std::to_string(count));
             std::vector<double> buffer(std::size_t(count + 2 * kPad + 1), kGuard);
             double* out = buffer.data() + kPad + 1; // off every vector alignment

@@ -105,5 +105,28 @@ inline void block(double first, double index, double* out, std::uint64_t* redo)
         chains<V, Chains, DivideChains>(first, index + offset, out + offset, redo, offset);
 }
 
+// Chains per pass: eight keep the divider busy; the multiply-add quotient's longer chain of
+// dependent operations needs twelve in flight. The mixed kernel divides on a third of them.
+constexpr int kDivideChains = 8;
+constexpr int kFmaChains = 12;
+
+template <class V>
+inline void divideBlock(double first, double index, double* out, std::uint64_t* redo)
+{
+    block<V, kDivideChains, kDivideChains>(first, index, out, redo);
+}
+
+template <class V>
+inline void fmaBlock(double first, double index, double* out, std::uint64_t* redo)
+{
+    block<V, kFmaChains, 0>(first, index, out, redo);
+}
+
+template <class V>
+inline void mixedBlock(double first, double index, double* out, std::uint64_t* redo)
+{
+    block<V, kFmaChains, kFmaChains / 3>(first, index, out, redo);
+}
+
 } // namespace
 } // namespace rootix::engine::detail

@@ -54,17 +54,17 @@ namespace rootix::engine::detail {
 
 void blockAvx2Divide(double first, double index, double* out, std::uint64_t* redo)
 {
-    block<V, 8, 8>(first, index, out, redo);
+    divideBlock<V>(first, index, out, redo);
 }
 
 void blockAvx2Fma(double first, double index, double* out, std::uint64_t* redo)
 {
-    block<V, 12, 0>(first, index, out, redo);
+    fmaBlock<V>(first, index, out, redo);
 }
 
 void blockAvx2Mixed(double first, double index, double* out, std::uint64_t* redo)
 {
-    block<V, 12, 4>(first, index, out, redo);
+    mixedBlock<V>(first, index, out, redo);
 }
 
 } // namespace rootix::engine::detail

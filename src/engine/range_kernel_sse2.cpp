@@ -37,7 +37,7 @@ namespace rootix::engine::detail {
 
 void blockSse2Divide(double first, double index, double* out, std::uint64_t* redo)
 {
-    block<V, 8, 8>(first, index, out, redo);
+    divideBlock<V>(first, index, out, redo);
 }
 
 } // namespace rootix::engine::detail

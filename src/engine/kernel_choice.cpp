@@ -1,10 +1,12 @@
 #include "engine/kernel_choice.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <string>
 
 namespace rootix::engine {
 namespace {
@@ -23,17 +25,24 @@ Kernel decode(int code) { return {static_cast<Isa>(code / 4), static_cast<Quotie
 // The forced kernel's code, or kNone. Read on every computeRange call, so it is one atomic.
 std::atomic<int>& forcedCode() {
   static std::atomic<int> code{[] {
-    const char* name = std::getenv("ROOTIX_KERNEL");
-    if (name == nullptr || *name == '\0') return kNone;
-    const std::optional<Kernel> kernel = kernelFromName(name);
-    if (kernel && kernelAvailable(*kernel)) return encode(*kernel);
-    std::fprintf(stderr, "ROOTIX_KERNEL=%s is not a kernel this processor runs; the timed choice is used.\n", name);
-    return kNone;
+    std::string problem;
+    const std::optional<Kernel> kernel = kernelFromSetting(std::getenv("ROOTIX_KERNEL"), problem);
+    if (!problem.empty()) std::fprintf(stderr, "%s\n", problem.c_str());
+    return kernel ? encode(*kernel) : kNone;
   }()};
   return code;
 }
 
 }  // namespace
+
+std::optional<Kernel> kernelFromSetting(const char* value, std::string& problem) {
+  problem.clear();
+  if (value == nullptr || *value == '\0') return std::nullopt;
+  const std::optional<Kernel> kernel = kernelFromName(value);
+  if (kernel && kernelAvailable(*kernel)) return kernel;
+  problem = std::string("ROOTIX_KERNEL=") + value + " is not a kernel this processor runs; the timed choice is used.";
+  return std::nullopt;
+}
 
 Kernel fastestKernel(const std::vector<Kernel>& candidates, const std::function<double(Kernel)>& secondsFor,
                      int rounds) {

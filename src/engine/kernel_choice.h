@@ -31,6 +31,10 @@ bool forceKernel(std::optional<Kernel> kernel);
 Kernel fastestKernel(const std::vector<Kernel>& candidates, const std::function<double(Kernel)>& secondsFor,
                      int rounds);
 
+// The kernel a ROOTIX_KERNEL value forces. nullopt when unset or empty, and when it names no
+// kernel this processor runs; `problem` then says so (it stays empty otherwise).
+std::optional<Kernel> kernelFromSetting(const char* value, std::string& problem);
+
 // Seconds one candidate takes for the selection's block.
 double timeKernelBlock(Kernel kernel);
 

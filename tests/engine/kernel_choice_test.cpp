@@ -73,6 +73,31 @@ TEST(KernelChoice, TimedChoiceIsAVectorKernelThisProcessorRuns) {
   EXPECT_GT(timeKernelBlock(chosen), 0.0);
 }
 
+TEST(KernelChoice, EnvironmentSetting) {
+  struct Case {
+    const char* value;
+    std::optional<Kernel> expected;
+    bool problem;
+  };
+  const Case cases[] = {
+      {nullptr, std::nullopt, false},
+      {"", std::nullopt, false},
+      {"sse2/Divide", Kernel{Isa::SSE2, Quotient::Divide}, false},
+      {"Scalar", Kernel{Isa::Scalar, Quotient::Divide}, false},
+      {"SSE2/fma", std::nullopt, true},
+      {"fastest", std::nullopt, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.value ? c.value : "(unset)");
+    std::string problem = "left over";
+    EXPECT_EQ(kernelFromSetting(c.value, problem), c.expected);
+    EXPECT_EQ(!problem.empty(), c.problem) << problem;
+  }
+  std::string problem;
+  kernelFromSetting("turbo", problem);
+  EXPECT_EQ(problem, "ROOTIX_KERNEL=turbo is not a kernel this processor runs; the timed choice is used.");
+}
+
 // Restores the timed choice after each case.
 class ForcedKernel : public ::testing::Test {
  protected:

@@ -48,7 +48,7 @@ void registerKernelBenchmarks()
 {
     benchmark::RegisterBenchmark("PerNumberLoop", perNumberLoop);
     // Every exact kernel the processor runs: each width with the divider, with the
-    // multiply-add quotient and with both mixed.
+    // multiply-add quotient and with both mixes of the two.
     for (engine::Kernel kernel : engine::availableKernels()) {
         if (kernel.isa == engine::Isa::Scalar)
             continue; // the same loop as PerNumberLoop

@@ -106,7 +106,8 @@ inline void block(double first, double index, double* out, std::uint64_t* redo)
 }
 
 // Chains per pass: eight keep the divider busy; the multiply-add quotient's longer chain of
-// dependent operations needs twelve in flight. The mixed kernel divides on a third of them.
+// dependent operations needs twelve in flight. The mixed kernels divide on a third or on three
+// quarters of them: which share keeps both units busiest depends on the processor's divider.
 constexpr int kDivideChains = 8;
 constexpr int kFmaChains = 12;
 
@@ -123,9 +124,15 @@ inline void fmaBlock(double first, double index, double* out, std::uint64_t* red
 }
 
 template <class V>
-inline void mixedBlock(double first, double index, double* out, std::uint64_t* redo)
+inline void fmaDivideBlock(double first, double index, double* out, std::uint64_t* redo)
 {
     block<V, kFmaChains, kFmaChains / 3>(first, index, out, redo);
+}
+
+template <class V>
+inline void divideFmaBlock(double first, double index, double* out, std::uint64_t* redo)
+{
+    block<V, kFmaChains, kFmaChains * 3 / 4>(first, index, out, redo);
 }
 
 } // namespace

@@ -73,13 +73,29 @@ detail::BlockFunction blockFor(Kernel kernel)
     case Isa::SSE2:
         return kernel.quotient == Q::Divide ? detail::blockSse2Divide : nullptr;
     case Isa::AVX2:
-        return kernel.quotient == Q::Divide ? detail::blockAvx2Divide
-            : kernel.quotient == Q::Fma     ? detail::blockAvx2Fma
-                                            : detail::blockAvx2Mixed;
+        switch (kernel.quotient) {
+        case Q::Divide:
+            return detail::blockAvx2Divide;
+        case Q::Fma:
+            return detail::blockAvx2Fma;
+        case Q::FmaDivide:
+            return detail::blockAvx2FmaDivide;
+        case Q::DivideFma:
+            return detail::blockAvx2DivideFma;
+        }
+        break;
     case Isa::AVX512:
-        return kernel.quotient == Q::Divide ? detail::blockAvx512Divide
-            : kernel.quotient == Q::Fma     ? detail::blockAvx512Fma
-                                            : detail::blockAvx512Mixed;
+        switch (kernel.quotient) {
+        case Q::Divide:
+            return detail::blockAvx512Divide;
+        case Q::Fma:
+            return detail::blockAvx512Fma;
+        case Q::FmaDivide:
+            return detail::blockAvx512FmaDivide;
+        case Q::DivideFma:
+            return detail::blockAvx512DivideFma;
+        }
+        break;
     default:
         break;
     }
@@ -94,7 +110,7 @@ bool insideFmaDomain(double first, std::int64_t count)
     return first >= 0 && first + double(count) <= kFmaDomainEnd && std::floor(first) == first;
 }
 
-constexpr Quotient kQuotients[] = {Quotient::Divide, Quotient::Fma, Quotient::Mixed};
+constexpr Quotient kQuotients[] = {Quotient::Divide, Quotient::Fma, Quotient::FmaDivide, Quotient::DivideFma};
 
 } // namespace
 
@@ -120,8 +136,10 @@ std::string_view quotientName(Quotient quotient)
         return "divide";
     case Quotient::Fma:
         return "fma";
-    case Quotient::Mixed:
-        return "mixed";
+    case Quotient::FmaDivide:
+        return "fma+div";
+    case Quotient::DivideFma:
+        return "div+fma";
     }
     return "?";
 }

@@ -13,9 +13,10 @@ enum class Isa { Scalar, SSE2, AVX2, AVX512 };
 
 // How the vector kernel obtains each step's quotient; every method gives the division's
 // correctly rounded result, bit for bit. Fma uses a reciprocal estimate refined with fused
-// multiply-adds and one fused correction; Mixed sends a third of its chains through the
-// divider and the rest through the multiply-adds, so both units work at once.
-enum class Quotient { Divide, Fma, Mixed };
+// multiply-adds and one fused correction. The mixed methods send some chains through the
+// divider and the others through the multiply-adds, so both units work at once: FmaDivide
+// divides on a third of them, DivideFma on three quarters.
+enum class Quotient { Divide, Fma, FmaDivide, DivideFma };
 
 // One exact range kernel: a width and a quotient method.
 struct Kernel {
@@ -30,7 +31,7 @@ inline constexpr double kFmaDomainEnd = 2147483648.0;
 
 std::string_view isaName(Isa isa);
 std::string_view quotientName(Quotient quotient);
-// "AVX512/fma", "SSE2/divide", ...; the scalar loop is "Scalar".
+// "AVX512/fma", "AVX2/fma+div", "SSE2/divide", ...; the scalar loop is "Scalar".
 std::string kernelName(Kernel kernel);
 // The kernel of that name (case ignored), whether or not this processor runs it.
 std::optional<Kernel> kernelFromName(std::string_view name);
@@ -68,10 +69,12 @@ using BlockFunction = void (*)(double first, double index, double* out, std::uin
 void blockSse2Divide(double first, double index, double* out, std::uint64_t* redo);
 void blockAvx2Divide(double first, double index, double* out, std::uint64_t* redo);
 void blockAvx2Fma(double first, double index, double* out, std::uint64_t* redo);
-void blockAvx2Mixed(double first, double index, double* out, std::uint64_t* redo);
+void blockAvx2FmaDivide(double first, double index, double* out, std::uint64_t* redo);
+void blockAvx2DivideFma(double first, double index, double* out, std::uint64_t* redo);
 void blockAvx512Divide(double first, double index, double* out, std::uint64_t* redo);
 void blockAvx512Fma(double first, double index, double* out, std::uint64_t* redo);
-void blockAvx512Mixed(double first, double index, double* out, std::uint64_t* redo);
+void blockAvx512FmaDivide(double first, double index, double* out, std::uint64_t* redo);
+void blockAvx512DivideFma(double first, double index, double* out, std::uint64_t* redo);
 
 } // namespace detail
 

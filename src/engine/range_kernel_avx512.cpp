@@ -62,9 +62,14 @@ void blockAvx512Fma(double first, double index, double* out, std::uint64_t* redo
     fmaBlock<V>(first, index, out, redo);
 }
 
-void blockAvx512Mixed(double first, double index, double* out, std::uint64_t* redo)
+void blockAvx512FmaDivide(double first, double index, double* out, std::uint64_t* redo)
 {
-    mixedBlock<V>(first, index, out, redo);
+    fmaDivideBlock<V>(first, index, out, redo);
+}
+
+void blockAvx512DivideFma(double first, double index, double* out, std::uint64_t* redo)
+{
+    divideFmaBlock<V>(first, index, out, redo);
 }
 
 } // namespace rootix::engine::detail

@@ -2,7 +2,7 @@
 // results bit for bit, by computing every whole number of a slice (by default 0 .. 2^31 - 1,
 // every number of tests 1 to 12) with both and counting the numbers that differ.
 //
-//   rootix_kernel_proof [--first=N] [--count=N] [--kernels=AVX512/fma,AVX2/mixed,...]
+//   rootix_kernel_proof [--first=N] [--count=N] [--kernels=AVX512/fma,AVX2/div+fma,...]
 //
 // Exit status: 0 no differences, 1 differences, 2 bad arguments.
 

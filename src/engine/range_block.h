@@ -5,14 +5,16 @@
 // file's instructions and nothing here may have external linkage: an inline function shared
 // between files could otherwise be taken from the widest build by the linker.
 //
-// No include guard on purpose: each file includes it once, and it has no includes of its own.
-// Before including it a file defines, in namespace rootix::engine::detail, a struct V with
+// No include guard on purpose: each file includes it once, and it has no includes of its own
+// (it needs <cstdint> and engine/range_kernel.h, which the file includes first). Before
+// including it a file defines, in namespace rootix::engine::detail, a struct V with
 //   using Reg; using Mask; static constexpr int kWidth;
 //   set1(v), lanes() (0, 1, ... kWidth-1), add, sub, mul, div,
-//   fma(a, b, c) = a*b + c and fnma(a, b, c) = c - a*b (one rounding each),
-//   reciprocal(d) (an estimate of 1/d, see the quotient below), refine(d, y) (y made accurate
-//   to about one unit in the last place), notNonNegative(q) (lanes where q < 0 or NaN),
-//   below(x, v) (lanes where x < v or NaN), orMask, maskBits(m) (bit k = lane k), store.
+//   notNonNegative(q) (lanes where q < 0 or NaN), below(x, v) (lanes where x < v or NaN),
+//   orMask, maskBits(m) (bit k = lane k), store;
+// and, where the file builds multiply-add kernels, fma(a, b, c) = a*b + c and
+// fnma(a, b, c) = c - a*b (one rounding each), reciprocal(d) (an estimate of 1/d) and
+// refine(d, y) (y made accurate to about one unit in the last place).
 
 namespace rootix::engine::detail {
 namespace {

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <limits>
 #include <string>
+#include <vector>
 
 namespace rootix::engine {
 namespace {
@@ -59,12 +60,10 @@ Kernel fastestKernel(const std::vector<Kernel>& candidates, const std::function<
 }
 
 double timeKernelBlock(Kernel kernel) {
-  alignas(64) static thread_local double out[kBlockCount];
+  std::vector<double> out(kBlockCount);
   const auto start = std::chrono::steady_clock::now();
-  computeRange(kernel, kBlockFirst, kBlockCount, out);
+  computeRange(kernel, kBlockFirst, kBlockCount, out.data());
   const auto end = std::chrono::steady_clock::now();
-  // Keeps the computation from being dropped as unused.
-  std::atomic_signal_fence(std::memory_order_seq_cst);
   return std::chrono::duration<double>(end - start).count();
 }
 

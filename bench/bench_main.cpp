@@ -1,5 +1,7 @@
 #include "bench_registry.h"
 
+#include "engine/kernel_choice.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -63,6 +65,7 @@ public:
                         "%.3f ns/number, %.4f s per 32M\n",
                 bound * 1e9, bound * kNumbersIn32M);
         }
+        std::printf("Kernel the workers use: %s\n", engine::describeActiveKernel().c_str());
     }
 
 private:

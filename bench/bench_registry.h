@@ -14,7 +14,7 @@ inline void reportNumbers(benchmark::State& state, double numbersPerIteration)
         benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
-// Newton::Sqrt one number at a time, and the range kernel for each instruction set.
+// Newton::Sqrt one number at a time, and every exact range kernel (width and quotient).
 void registerKernelBenchmarks();
 // Independent double divisions at each vector width: the bound for 12 divisions a number.
 void registerDivisionBenchmarks();

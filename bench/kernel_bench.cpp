@@ -29,12 +29,12 @@ void perNumberLoop(benchmark::State& state)
     reportNumbers(state, kBlock);
 }
 
-void rangeKernel(benchmark::State& state, engine::Isa isa)
+void rangeKernel(benchmark::State& state, engine::Kernel kernel)
 {
     std::vector<double> out(kBlock);
     std::int64_t first = 0;
     for (auto _ : state) {
-        engine::computeRange(isa, double(first), kBlock, out.data());
+        engine::computeRange(kernel, double(first), kBlock, out.data());
         benchmark::DoNotOptimize(out.data());
         benchmark::ClobberMemory();
         first = (first + kBlock) % kRangeEnd;
@@ -47,11 +47,12 @@ void rangeKernel(benchmark::State& state, engine::Isa isa)
 void registerKernelBenchmarks()
 {
     benchmark::RegisterBenchmark("PerNumberLoop", perNumberLoop);
-    for (engine::Isa isa : engine::availableIsas()) {
-        if (isa == engine::Isa::Scalar)
+    // Every exact kernel the processor runs: each width with the divider, with the
+    // multiply-add quotient and with both mixes of the two.
+    for (engine::Kernel kernel : engine::availableKernels()) {
+        if (kernel.isa == engine::Isa::Scalar)
             continue; // the same loop as PerNumberLoop
-        benchmark::RegisterBenchmark(("RangeKernel/" + std::string(engine::isaName(isa))).c_str(),
-            rangeKernel, isa);
+        benchmark::RegisterBenchmark(("RangeKernel/" + engine::kernelName(kernel)).c_str(), rangeKernel, kernel);
     }
 }
 

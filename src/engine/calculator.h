@@ -11,7 +11,7 @@ class WorkerConsole;
 // out[i] = Newton().Sqrt(first + i) for i in [0, count).
 using KernelFunction = void (*)(double first, std::int64_t count, double* out);
 
-// The fast range kernel (widest instruction set the processor has).
+// The range kernel of the timed (or forced) choice, kernel_choice.h.
 KernelFunction fastKernel();
 
 // What one worker computes and how it reports.

@@ -4,6 +4,7 @@
 #include "console/console.h"
 #include "console/interpreter.h"
 #include "console/shell_commands.h"
+#include "engine/kernel_command.h"
 #include "engine/newton.h"
 #include "engine/processor_report.h"
 #include "engine/test_runner.h"
@@ -54,6 +55,7 @@ void registerEngineCommands(console::Interpreter& interpreter, TestRunner& runne
     flags.cache = !flags.cache;
     con.PrintLn(QStringLiteral("Cache mode set to: ") + num::formatFlag(flags.cache));
   });
+  registerKernelCommand(in);
 }
 
 }  // namespace rootix::engine

@@ -10,7 +10,7 @@ class ProcessorSource;
 class TestRunner;
 
 // Adds the engine's console commands: "sqrt", "st", "lt", "qt", "initthread",
-// "getbasichw", "stresscpu", "refhw", "qm" and "tc". The runner and the processor source
+// "getbasichw", "stresscpu", "refhw", "qm", "tc" and "kernel". The runner and the processor source
 // must outlive the interpreter's use of them.
 void registerEngineCommands(console::Interpreter& interpreter, TestRunner& runner, ProcessorSource& processors);
 

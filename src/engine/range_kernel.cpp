@@ -1,9 +1,12 @@
 #include "engine/range_kernel.h"
 
+#include "engine/kernel_choice.h"
 #include "engine/newton.h"
 
 #include <algorithm>
 #include <bit>
+#include <cctype>
+#include <cmath>
 
 namespace rootix::engine {
 
@@ -17,22 +20,29 @@ void computeScalar(double first, std::int64_t count, double* out)
 }
 
 // Lanes that left the common path get the full procedure, which handles every case.
-void redoLanes(std::uint64_t lanes, double first, std::int64_t index, double* out)
+void redoLanes(const std::uint64_t* redo, double first, std::int64_t index, double* out, int lanes)
 {
     const Newton newton;
-    while (lanes != 0) {
-        const int lane = std::countr_zero(lanes);
-        lanes &= lanes - 1;
-        out[lane] = newton.Sqrt(first + double(index + lane));
+    for (int word = 0; word * 64 < lanes; ++word) {
+        std::uint64_t bits = redo[word];
+        while (bits != 0) {
+            const int lane = word * 64 + std::countr_zero(bits);
+            bits &= bits - 1;
+            if (lane < lanes)
+                out[lane] = newton.Sqrt(first + double(index + lane));
+        }
     }
 }
 
 void computeBlocks(detail::BlockFunction block, double first, std::int64_t count, double* out)
 {
     constexpr std::int64_t lanes = detail::kBlockLanes;
+    std::uint64_t redo[detail::kRedoWords];
     std::int64_t i = 0;
-    for (; i + lanes <= count; i += lanes)
-        redoLanes(block(first, double(i), out + i), first, i, out + i);
+    for (; i + lanes <= count; i += lanes) {
+        block(first, double(i), out + i, redo);
+        redoLanes(redo, first, i, out + i, int(lanes));
+    }
     if (i == count)
         return;
 
@@ -40,26 +50,67 @@ void computeBlocks(detail::BlockFunction block, double first, std::int64_t count
     // neither kept nor redone.
     alignas(64) double tail[lanes];
     const auto rest = int(count - i);
-    const std::uint64_t redo = block(first, double(i), tail) & ((std::uint64_t(1) << rest) - 1);
+    block(first, double(i), tail, redo);
     std::copy_n(tail, rest, out + i);
-    redoLanes(redo, first, i, out + i);
+    redoLanes(redo, first, i, out + i, rest);
 }
 
-detail::BlockFunction blockFor(Isa isa)
+bool fmaAvailable()
 {
-    switch (isa) {
 #if defined(__x86_64__)
-    case Isa::SSE2:
-        return detail::blockSse2;
-    case Isa::AVX2:
-        return detail::blockAvx2;
-    case Isa::AVX512:
-        return detail::blockAvx512;
+    static const bool fma = (__builtin_cpu_init(), __builtin_cpu_supports("fma"));
+    return fma;
+#else
+    return false;
 #endif
-    default:
-        return nullptr;
-    }
 }
+
+detail::BlockFunction blockFor(Kernel kernel)
+{
+#if defined(__x86_64__)
+    using Q = Quotient;
+    switch (kernel.isa) {
+    case Isa::SSE2:
+        return kernel.quotient == Q::Divide ? detail::blockSse2Divide : nullptr;
+    case Isa::AVX2:
+        switch (kernel.quotient) {
+        case Q::Divide:
+            return detail::blockAvx2Divide;
+        case Q::Fma:
+            return detail::blockAvx2Fma;
+        case Q::FmaDivide:
+            return detail::blockAvx2FmaDivide;
+        case Q::DivideFma:
+            return detail::blockAvx2DivideFma;
+        }
+        break;
+    case Isa::AVX512:
+        switch (kernel.quotient) {
+        case Q::Divide:
+            return detail::blockAvx512Divide;
+        case Q::Fma:
+            return detail::blockAvx512Fma;
+        case Q::FmaDivide:
+            return detail::blockAvx512FmaDivide;
+        case Q::DivideFma:
+            return detail::blockAvx512DivideFma;
+        }
+        break;
+    default:
+        break;
+    }
+#endif
+    (void)kernel;
+    return nullptr;
+}
+
+// Whole numbers inside the multiply-add quotient's proven domain.
+bool insideFmaDomain(double first, std::int64_t count)
+{
+    return first >= 0 && first + double(count) <= kFmaDomainEnd && std::floor(first) == first;
+}
+
+constexpr Quotient kQuotients[] = {Quotient::Divide, Quotient::Fma, Quotient::FmaDivide, Quotient::DivideFma};
 
 } // namespace
 
@@ -76,6 +127,47 @@ std::string_view isaName(Isa isa)
         return "AVX512";
     }
     return "?";
+}
+
+std::string_view quotientName(Quotient quotient)
+{
+    switch (quotient) {
+    case Quotient::Divide:
+        return "divide";
+    case Quotient::Fma:
+        return "fma";
+    case Quotient::FmaDivide:
+        return "fma+div";
+    case Quotient::DivideFma:
+        return "div+fma";
+    }
+    return "?";
+}
+
+std::string kernelName(Kernel kernel)
+{
+    if (kernel.isa == Isa::Scalar)
+        return std::string(isaName(kernel.isa));
+    return std::string(isaName(kernel.isa)) + '/' + std::string(quotientName(kernel.quotient));
+}
+
+std::optional<Kernel> kernelFromName(std::string_view name)
+{
+    auto same = [](std::string_view a, std::string_view b) {
+        return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char l, char r) {
+            return std::tolower(static_cast<unsigned char>(l)) == std::tolower(static_cast<unsigned char>(r));
+        });
+    };
+    for (Isa isa : {Isa::Scalar, Isa::SSE2, Isa::AVX2, Isa::AVX512}) {
+        for (Quotient quotient : kQuotients) {
+            const Kernel kernel{isa, quotient};
+            if (isa == Isa::Scalar && quotient != Quotient::Divide)
+                continue;
+            if (same(name, kernelName(kernel)))
+                return kernel;
+        }
+    }
+    return std::nullopt;
 }
 
 bool isaAvailable(Isa isa)
@@ -110,22 +202,47 @@ std::vector<Isa> availableIsas()
     return isas;
 }
 
-Isa bestIsa()
+bool kernelAvailable(Kernel kernel)
 {
-    static const Isa best = availableIsas().back();
-    return best;
+    if (!isaAvailable(kernel.isa))
+        return false;
+    if (kernel.quotient == Quotient::Divide)
+        return true;
+    // AVX-512F carries its own fused multiply-adds; AVX2 machines have them separately.
+    return kernel.isa == Isa::AVX512 || (kernel.isa == Isa::AVX2 && fmaAvailable());
+}
+
+std::vector<Kernel> availableKernels()
+{
+    std::vector<Kernel> kernels;
+    for (Isa isa : availableIsas()) {
+        for (Quotient quotient : kQuotients) {
+            if (isa == Isa::Scalar && quotient != Quotient::Divide)
+                continue;
+            if (kernelAvailable({isa, quotient}))
+                kernels.push_back({isa, quotient});
+        }
+    }
+    return kernels;
 }
 
 void computeRange(double first, std::int64_t count, double* out)
 {
-    computeRange(bestIsa(), first, count, out);
+    computeRange(activeKernel(), first, count, out);
 }
 
 void computeRange(Isa isa, double first, std::int64_t count, double* out)
 {
+    computeRange(Kernel{isa, Quotient::Divide}, first, count, out);
+}
+
+void computeRange(Kernel kernel, double first, std::int64_t count, double* out)
+{
     if (count <= 0)
         return;
-    const detail::BlockFunction block = isaAvailable(isa) ? blockFor(isa) : nullptr;
+    if (kernel.quotient != Quotient::Divide && !insideFmaDomain(first, count))
+        kernel.quotient = Quotient::Divide;
+    const detail::BlockFunction block = kernelAvailable(kernel) ? blockFor(kernel) : nullptr;
     if (block == nullptr)
         computeScalar(first, count, out);
     else

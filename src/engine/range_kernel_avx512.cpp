@@ -1,73 +1,75 @@
 #include "engine/range_kernel.h"
 
+#include <cstdint>
+
 #if defined(__x86_64__)
 #include <immintrin.h>
 
 // Only this file's own functions are built for AVX-512 (the pragma comes after every include),
 // so no inline function shared with other files is ever compiled with these instructions.
-// Multiplies and subtracts stay separate: -ffp-contract=off keeps them from being fused.
+// Multiplies and subtracts stay separate (-ffp-contract=off); the only fused operations are
+// the explicit ones of the multiply-add quotient.
 #pragma GCC push_options
 #pragma GCC target("avx512f")
 
 namespace rootix::engine::detail {
 namespace {
 
-constexpr int kWidth = 8;
-constexpr int kChains = kBlockLanes / kWidth;
+struct V {
+    using Reg = __m512d;
+    using Mask = __mmask8;
+    static constexpr int kWidth = 8;
 
-// q = (g*g - x) / (g + g); g + g equals 2*g exactly.
-inline __m512d correction(__m512d g, __m512d x)
-{
-    const __m512d f = _mm512_sub_pd(_mm512_mul_pd(g, g), x);
-    return _mm512_div_pd(f, _mm512_add_pd(g, g));
-}
+    static Reg set1(double v) { return _mm512_set1_pd(v); }
+    static Reg lanes() { return _mm512_setr_pd(0, 1, 2, 3, 4, 5, 6, 7); }
+    static Reg add(Reg a, Reg b) { return _mm512_add_pd(a, b); }
+    static Reg sub(Reg a, Reg b) { return _mm512_sub_pd(a, b); }
+    static Reg mul(Reg a, Reg b) { return _mm512_mul_pd(a, b); }
+    static Reg div(Reg a, Reg b) { return _mm512_div_pd(a, b); }
+    static Reg fma(Reg a, Reg b, Reg c) { return _mm512_fmadd_pd(a, b, c); }
+    static Reg fnma(Reg a, Reg b, Reg c) { return _mm512_fnmadd_pd(a, b, c); }
+    // Relative error below 2^-14.
+    // (The masked form: the plain one trips a false uninitialised warning in GCC 12.)
+    static Reg reciprocal(Reg d) { return _mm512_maskz_rcp14_pd(0xFF, d); }
+    // Two Newton steps on 1/d: 2^-28, then about one unit in the last place.
+    static Reg refine(Reg d, Reg y)
+    {
+        const Reg one = set1(1.0);
+        y = fma(y, fnma(d, y, one), y);
+        return fma(y, fnma(d, y, one), y);
+    }
+    static Mask notNonNegative(Reg q, Reg zero) { return _mm512_cmp_pd_mask(q, zero, _CMP_NGE_UQ); }
+    static Mask below(Reg x, Reg v) { return _mm512_cmp_pd_mask(x, v, _CMP_NGE_UQ); }
+    static Mask orMask(Mask a, Mask b) { return Mask(a | b); }
+    static std::uint64_t maskBits(Mask m) { return m; }
+    static void store(double* out, Reg v) { _mm512_storeu_pd(out, v); }
+};
 
 } // namespace
+} // namespace rootix::engine::detail
 
-std::uint64_t blockAvx512(double first, double index, double* out)
+#include "engine/range_block.h"
+
+namespace rootix::engine::detail {
+
+void blockAvx512Divide(double first, double index, double* out, std::uint64_t* redo)
 {
-    const __m512d lanes = _mm512_setr_pd(0, 1, 2, 3, 4, 5, 6, 7);
-    const __m512d zero = _mm512_setzero_pd();
-    const __m512d half = _mm512_set1_pd(0.5);
-    __m512d x[kChains];
-    __m512d g[kChains];
-    __mmask8 bad[kChains];
+    divideBlock<V>(first, index, out, redo);
+}
 
-    // Independent chains side by side keep the divider busy while each one waits for its
-    // previous quotient.
-#pragma GCC unroll 16
-    for (int c = 0; c < kChains; ++c) {
-        const __m512d offsets = _mm512_add_pd(lanes, _mm512_set1_pd(index + c * kWidth));
-        x[c] = _mm512_add_pd(_mm512_set1_pd(first), offsets);
-        g[c] = _mm512_mul_pd(x[c], half);
-    }
-    // The two sign-tested steps: both corrections must be >= 0 (not NaN) for the lane to
-    // be on the common path.
-#pragma GCC unroll 16
-    for (int c = 0; c < kChains; ++c) {
-        const __m512d q = correction(g[c], x[c]);
-        bad[c] = _mm512_cmp_pd_mask(q, zero, _CMP_NGE_UQ);
-        g[c] = _mm512_sub_pd(g[c], q);
-    }
-#pragma GCC unroll 16
-    for (int c = 0; c < kChains; ++c) {
-        const __m512d q = correction(g[c], x[c]);
-        bad[c] = bad[c] | _mm512_cmp_pd_mask(q, zero, _CMP_NGE_UQ);
-        g[c] = _mm512_sub_pd(g[c], q);
-    }
-    for (int step = 0; step < 10; ++step) {
-#pragma GCC unroll 16
-        for (int c = 0; c < kChains; ++c)
-            g[c] = _mm512_sub_pd(g[c], correction(g[c], x[c]));
-    }
+void blockAvx512Fma(double first, double index, double* out, std::uint64_t* redo)
+{
+    fmaBlock<V>(first, index, out, redo);
+}
 
-    std::uint64_t redo = 0;
-#pragma GCC unroll 16
-    for (int c = 0; c < kChains; ++c) {
-        _mm512_storeu_pd(out + c * kWidth, g[c]);
-        redo |= std::uint64_t(bad[c]) << (c * kWidth);
-    }
-    return redo;
+void blockAvx512FmaDivide(double first, double index, double* out, std::uint64_t* redo)
+{
+    fmaDivideBlock<V>(first, index, out, redo);
+}
+
+void blockAvx512DivideFma(double first, double index, double* out, std::uint64_t* redo)
+{
+    divideFmaBlock<V>(first, index, out, redo);
 }
 
 } // namespace rootix::engine::detail

@@ -2,6 +2,7 @@
 
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <limits>
 #include <utility>
 
@@ -46,11 +47,27 @@ ResultArray ResultArray::allocate(std::int64_t count, const std::function<std::i
   const auto bytes = static_cast<std::size_t>(bytesFor(count));
   void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (p == MAP_FAILED) throw RuntimeError(kOutOfMemory);
+  // Faulting gigabytes in 4 KiB at a time costs the workers several times their computing
+  // time; with transparent huge pages each fault brings 2 MiB. Only a hint: where the system
+  // refuses, the array works as before.
+  madvise(p, bytes, MADV_HUGEPAGE);
   ResultArray array;
   array.data_ = static_cast<double*>(p);
   array.count_ = count;
   array.bytes_ = bytes;
   return array;
+}
+
+void ResultArray::prefault(const std::function<void()>& betweenSlices) {
+  // One write per 4 KiB page; a huge page is faulted in by its first one.
+  constexpr std::int64_t kPageDoubles = 4096 / sizeof(double);
+  constexpr std::int64_t kSliceDoubles = (std::int64_t{256} << 20) / sizeof(double);
+  volatile double* values = data_;
+  for (std::int64_t slice = 0; slice < count_; slice += kSliceDoubles) {
+    const std::int64_t end = std::min(count_, slice + kSliceDoubles);
+    for (std::int64_t i = slice; i < end; i += kPageDoubles) values[i] = 0.0;
+    if (betweenSlices) betweenSlices();
+  }
 }
 
 void ResultArray::release() {

@@ -136,13 +136,17 @@ void TestRunner::StartTest(int16_t test, bool quiet) {
     platform::pumpEvents();
     // Threads of earlier runs end before this one's clock starts.
     reapWorkers();
-    GetTime(true);
-    run->clock = clock_;
-    run->startTime = startTime_;
     const double n = testLastNumber(test, flags_.quickMode);
     const std::vector<WorkerRange> ranges = splitRanges(n, threadCount_.value());
     run->workers = static_cast<int>(ranges.size());
-    if (flags_.cache) run->results = ResultArray::allocate(static_cast<std::int64_t>(n) + 1, hooks_.availableMemory);
+    if (flags_.cache) {
+      run->results = ResultArray::allocate(static_cast<std::int64_t>(n) + 1, hooks_.availableMemory);
+      // Gigabytes faulted in by the workers would cost more than their computing.
+      run->results.prefault([] { platform::pumpEvents(); });
+    }
+    GetTime(true);
+    run->clock = clock_;
+    run->startTime = startTime_;
     // The workers' lines reach the console in rounds, not one wake-up each:
     // a busy UI thread would take turns from the workers.
     dispatcher_->setBatching(true);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/kernel_choice.h"
 #include "engine_shell.h"
 
 namespace rootix::engine {
@@ -181,6 +182,56 @@ TEST(EngineCommands, RefreshHardware) {
   expected << QStringLiteral("exit");
   EXPECT_EQ(e.session({QStringLiteral("refhw")}), expected);
   EXPECT_EQ(e.shell.threads.value(), 2);
+}
+
+// Leaves the timed kernel choice in place for the tests that follow.
+class KernelCommand : public ::testing::Test {
+ protected:
+  void TearDown() override { forceKernel(std::nullopt); }
+  static QString available() {
+    QStringList names;
+    for (Kernel k : availableKernels()) names << QString::fromStdString(kernelName(k));
+    return QStringLiteral("Kernels: ") + names.join(QStringLiteral(", ")) + QStringLiteral(", auto");
+  }
+  static QString inUse(const std::string& description) {
+    return QStringLiteral("Kernel in use: ") + QString::fromStdString(description);
+  }
+};
+
+TEST_F(KernelCommand, ShowsForcesAndReleases) {
+  const std::string timed = kernelName(timedKernel()) + " (timed)";
+  EngineShell e;
+  const QStringList lines = e.session({QStringLiteral("kernel"), QStringLiteral("kernel  sse2/DIVIDE "),
+                                       QStringLiteral("kernel"), QStringLiteral("kernel AUTO")});
+  // Lines typed after the first are echoed.
+  EXPECT_EQ(lines, QStringList({inUse(timed), available(), QStringLiteral("kernel  sse2/DIVIDE "),
+                                inUse("SSE2/divide (forced)"), QStringLiteral("kernel"), inUse("SSE2/divide (forced)"),
+                                available(), QStringLiteral("kernel AUTO"), inUse(timed), QStringLiteral("exit")}));
+  EXPECT_EQ(forcedKernel(), std::nullopt);
+}
+
+TEST_F(KernelCommand, RefusesWhatItCannotRun) {
+  ASSERT_TRUE(forceKernel(Kernel{Isa::Scalar, Quotient::Divide}));
+  EngineShell e;
+  const QStringList lines = e.session({QStringLiteral("kernel turbo"), QStringLiteral("kernel SSE2/fma")});
+  EXPECT_EQ(lines, QStringList({QStringLiteral("Unknown kernel: turbo"), available(), QStringLiteral("kernel SSE2/fma"),
+                                QStringLiteral("This processor cannot run SSE2/fma"), available(),
+                                QStringLiteral("exit")}));
+  EXPECT_EQ(forcedKernel(), (Kernel{Isa::Scalar, Quotient::Divide})) << "unchanged";
+}
+
+// A forced kernel is what the workers compute with; the results are the same bits.
+TEST_F(KernelCommand, RunOnForcedKernelGivesTheSameResults) {
+  for (Kernel kernel : availableKernels()) {
+    SCOPED_TRACE(kernelName(kernel));
+    ASSERT_TRUE(forceKernel(kernel));
+    EngineShell e;
+    e.runner->flags().quickMode = true;
+    e.runner->flags().cache = true;
+    const QStringList lines = e.session({QStringLiteral("st 1")});
+    EXPECT_TRUE(lines.contains(QStringLiteral("Test completed successfully."))) << lines.join(u'\n').toStdString();
+    EXPECT_FALSE(lines.join(u'\n').contains(QStringLiteral("WARNING"))) << lines.join(u'\n').toStdString();
+  }
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cctype>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -13,6 +14,12 @@
 #include <vector>
 
 namespace rootix::engine {
+
+void PrintTo(const Kernel& kernel, std::ostream* os)
+{
+    *os << kernelName(kernel);
+}
+
 namespace {
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
@@ -34,7 +41,7 @@ constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
     return ::testing::AssertionSuccess();
 }
 
-class RangeKernel : public ::testing::TestWithParam<Isa> {
+class RangeKernel : public ::testing::TestWithParam<Kernel> {
 protected:
     // Computes [first, first + count) in pieces of `chunk`, checking each against Newton.
     void expectSweep(double first, std::int64_t count, std::int64_t chunk)
@@ -74,13 +81,14 @@ struct AwkwardStart {
     double first;
 };
 
-// Starts whose numbers leave the common path somewhere in the block; each range is long
-// enough to cover full blocks and a tail.
+// Starts whose numbers leave the common path somewhere in a block; each range covers two
+// full blocks and a tail.
 TEST_P(RangeKernel, AwkwardStartsMatchNewton)
 {
     const AwkwardStart starts[] = {
         {"negatives through 0..3", -70},
         {"lone bad lanes at 0..3 mid-block", -37},
+        {"0..3 in the second block", -200},
         {"negative fractions", -3.75},
         {"fractions", 0.5},
         {"tenths", 0.1},
@@ -97,8 +105,10 @@ TEST_P(RangeKernel, AwkwardStartsMatchNewton)
         {"2^53 (steps of 1 round away)", 0x1p53},
         {"-0", -0.0},
         {"large negative", -1e9},
+        {"across the end of the multiply-add domain", 2147483600},
+        {"past the end of the multiply-add domain", 2147483648.0},
     };
-    std::vector<double> out(131);
+    std::vector<double> out(450);
     for (const AwkwardStart& start : starts) {
         SCOPED_TRACE(start.name);
         computeRange(GetParam(), start.first, std::int64_t(out.size()), out.data());
@@ -112,7 +122,7 @@ TEST_P(RangeKernel, WritesExactlyTheRequestedNumbers)
     constexpr double kGuard = 12345.5;
     constexpr std::int64_t kPad = 3;
     for (double first : {0.0, 1048573.0}) {
-        for (std::int64_t count : {0, 1, 2, 3, 5, 7, 63, 64, 65, 127, 128, 129, 1000}) {
+        for (std::int64_t count : {0, 1, 2, 3, 5, 7, 63, 64, 65, 127, 128, 129, 191, 192, 193, 385, 1000}) {
             SCOPED_TRACE("first " + std::to_string(first) + ", count " + std::to_string(count));
             std::vector<double> buffer(std::size_t(count + 2 * kPad + 1), kGuard);
             double* out = buffer.data() + kPad + 1; // off every vector alignment
@@ -133,31 +143,63 @@ TEST_P(RangeKernel, NegativeCountWritesNothing)
     EXPECT_EQ(std::count(std::begin(out), std::end(out), 7.0), 4);
 }
 
-INSTANTIATE_TEST_SUITE_P(EachIsa, RangeKernel, ::testing::ValuesIn(availableIsas()),
-    [](const ::testing::TestParamInfo<Isa>& info) { return std::string(isaName(info.param)); });
+INSTANTIATE_TEST_SUITE_P(EachKernel, RangeKernel, ::testing::ValuesIn(availableKernels()),
+    [](const ::testing::TestParamInfo<Kernel>& info) {
+        std::string name = kernelName(info.param);
+        for (char& c : name) {
+            if (!std::isalnum(static_cast<unsigned char>(c)))
+                c = '_';
+        }
+        return name;
+    });
 
-TEST(RangeKernelDispatch, ListsScalarFirstAndBestLast)
+TEST(RangeKernelCatalogue, ListsScalarFirstThenWidthsDivideFirst)
 {
-    const std::vector<Isa> isas = availableIsas();
-    ASSERT_FALSE(isas.empty());
-    EXPECT_EQ(isas.front(), Isa::Scalar);
-    EXPECT_EQ(isas.back(), bestIsa());
-    EXPECT_TRUE(std::is_sorted(isas.begin(), isas.end()));
-    for (Isa isa : isas)
-        EXPECT_TRUE(isaAvailable(isa)) << isaName(isa);
+    const std::vector<Kernel> kernels = availableKernels();
+    ASSERT_FALSE(kernels.empty());
+    EXPECT_EQ(kernels.front(), (Kernel{Isa::Scalar, Quotient::Divide}));
+    for (size_t i = 0; i < kernels.size(); ++i) {
+        EXPECT_TRUE(kernelAvailable(kernels[i])) << kernelName(kernels[i]);
+        EXPECT_TRUE(isaAvailable(kernels[i].isa)) << kernelName(kernels[i]);
+        if (i > 0 && kernels[i].isa != kernels[i - 1].isa) {
+            EXPECT_LT(kernels[i - 1].isa, kernels[i].isa);
+            EXPECT_EQ(kernels[i].quotient, Quotient::Divide) << kernelName(kernels[i]);
+        }
+    }
+    // Neither the scalar loop nor SSE2 has a fused multiply-add.
+    for (Isa isa : {Isa::Scalar, Isa::SSE2}) {
+        for (Quotient quotient : {Quotient::Fma, Quotient::FmaDivide, Quotient::DivideFma})
+            EXPECT_FALSE(kernelAvailable({isa, quotient})) << isaName(isa) << ' ' << quotientName(quotient);
+    }
 #if defined(__x86_64__)
-    EXPECT_TRUE(isaAvailable(Isa::SSE2));
+    EXPECT_TRUE(kernelAvailable({Isa::SSE2, Quotient::Divide}));
 #endif
 }
 
-TEST(RangeKernelDispatch, DefaultUsesTheBestVariant)
+TEST(RangeKernelCatalogue, NamesRoundTripIgnoringCase)
 {
-    std::vector<double> viaDefault(300);
-    std::vector<double> viaBest(300);
-    computeRange(-5, 300, viaDefault.data());
-    computeRange(bestIsa(), -5, 300, viaBest.data());
-    EXPECT_TRUE(sameAsNewton(-5, 300, viaDefault.data()));
-    EXPECT_EQ(viaDefault, viaBest);
+    for (Isa isa : {Isa::SSE2, Isa::AVX2, Isa::AVX512}) {
+        for (Quotient quotient : {Quotient::Divide, Quotient::Fma, Quotient::FmaDivide, Quotient::DivideFma}) {
+            const Kernel kernel{isa, quotient};
+            EXPECT_EQ(kernelFromName(kernelName(kernel)), kernel) << kernelName(kernel);
+        }
+    }
+    EXPECT_EQ(kernelName({Isa::AVX512, Quotient::Fma}), "AVX512/fma");
+    EXPECT_EQ(kernelName({Isa::AVX2, Quotient::DivideFma}), "AVX2/div+fma");
+    EXPECT_EQ(kernelFromName("avx2/FMA+DIV"), (Kernel{Isa::AVX2, Quotient::FmaDivide}));
+    EXPECT_EQ(kernelFromName("scalar"), (Kernel{Isa::Scalar, Quotient::Divide}));
+    for (const char* bad : {"", "AVX2", "AVX2/", "/fma", "Scalar/fma", "AVX512/fma ", "NEON/divide"})
+        EXPECT_EQ(kernelFromName(bad), std::nullopt) << '"' << bad << '"';
+}
+
+// A kernel no processor runs still computes, on the scalar loop.
+TEST(RangeKernelCatalogue, UnavailableKernelFallsBackToScalar)
+{
+    for (Kernel kernel : {Kernel{Isa::SSE2, Quotient::Fma}, Kernel{Isa::Scalar, Quotient::DivideFma}}) {
+        std::vector<double> out(200);
+        computeRange(kernel, 1000, 200, out.data());
+        EXPECT_TRUE(sameAsNewton(1000, 200, out.data())) << kernelName(kernel);
+    }
 }
 
 } // namespace

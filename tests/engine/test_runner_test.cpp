@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <cstdint>
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -384,6 +387,18 @@ INSTANTIATE_TEST_SUITE_P(Cases, ResultArrayMemory,
                                            MemoryCase{"OneByteShort", true, -1, false},
                                            MemoryCase{"Unknown", false, 0, true}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Faulting the pages in ahead of a run leaves the array as created: every value zero.
+TEST(ResultArrayPrefault, KeepsEveryValueZero) {
+  // 8 MiB and a few doubles: one slice, ending inside a page.
+  constexpr std::int64_t kCount = (std::int64_t{8} << 20) / 8 + 3;
+  ResultArray array = ResultArray::allocate(kCount, [] { return std::int64_t{-1}; });
+  int slices = 0;
+  array.prefault([&] { ++slices; });
+  EXPECT_EQ(slices, 1);
+  for (std::int64_t i = 0; i < kCount; i += 4093) ASSERT_EQ(std::bit_cast<std::uint64_t>(array.data()[i]), 0u) << i;
+  EXPECT_EQ(array.data()[kCount - 1], 0.0);
+}
 
 }  // namespace
 }  // namespace rootix::engine

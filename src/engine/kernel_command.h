@@ -1,0 +1,14 @@
+#pragma once
+
+namespace rootix::console {
+class Interpreter;
+}
+
+namespace rootix::engine {
+
+// "kernel": prints the range kernel the workers use and the ones this processor runs;
+// "kernel <name>" forces one (so that machines can be compared on the same method),
+// "kernel auto" returns to the timed choice.
+void registerKernelCommand(console::Interpreter& interpreter);
+
+}  // namespace rootix::engine

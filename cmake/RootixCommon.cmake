@@ -11,6 +11,10 @@ target_include_directories(rootix_options INTERFACE ${PROJECT_SOURCE_DIR}/src)
 # rootix_add_subsystem(NAME DEPS...): one library per subsystem folder, from every .cpp in it.
 function(rootix_add_subsystem name)
   file(GLOB _sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  # Files that make a library of their own in the same folder.
+  if(ROOTIX_OWN_LIBRARY_SOURCES)
+    list(REMOVE_ITEM _sources ${ROOTIX_OWN_LIBRARY_SOURCES})
+  endif()
   if(NOT _sources MATCHES "\\.cpp")
     # Headers only so far.
     add_library(rootix_${name} INTERFACE)

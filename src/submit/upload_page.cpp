@@ -55,25 +55,6 @@ PageTexts PageTexts::from(const TextLookup& getText) {
   return {get("upload-info"), get("upload"), get("title"), get("link"), get("description")};
 }
 
-QString builtInText(const QString& key) {
-  static const std::array<std::pair<const char*, const char*>, 6> kTexts{{
-      {"upload-info",
-       "Welcome to the Rootix on-line sumission form, to submit your score to our server, please enter a "
-       "title, description and an optional link (to your buildlog, forum, etc) for your score then click "
-       "upload. Please note that by clicking Upload, information about your CPU, motherboard and memory "
-       "configuration will be stored on the Rootix server."},
-      {"upload", "Upload"},
-      {"title", "Title:"},
-      {"link", "Link:"},
-      {"description", "Description:"},
-      {"error-nohw-upload", "Sorry but you cannot upload a score which has no associated hardware."},
-  }};
-  for (const auto& [k, text] : kTexts) {
-    if (key == QLatin1StringView(k)) return QString::fromLatin1(text);
-  }
-  return {};
-}
-
 QByteArray escapeBytes(const QByteArray& bytes) {
   QByteArray out;
   out.reserve(bytes.size() + bytes.size() / 8);

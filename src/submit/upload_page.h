@@ -20,9 +20,6 @@ struct PageTexts {
   static PageTexts from(const TextLookup& getText);
 };
 
-// The English captions, for a program built without the language table.
-QString builtInText(const QString& key);
-
 // The filled page as the bytes of a windows-1252 file. serverBase is used
 // for the form action and the pictures; scoreText is the scrambled score
 // text, one byte per character. Every value is HTML-escaped, and no value

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <cstdio>
 
+#include "gui/language.h"
 #include "submit/score_upload.h"
 #include "submit/upload_page.h"
 
@@ -21,7 +22,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   using namespace rootix::submit;
-  const QByteArray page = renderUploadPage(QString::fromLocal8Bit(argv[1]), PageTexts::from(&builtInText), data.readAll());
+  const QByteArray page = renderUploadPage(QString::fromLocal8Bit(argv[1]), PageTexts::from(&rootix::gui::getText), data.readAll());
   try {
     writePage(QString::fromLocal8Bit(argv[3]), page);
   } catch (const std::exception& e) {

@@ -8,6 +8,7 @@
 #include "platform/runtime_error.h"
 #include "platform/text.h"
 #include "scores/score.h"
+#include "gui/language.h"
 #include "submit/score_upload.h"
 #include "submit/server_address.h"
 #include "submit_test_support.h"
@@ -80,7 +81,7 @@ TEST_P(PageCarriesScore, FormFieldsAndTextByteForByte) {
   const QString base = QStringLiteral("http://results.example:8080");
   const QByteArray data = text::toSingleByte(score.toString(false));
 
-  const QByteArray page = renderUploadPage(base, PageTexts::from(&builtInText), data);
+  const QByteArray page = renderUploadPage(base, PageTexts::from(&gui::getText), data);
   const auto parsed = parsePage(page);
 
   ASSERT_TRUE(parsed.textareaWellFormed);
@@ -154,7 +155,7 @@ class UploadScore : public ::testing::Test {
   QString folder() const { return dir.path() + QStringLiteral("/with space/"); }
   UploadServices services() {
     QDir().mkpath(folder());
-    return {server, opener, &builtInText, [this] { return folderOverride.isEmpty() ? folder() : folderOverride; }};
+    return {server, opener, &gui::getText, [this] { return folderOverride.isEmpty() ? folder() : folderOverride; }};
   }
   Score sample(double seconds = 12.345) const {
     return Score::Create(seconds, 6, scores::testdata::sampleHardware());

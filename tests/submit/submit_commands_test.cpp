@@ -5,6 +5,7 @@
 
 #include "../scores/score_test_support.h"
 #include "scores/score_book.h"
+#include "gui/language.h"
 #include "submit/server_address.h"
 #include "submit/submit_commands.h"
 #include "submit_test_support.h"
@@ -17,7 +18,7 @@ struct SubmitShell {
   explicit SubmitShell(bool printPath = true, bool withHardware = true) {
     if (withHardware) hardware = scores::testdata::sampleHardware();
     registerSubmitCommands(h.interp.commands(),
-                           {h.scoreBook, hardware, server, opener, &builtInText, [this] { return dir.path() + u'/'; },
+                           {h.scoreBook, hardware, server, opener, &gui::getText, [this] { return dir.path() + u'/'; },
                             [this](const QString& line) { h.console.PrintLn(line); }, printPath});
   }
   QStringList run(const QStringList& typed) {

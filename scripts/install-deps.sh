@@ -1,18 +1,27 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages Rootix needs to build, test and run; does
-# nothing when they are all there already.
+# Installs the Debian 12 packages Rootix needs; does nothing when they are all
+# there already.
+#   scripts/install-deps.sh          what building and running rootix needs
+#   scripts/install-deps.sh --test   also the tests, benchmarks, fuzzing,
+#                                    sanitizers and the Debian package checks
 set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config   # build
-  clang                              # fuzz targets (libFuzzer)
   qt6-base-dev                       # event loop, windows, settings, processes
-  libgtest-dev libgmock-dev          # unit tests
-  libbenchmark-dev                   # bench/
   libhwloc-dev                       # processor packages and caches
   libcpuid-dev                       # processor names, codenames, caches for the report tool
-  dmidecode                          # memory and board facts for the report tool, where readable
 )
+if [[ ${1:-} == --test ]]; then
+  packages+=(
+    ccache                           # faster rebuilds of the several build trees
+    libgtest-dev libgmock-dev        # unit and end-to-end tests
+    libbenchmark-dev                 # bench/
+    clang libclang-rt-dev            # fuzz targets (libFuzzer and its sanitizer runtimes)
+    dpkg-dev file                    # cpack -G DEB works out the package's dependencies
+    lintian desktop-file-utils       # checks of the package and its desktop entry
+  )
+fi
 
 missing=()
 for p in "${packages[@]}"; do

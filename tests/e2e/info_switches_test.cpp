@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "app/usage.h"
 #include "console/shell_commands.h"
 #include "e2e.h"
@@ -41,6 +43,17 @@ TEST(InfoSwitches, OnlyWholeWords) {
   EXPECT_EQ(run.exitCode, 0);
   ASSERT_FALSE(run.lines().isEmpty());
   EXPECT_EQ(run.lines().first(), QStringLiteral("Welcome to Rootix Benchmark v2.11."));
+}
+
+// A full disk or closed pipe is not reported as success, as `rootix --version > /dev/full` would be.
+TEST(InfoSwitches, UnwritableOutputFails) {
+  std::FILE* full = std::fopen("/dev/full", "w");
+  ASSERT_NE(full, nullptr);
+  const char* help[] = {"rootix", "--help"};
+  const char* other[] = {"rootix", "-run=32M"};
+  EXPECT_EQ(app::handleInfoSwitches(2, const_cast<char**>(help), full), 1);
+  EXPECT_EQ(app::handleInfoSwitches(2, const_cast<char**>(other), full), std::nullopt);
+  std::fclose(full);
 }
 
 // The help text names every switch the program reads, and the version is the

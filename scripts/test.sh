@@ -24,7 +24,7 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 step() {
   local name=$1 log="$logs/$1.log" start=$SECONDS
   echo "== $name"
-  if "step_$name" >"$log" 2>&1 3>&1; then
+  if "step_$name" 3>&1 >"$log" 2>&1; then
     echo "   ok ($((SECONDS - start)) s)"
   else
     tail -n 80 "$log"

@@ -6,7 +6,22 @@ target_compile_options(rootix_options INTERFACE
   # The benchmark's arithmetic must be bit-exact: no fused multiply-add anywhere.
   -ffp-contract=off)
 target_compile_definitions(rootix_options INTERFACE QT_NO_KEYWORDS)
-target_include_directories(rootix_options INTERFACE ${PROJECT_SOURCE_DIR}/src)
+if(ROOTIX_WERROR)
+  target_compile_options(rootix_options INTERFACE -Werror)
+endif()
+if(ROOTIX_SANITIZE)
+  # Every target, tests and tools included; the first finding stops the program.
+  set(_rootix_sanitize -fsanitize=${ROOTIX_SANITIZE} -fno-omit-frame-pointer)
+  if(ROOTIX_SANITIZE MATCHES "undefined")
+    list(APPEND _rootix_sanitize -fno-sanitize-recover=undefined)
+  endif()
+  target_compile_options(rootix_options INTERFACE ${_rootix_sanitize})
+  target_link_options(rootix_options INTERFACE ${_rootix_sanitize})
+endif()
+
+# The version, from project(), for --version and the package.
+configure_file(${CMAKE_CURRENT_LIST_DIR}/version.h.in ${PROJECT_BINARY_DIR}/generated/rootix/version.h @ONLY)
+target_include_directories(rootix_options INTERFACE ${PROJECT_SOURCE_DIR}/src ${PROJECT_BINARY_DIR}/generated)
 
 # rootix_add_subsystem(NAME DEPS...): one library per subsystem folder, from every .cpp in it.
 function(rootix_add_subsystem name)

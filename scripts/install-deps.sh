@@ -1,23 +1,33 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages Rootix needs to build, test and run; does
-# nothing when they are all there already.
+# Installs the Debian 12 packages Rootix needs; does nothing when they are all
+# there already.
+#   scripts/install-deps.sh          what building and running rootix needs
+#   scripts/install-deps.sh --test   also the tests, benchmarks, fuzzing,
+#                                    sanitizers and the Debian package checks
 set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config   # build
-  clang                              # fuzz targets (libFuzzer)
   qt6-base-dev                       # event loop, windows, settings, processes
   qt6-svg-dev                        # the graphical window's pictures
-  libgtest-dev libgmock-dev          # unit tests
-  libbenchmark-dev                   # bench/
+  qt6-qpa-plugins                    # the window's platform plugins (only recommended by libqt6gui6)
   libhwloc-dev                       # processor packages and caches
   libcpuid-dev                       # processor names, codenames, caches for the report tool
-  dmidecode                          # memory and board facts for the report tool, where readable
-  chromium chromium-driver python3-selenium  # the submission page in a real browser (tests/browser)
   qt6-httpserver-dev                 # rootix-server: HTTP on Qt's event loop
   libqt6sql6-sqlite libqt6sql6-psql  # rootix-server: its SQLite and PostgreSQL drivers
-  postgresql                         # the server tests' throwaway cluster (scripts/with-postgres.sh)
 )
+if [[ ${1:-} == --test ]]; then
+  packages+=(
+    ccache                           # faster rebuilds of the several build trees
+    libgtest-dev libgmock-dev        # unit and end-to-end tests
+    libbenchmark-dev                 # bench/
+    clang libclang-rt-dev            # fuzz targets (libFuzzer and its sanitizer runtimes)
+    dpkg-dev file                    # cpack -G DEB works out the package's dependencies
+    lintian desktop-file-utils       # checks of the package and its desktop entry
+    chromium chromium-driver python3-selenium  # the submission page in a real browser (tests/browser)
+    postgresql                       # the server tests' throwaway cluster (scripts/with-postgres.sh)
+  )
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -4,6 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DROOTIX_BUILD_TESTS=OFF >/dev/null
-cmake --build build -j"$(nproc)" --target rootix
+source scripts/common.sh
+configure_main_tree
+cmake --build build -j"$ROOTIX_JOBS" --target rootix
 exec build/rootix -run=32M -exit=1 --terminal "$@"

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# The engine's tests in a ThreadSanitizer build of their own.
+# The engine's tests in a ThreadSanitizer build of their own (build-tsan/).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DROOTIX_BUILD_BENCH=OFF \
-  "-DCMAKE_CXX_FLAGS=-fsanitize=thread" "-DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread" >/dev/null
-cmake --build build-tsan --target test_engine -j"$(nproc)"
+source scripts/common.sh
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE="$ROOTIX_BUILD_TYPE" -DROOTIX_SANITIZE=thread \
+  -DROOTIX_BUILD_TESTS=ON -DROOTIX_BUILD_BENCH=OFF >/dev/null
+cmake --build build-tsan --target test_engine -j"$ROOTIX_JOBS"
 # Rootix ends the process at once on "exit" while its standard-input reader
 # may still be running: by design, so thread leaks are not reported.
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 report_thread_leaks=0" \

@@ -15,6 +15,7 @@
 #include "hardware/embedded_resources.h"
 #include "platform/process_launcher.h"
 #include "app/startup_script.h"
+#include "app/usage.h"
 #include "console/terminal_face.h"
 #include "gui/console_window.h"
 #include "gui/desktop_url_opener.h"
@@ -42,6 +43,7 @@ QString rawCommandLine(int argc, char** argv) {
 }  // namespace
 
 int run(int argc, char** argv) {
+  if (const auto status = handleInfoSwitches(argc, argv)) return *status;
   // A closed pipe on standard output must not end the program.
   ::signal(SIGPIPE, SIG_IGN);
 

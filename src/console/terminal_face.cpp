@@ -41,7 +41,6 @@ QString TerminalFace::takeLine() {
 
 void TerminalFace::readLoop() {
   QByteArray pending;
-  bool dropping = false;  // inside the rest of an over-long line
   char buf[65536];
   auto deliver = [this](QByteArray line) {
     if (line.endsWith('\r')) line.chop(1);
@@ -66,12 +65,9 @@ void TerminalFace::readLoop() {
       if (buf[i] == '\n') {
         deliver(pending);
         pending.clear();
-        dropping = false;
       } else if (pending.size() < kMaxLine) {
         pending.append(buf[i]);
-      } else {
-        dropping = true;
-      }
+      }  // the rest of an over-long line is dropped
     }
   }
   if (!pending.isEmpty()) deliver(pending);

@@ -237,12 +237,18 @@ QString formatDigits(double x, int precision) {
   std::string out;
   if (exp10 >= precision || exp10 < -4) {
     out = digits.substr(0, 1);
-    if (digits.size() > 1) out += "." + digits.substr(1);
+    if (digits.size() > 1) {
+      // Appended in place: gcc 12 -O3 sees a false overlap in "." + std::string.
+      out += '.';
+      out.append(digits, 1);
+    }
     char expBuf[16];
     std::snprintf(expBuf, sizeof expBuf, "E%c%02d", exp10 < 0 ? '-' : '+', std::abs(exp10));
     out += expBuf;
   } else if (exp10 < 0) {
-    out = "0." + std::string(static_cast<size_t>(-exp10 - 1), '0') + digits;
+    out = "0.";
+    out.append(static_cast<size_t>(-exp10 - 1), '0');
+    out += digits;
   } else {
     const size_t intDigits = static_cast<size_t>(exp10) + 1;
     if (digits.size() <= intDigits) {

@@ -64,7 +64,9 @@ TEST_P(InstallCases, WritesLibraries) {
   EXPECT_EQ(installer.install(c.file), c.result);
   EXPECT_EQ(log.lines, c.lines);
   EXPECT_EQ(summaries, c.summaries);
-  if (c.lines.size() > 1 && c.lines.back() != kInstalled) EXPECT_EQ(installer.lastError(), c.lines.back());
+  if (c.lines.size() > 1 && c.lines.back() != kInstalled) {
+    EXPECT_EQ(installer.lastError(), c.lines.back());
+  }
   for (const auto& [name, expected] : c.after) {
     EXPECT_EQ(platform::files::readAll(T + name), expected.first) << name.toStdString();
     EXPECT_EQ(modeOf(T + name), expected.second) << name.toStdString();

@@ -1,0 +1,47 @@
+#include "app/usage.h"
+
+#include <cstring>
+
+#include "rootix/version.h"
+
+namespace rootix::app {
+
+const char* usageText() {
+  return "Usage: rootix [--terminal] [-run=32M|-run=1024M [-save=PATH] [-exit=1]] [WORD...]\n"
+         "       rootix --help | --version\n"
+         "Rootix times how long this machine takes to compute the square roots of every\n"
+         "whole number of a range, split across worker threads.\n"
+         "\n"
+         "  -run=32M, -run=1024M  after start-up run test 6 or test 11 in the console\n"
+         "  -save=PATH            with -run=: after the run write \"Not done yet\" to PATH\n"
+         "  -exit=VALUE           with -run=, any non-empty value: exit after the run\n"
+         "  --terminal            use the terminal console even where a window could open\n"
+         "  --help                show this text and exit\n"
+         "  --version             show the version and exit\n"
+         "Other words are left to a start-up script as $0, $1, ...\n"
+         "\n"
+         "Exit status:\n"
+         "  0  the run completed successfully, or \"exit\" was typed\n"
+         "  1  the run reported errors, or the private temporary folder cannot be used\n"
+         "  2  the run completed but the -save= file was not written\n"
+         "  3  another Rootix of this user is running\n"
+         "\n"
+         "Type \"help\" in the console for its commands; the manual is rootix(1).\n";
+}
+
+const char* versionText() { return "rootix " ROOTIX_VERSION "\n"; }
+
+std::optional<int> handleInfoSwitches(int argc, char** argv, std::FILE* out) {
+  // The first of the two wins, as with most programs.
+  for (int i = 1; i < argc; ++i) {
+    const char* text = nullptr;
+    if (std::strcmp(argv[i], "--help") == 0) text = usageText();
+    if (std::strcmp(argv[i], "--version") == 0) text = versionText();
+    if (!text) continue;
+    const bool written = std::fputs(text, out) >= 0 && std::fflush(out) == 0;
+    return written ? 0 : 1;
+  }
+  return std::nullopt;
+}
+
+}  // namespace rootix::app

@@ -18,7 +18,7 @@ submitted score must then be found through GET /api/v1/scores with the
 checksum, the typed fields and the hardware texts the score holds.
 
   run.sh --rootix build/rootix --server-binary build/rootix-server
-         [--screenshots DIR]           submission-page.png, leaderboard.png
+         [--screenshots DIR]           submission-page.png, leaderboard-after-upload.png
 
 Exit status 77: skipped (no Chromium, chromedriver or selenium).
 """
@@ -29,6 +29,7 @@ import json
 import os
 import re
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -250,6 +251,15 @@ def check_round_trip(name, browser, rootix, work, server, capture, lines, saved,
     print(f"{name}: the browser posted the {len(expected)} bytes of the score text unchanged")
 
 
+def _end_with_parent():
+    """In the child: the kernel ends it when this script dies, even by SIGKILL."""
+    try:
+        import ctypes
+        ctypes.CDLL(None, use_errno=True).prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
+    except (OSError, AttributeError):
+        pass
+
+
 class ResultServer:
     """build/rootix-server on 127.0.0.1, an ephemeral port, a temporary SQLite file."""
 
@@ -257,7 +267,7 @@ class ResultServer:
         env = dict(os.environ, HOME=str(work / "home"), XDG_DATA_HOME=str(work / "data"))
         self.process = subprocess.Popen(
             [binary, "--listen", "127.0.0.1:0", "--db", f"sqlite:{work / 'scores.sqlite'}"],
-            stdout=subprocess.PIPE, stderr=subprocess.STDOUT, env=env)
+            stdout=subprocess.PIPE, stderr=subprocess.STDOUT, env=env, preexec_fn=_end_with_parent)
         self.base = None
         lines = []
         # The first line names the port it got; anything else means it failed.
@@ -368,6 +378,8 @@ def main():
     parser.add_argument("--screenshot")
     parser.add_argument("--screenshots")
     args = parser.parse_args()
+    # A runner's SIGTERM (a ctest time-out) still stops the server and removes the files.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
     if not args.server and not args.server_binary and not args.probe:
         parser.error("--probe is needed with the capture server")
 
@@ -418,7 +430,7 @@ def main():
             browser.driver.set_window_size(1280, 1000)  # every board on the picture
             browser.driver.get(server + "/")
             time.sleep(0.3)
-            browser.driver.save_screenshot(str(shots / "leaderboard.png"))
+            browser.driver.save_screenshot(str(shots / "leaderboard-after-upload.png"))
     finally:
         if browser:
             browser.quit()

@@ -190,8 +190,10 @@ def run_rootix(rootix, work: Path, server, lines):
     """Runs the terminal console with the lines; returns (printed lines, opened address)."""
     tmp = work / "tmp dir"  # a space in the page's path: no quoting needed anywhere
     fake_bin = work / "bin"
+    run_dir = work / "run"  # its own instance lock: another Rootix of this user may be running
     tmp.mkdir(exist_ok=True)
     fake_bin.mkdir(exist_ok=True)
+    run_dir.mkdir(mode=0o700, exist_ok=True)
     opened = work / "opened.txt"
     if opened.exists():
         opened.unlink()
@@ -202,7 +204,8 @@ def run_rootix(rootix, work: Path, server, lines):
     env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
     # Some display must seem there, or Rootix does not start an opener; the
     # terminal console never connects to it.
-    env.update(DISPLAY=":rootix-test-no-display", TMPDIR=str(tmp), HOME=str(work / "home"), XDG_CONFIG_HOME=str(work / "config"),
+    env.update(DISPLAY=":rootix-test-no-display", TMPDIR=str(tmp), XDG_RUNTIME_DIR=str(run_dir),
+               HOME=str(work / "home"), XDG_CONFIG_HOME=str(work / "config"),
                ROOTIX_SERVER=server, PATH=f"{fake_bin}:{env.get('PATH', '/usr/bin:/bin')}")
     run = subprocess.run([rootix, "--terminal"], input=("\n".join(lines) + "\nexit\n").encode(), env=env,
                          capture_output=True, timeout=180)
@@ -213,7 +216,8 @@ def run_rootix(rootix, work: Path, server, lines):
         time.sleep(0.05)
     argc, address = opened.read_text().splitlines()[:2] if opened.exists() else ("0", "")
     if argc != "1":
-        raise AssertionError(f"the opener got {argc} arguments; Rootix printed:\n" + "\n".join(printed))
+        raise AssertionError(f"the opener got {argc} arguments; Rootix (exit {run.returncode}) printed:\n"
+                             + "\n".join(printed) + "\n" + run.stderr.decode("latin-1"))
     return printed, address
 
 

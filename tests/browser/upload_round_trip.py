@@ -12,19 +12,31 @@ byte 0..255, shows what a form does to each byte.
          [--server http://host:port]   post to a real result server instead
          [--screenshot PATH]           the page as the browser shows it
 
+With --server-binary the real result server is started on 127.0.0.1 (an
+ephemeral port, a temporary SQLite file) and stopped at the end; each
+submitted score must then be found through GET /api/v1/scores with the
+checksum, the typed fields and the hardware texts the score holds.
+
+  run.sh --rootix build/rootix --server-binary build/rootix-server
+         [--screenshots DIR]           submission-page.png, leaderboard-after-upload.png
+
 Exit status 77: skipped (no Chromium, chromedriver or selenium).
 """
 
 import argparse
 import http.server
+import json
 import os
+import re
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
 import threading
 import time
 import urllib.parse
+import urllib.request
 from pathlib import Path
 
 SKIP = 77
@@ -38,6 +50,12 @@ SAMPLE_207 = [
     "3000 MHz", "100 MHz", "12288 KB", "1.2 V", "BADAD7F5", "EOF",
 ]
 BOARD_LINE = 11
+# The hardware texts of a version 207 score, in their lines 4..20.
+HARDWARE_LINES = [
+    "memType", "memSize", "memClock", "memTCas", "memTRCD", "memTRP", "memTRAS", "mbModel", "mbVendor",
+    "cpu_string", "cpu_core", "cpu_count", "cpu_rev", "cpu_clock", "cpu_fsb", "cpu_cache", "cpu_vcore",
+]
+CHECKSUM_LINE = 21
 
 
 def skip(reason):
@@ -172,8 +190,10 @@ def run_rootix(rootix, work: Path, server, lines):
     """Runs the terminal console with the lines; returns (printed lines, opened address)."""
     tmp = work / "tmp dir"  # a space in the page's path: no quoting needed anywhere
     fake_bin = work / "bin"
+    run_dir = work / "run"  # its own instance lock: another Rootix of this user may be running
     tmp.mkdir(exist_ok=True)
     fake_bin.mkdir(exist_ok=True)
+    run_dir.mkdir(mode=0o700, exist_ok=True)
     opened = work / "opened.txt"
     if opened.exists():
         opened.unlink()
@@ -184,7 +204,8 @@ def run_rootix(rootix, work: Path, server, lines):
     env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
     # Some display must seem there, or Rootix does not start an opener; the
     # terminal console never connects to it.
-    env.update(DISPLAY=":rootix-test-no-display", TMPDIR=str(tmp), HOME=str(work / "home"), XDG_CONFIG_HOME=str(work / "config"),
+    env.update(DISPLAY=":rootix-test-no-display", TMPDIR=str(tmp), XDG_RUNTIME_DIR=str(run_dir),
+               HOME=str(work / "home"), XDG_CONFIG_HOME=str(work / "config"),
                ROOTIX_SERVER=server, PATH=f"{fake_bin}:{env.get('PATH', '/usr/bin:/bin')}")
     run = subprocess.run([rootix, "--terminal"], input=("\n".join(lines) + "\nexit\n").encode(), env=env,
                          capture_output=True, timeout=180)
@@ -195,11 +216,13 @@ def run_rootix(rootix, work: Path, server, lines):
         time.sleep(0.05)
     argc, address = opened.read_text().splitlines()[:2] if opened.exists() else ("0", "")
     if argc != "1":
-        raise AssertionError(f"the opener got {argc} arguments; Rootix printed:\n" + "\n".join(printed))
+        raise AssertionError(f"the opener got {argc} arguments; Rootix (exit {run.returncode}) printed:\n"
+                             + "\n".join(printed) + "\n" + run.stderr.decode("latin-1"))
     return printed, address
 
 
-def check_round_trip(name, browser, rootix, work, server, capture, lines, saved, screenshot=None):
+def check_round_trip(name, browser, rootix, work, server, capture, lines, saved, screenshot=None,
+                     real_server=False, shown=None):
     printed, address = run_rootix(rootix, work, server, lines)
     page_lines = [l for l in printed if l.startswith("Submission page: ")]
     assert page_lines, f"{name}: no page written; Rootix printed:\n" + "\n".join(printed)
@@ -211,8 +234,11 @@ def check_round_trip(name, browser, rootix, work, server, capture, lines, saved,
     count = len(Capture.received) + 1
     browser.submit(address, title, description, link, screenshot)
     if not capture:
-        time.sleep(2)
-        print(f"{name}: submitted to {server}; the browser shows {browser.driver.current_url}")
+        if real_server:
+            check_stored(name, browser, server, expected, title, description, link, shown)
+        else:
+            time.sleep(2)
+            print(f"{name}: submitted to {server}; the browser shows {browser.driver.current_url}")
         return
     path, content_type, body = wait_for_post(count)
     assert path == "/?q=submit", path
@@ -227,6 +253,96 @@ def check_round_trip(name, browser, rootix, work, server, capture, lines, saved,
         raise AssertionError(f"{name}: posted data differs from the score text\n"
                              f" posted   {values[b'data'].hex()}\n expected {expected.hex()}")
     print(f"{name}: the browser posted the {len(expected)} bytes of the score text unchanged")
+
+
+def _end_with_parent():
+    """In the child: the kernel ends it when this script dies, even by SIGKILL."""
+    try:
+        import ctypes
+        ctypes.CDLL(None, use_errno=True).prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
+    except (OSError, AttributeError):
+        pass
+
+
+class ResultServer:
+    """build/rootix-server on 127.0.0.1, an ephemeral port, a temporary SQLite file."""
+
+    def __init__(self, binary, work: Path):
+        env = dict(os.environ, HOME=str(work / "home"), XDG_DATA_HOME=str(work / "data"))
+        self.process = subprocess.Popen(
+            [binary, "--listen", "127.0.0.1:0", "--db", f"sqlite:{work / 'scores.sqlite'}"],
+            stdout=subprocess.PIPE, stderr=subprocess.STDOUT, env=env, preexec_fn=_end_with_parent)
+        self.base = None
+        lines = []
+        # The first line names the port it got; anything else means it failed.
+        reader = threading.Thread(target=lambda: lines.append(self.process.stdout.readline()), daemon=True)
+        reader.start()
+        reader.join(15)
+        first = lines[0].decode(errors="replace") if lines else ""
+        found = re.search(r"serving (http://127\.0\.0\.1:\d+)/", first)
+        if not found:
+            self.stop()
+            rest = self.process.stdout.read().decode(errors="replace") if self.process.stdout else ""
+            raise AssertionError(f"rootix-server did not start: {first}{rest}")
+        self.base = found.group(1)
+        threading.Thread(target=self.process.stdout.read, daemon=True).start()  # never let it block on output
+
+    def stop(self):
+        if self.process.poll() is None:
+            self.process.terminate()
+            try:
+                self.process.wait(5)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait()
+
+
+def get_json(url):
+    with urllib.request.urlopen(url, timeout=10) as reply:
+        return json.loads(reply.read().decode("utf-8"))
+
+
+def get_bytes(url):
+    with urllib.request.urlopen(url, timeout=10) as reply:
+        return reply.read()
+
+
+def check_stored(name, browser, server, saved_bytes, title, description, link, shown=None):
+    """The server's answer leads to the score's page; the JSON holds the score as it was saved."""
+    page = re.compile(re.escape(server) + r"/score/(\d+)$")
+    end = time.monotonic() + 20
+    while not page.match(browser.driver.current_url) and time.monotonic() < end:
+        time.sleep(0.05)
+    found = page.match(browser.driver.current_url)
+    if not found:
+        raise AssertionError(f"{name}: the browser shows {browser.driver.current_url}, not a score page; it says:\n"
+                             + browser.driver.find_element(browser.By.TAG_NAME, "body").text)
+    score_id = int(found.group(1))
+    if shown:
+        # The score's page shows a hardware text as text, never as markup.
+        body = browser.driver.find_element(browser.By.TAG_NAME, "body").text
+        assert shown in body, f"{name}: the score page does not show {shown!r}:\n{body}"
+        assert browser.driver.title != "owned", f"{name}: a hardware text ran as a script"
+
+    lines = unscrambled_for(saved_bytes).decode("latin-1").split("\r\n")
+    test = int(lines[3])
+    listed = get_json(f"{server}/api/v1/scores?test={test}&limit=500")["scores"]
+    # The checksum leaves the board out, so two scores here may share one.
+    matches = [s for s in listed if s["checksum"] == lines[CHECKSUM_LINE] and s["id"] == score_id]
+    assert len(matches) == 1, f"{name}: score {score_id} with checksum {lines[CHECKSUM_LINE]} is not listed: {listed}"
+    stored = matches[0]
+    want = {"test": test, "version": lines[1], "title": title, "description": description, "link": link}
+    got = {key: stored[key] for key in want}
+    assert got == want, f"{name}: stored {got}, expected {want}"
+    assert abs(stored["seconds"] - float(lines[2])) < 1e-9, (stored["seconds"], lines[2])
+    hardware = {f"score_extra_{key}": lines[4 + i] for i, key in enumerate(HARDWARE_LINES)}
+    wrong = {key: (stored["hardware"].get(key), value) for key, value in hardware.items()
+             if stored["hardware"].get(key) != value}
+    assert not wrong, f"{name}: hardware texts differ (stored, saved): {wrong}"
+    # The file the score page offers is the one "load" reads: the same bytes Rootix saved.
+    offered = get_bytes(f"{server}{stored['file']}")
+    assert offered == saved_bytes, f"{name}: the offered score file differs from the saved one"
+    print(f"{name}: the server lists score {score_id} (checksum {lines[CHECKSUM_LINE]}) with the typed fields")
 
 
 def probe_every_byte(browser, probe, work, base):
@@ -260,28 +376,41 @@ def probe_every_byte(browser, probe, work, base):
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--rootix", required=True)
-    parser.add_argument("--probe", required=True)
+    parser.add_argument("--probe")
     parser.add_argument("--server")
+    parser.add_argument("--server-binary")
     parser.add_argument("--screenshot")
+    parser.add_argument("--screenshots")
     args = parser.parse_args()
+    # A runner's SIGTERM (a ctest time-out) still stops the server and removes the files.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
+    if not args.server and not args.server_binary and not args.probe:
+        parser.error("--probe is needed with the capture server")
 
     work = Path(tempfile.mkdtemp(prefix="rootix-browser-"))
     httpd = None
     browser = None
+    result_server = None
     try:
-        capture = args.server is None
+        browser = Browser(work)
+        capture = args.server is None and args.server_binary is None
         if capture:
             httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Capture)
             threading.Thread(target=httpd.serve_forever, daemon=True).start()
             server = f"http://127.0.0.1:{httpd.server_address[1]}"
+        elif args.server_binary:
+            result_server = ResultServer(args.server_binary, work)
+            server = result_server.base
         else:
             server = args.server
-        browser = Browser(work)
+        shots = Path(args.screenshots) if args.screenshots else None
+        page_shot = shots / "submission-page.png" if shots else args.screenshot
+        real = result_server is not None
 
         # A score made here: a short run, then its file and its page.
         check_round_trip("run", browser, args.rootix, work, server, capture,
                          ["st 1", f"save {work}/run.rxs 1", "upload 1"], work / "run.rxs",
-                         args.screenshot)
+                         page_shot, real)
         # A loaded score whose board holds markup, placeholders and every byte
         # 1..255 in its scrambled form, but the two lone line breaks (see probe).
         board = unscrambled_for(b"</textarea><script>x</script>&amp;\"'!!DATA!!!!Title!!") + \
@@ -289,15 +418,30 @@ def main():
         fixture = work / "fixture.rxs"
         fixture.write_bytes(score_file(board))
         check_round_trip("loaded", browser, args.rootix, work, server, capture,
-                         [f"load {fixture}", f"save {work}/loaded.rxs 1", "upload 1"], work / "loaded.rxs")
+                         [f"load {fixture}", f"save {work}/loaded.rxs 1", "upload 1"], work / "loaded.rxs",
+                         None, real)
         assert (work / "loaded.rxs").read_bytes() == fixture.read_bytes()
+        # A board name that reads as markup, with letters above 127 (Latin-1).
+        board = '<b>Board</b> & "Caf\u00e9" <script>document.title="owned"</script> \u00ff'
+        markup = work / "markup.rxs"
+        markup.write_bytes(score_file(board.encode("latin-1")))
+        check_round_trip("markup", browser, args.rootix, work, server, capture,
+                         [f"load {markup}", f"save {work}/markup-saved.rxs 1", "upload 1"],
+                         work / "markup-saved.rxs", None, real, board)
         if capture:
             probe_every_byte(browser, args.probe, work, server)
+        if shots and real:
+            browser.driver.set_window_size(1280, 1000)  # every board on the picture
+            browser.driver.get(server + "/")
+            time.sleep(0.3)
+            browser.driver.save_screenshot(str(shots / "leaderboard-after-upload.png"))
     finally:
         if browser:
             browser.quit()
         if httpd:
             httpd.shutdown()
+        if result_server:
+            result_server.stop()
         shutil.rmtree(work, ignore_errors=True)
     print("browser round trip: ok")
 

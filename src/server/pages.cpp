@@ -15,7 +15,10 @@ const char* const kStyle =
     "table.board{border-collapse:collapse;margin:8px 0}"
     "table.board th{background:#CCCCFF;text-align:left;padding:3px 8px}"
     "table.board td{border-bottom:1px solid #E4E4F4;padding:3px 8px;vertical-align:top}"
-    "td.num{text-align:right;font-variant-numeric:tabular-nums}td.date{white-space:nowrap}"
+    // Submitted texts can be long without a space; they wrap instead of
+    // pushing the date off the page.
+    "table.board td{overflow-wrap:anywhere}td.board{min-width:12em}"
+    "td.num{text-align:right;font-variant-numeric:tabular-nums}td.num,td.date{white-space:nowrap}"
     "table.fields th{text-align:right;padding:2px 10px;color:#555;font-weight:normal}"
     "table.fields td{padding:2px 10px}"
     "form.filter{margin:8px 0}nav.pager a{margin-right:8px}"
@@ -71,7 +74,7 @@ QString boardHtml(const Board& b, const QString& filter) {
   for (const StoredScore& s : b.rows) {
     const auto& h = s.score.hardware;
     html += QStringLiteral("<tr><td class=\"num\">%1</td><td class=\"num\">%2</td><td>%3</td><td>%4</td><td>%5</td>"
-                           "<td>%6</td><td>%7</td><td>%8</td><td class=\"date\">%9</td></tr>\n")
+                           "<td>%6</td><td class=\"board\">%7</td><td>%8</td><td class=\"date\">%9</td></tr>\n")
                 .arg(rank++)
                 .arg(secondsText(s.score.score_score), htmlEscape(h.score_extra_cpu_string),
                      htmlEscape(h.score_extra_cpu_clock), htmlEscape(h.score_extra_cpu_count),

@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFile>
 #include <QGroupBox>
+#include <QPointer>
+#include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <functional>
 
@@ -9,6 +13,7 @@
 #include "gui/button_label.h"
 #include "gui/console_window.h"
 #include "gui/graphical_window.h"
+#include "platform/events.h"
 #include "support/shell_harness.h"
 
 namespace rootix::app {
@@ -45,72 +50,117 @@ class WatchingSink : public console::OutputSink {
   }
 };
 
-// The real start-up sequence with the real console window and graphical
-// window on a display (the offscreen platform).
-TEST(StartUpWithADisplay, WindowShownConsoleHiddenLoadingAroundTheScan) {
-  gui::ConsoleWindow consoleWindow(QStringLiteral("Rootix"));
+// Start-up leaves files in the temporary folder that a later start reads;
+// each shell gets its own.
+struct PrivateTempFolder {
+  PrivateTempFolder() : saved(qgetenv("TMPDIR")) { qputenv("TMPDIR", QFile::encodeName(dir.path())); }
+  ~PrivateTempFolder() { qputenv("TMPDIR", saved); }
+  QTemporaryDir dir;
+  QByteArray saved;
+};
+
+// The real console window and graphical window on a display (the offscreen
+// platform), with the controller's start-up sequence.
+struct WindowShell {
+  WindowShell() : controller(parts(), {}) {}
+
+  ControllerParts parts() {
+    ControllerParts p{.face = consoleWindow,
+                      .sink = sink,
+                      .mirror = console::MirrorMode::Lines,
+                      .dialogs = dialogs,
+                      .clipboard = clipboard,
+                      .settings = settings,
+                      .launcher = launcher,
+                      .abortKey = key,
+                      .abortable = false,
+                      .resources = {},
+                      .terminal = false,
+                      .endProcess = [](int) {},
+                      .readScript = {}};
+    p.makeGuiWindow = [this](gui::GuiHost& host) {
+      gui::GuiWindow* made = gui::createGraphicalWindow(host);
+      windows.push_back(dynamic_cast<gui::GraphicalWindow*>(made));
+      return made;
+    };
+    return p;
+  }
+
+  gui::GraphicalWindow* window() const { return windows.empty() ? nullptr : windows.back().data(); }
+
+  Screen look() const {
+    Screen s;
+    s.consoleShown = consoleWindow.isVisible();
+    if (gui::GraphicalWindow* w = window()) {
+      s.windowShown = w->isVisible();
+      s.loadingShown = w->fraLoading()->isVisible();
+      s.spinning = w->tmrload()->isActive();
+    }
+    return s;
+  }
+
+  int printedCount(const QByteArray& line) const { return int(printed.count(line)); }
+
+  PrivateTempFolder temp;
+  gui::ConsoleWindow consoleWindow{QStringLiteral("Rootix")};
   WatchingSink sink;
   FakeDialogs dialogs;
   FakeClipboard clipboard;
   MemorySettings settings;
   NoLauncher launcher;
   NoKey key;
-  gui::GraphicalWindow* window = nullptr;
-  int windowsMade = 0;
+  QList<QPointer<gui::GraphicalWindow>> windows;
+  QByteArray printed;
+  Controller controller;
+};
 
-  auto look = [&] {
-    Screen s;
-    s.consoleShown = consoleWindow.isVisible();
-    if (window) {
-      s.windowShown = window->isVisible();
-      s.loadingShown = window->fraLoading()->isVisible();
-      s.spinning = window->tmrload()->isActive();
-    }
-    return s;
-  };
+TEST(StartUpWithADisplay, WindowShownConsoleHiddenLoadingAroundTheScan) {
+  WindowShell g;
   Screen atWelcome;
   Screen duringScan;
   bool scanSeen = false;
-  sink.onWrite = [&](const QByteArray& bytes) {
-    if (bytes.contains("Welcome to ")) atWelcome = look();
+  g.sink.onWrite = [&](const QByteArray& bytes) {
+    if (bytes.contains("Welcome to ")) atWelcome = g.look();
     if (bytes.contains("Initiating thread structure")) {
-      duringScan = look();
+      duringScan = g.look();
       scanSeen = true;
     }
   };
+  g.controller.Form_Load();
 
-  ControllerParts parts{.face = consoleWindow,
-                        .sink = sink,
-                        .mirror = console::MirrorMode::Lines,
-                        .dialogs = dialogs,
-                        .clipboard = clipboard,
-                        .settings = settings,
-                        .launcher = launcher,
-                        .abortKey = key,
-                        .abortable = false,
-                        .resources = {},
-                        .terminal = false,
-                        .endProcess = [](int) {},
-                        .readScript = {}};
-  parts.makeGuiWindow = [&](gui::GuiHost& host) {
-    gui::GuiWindow* made = gui::createGraphicalWindow(host);
-    window = dynamic_cast<gui::GraphicalWindow*>(made);
-    ++windowsMade;
-    return made;
-  };
-  Controller controller(std::move(parts), {});
-  controller.Form_Load();
-
-  ASSERT_EQ(windowsMade, 1);
-  ASSERT_NE(window, nullptr);
+  ASSERT_EQ(g.windows.size(), 1);
+  ASSERT_NE(g.window(), nullptr);
   EXPECT_EQ(atWelcome, Screen{}) << "nothing is shown before the window opens";
   ASSERT_TRUE(scanSeen);
   EXPECT_EQ(duringScan, (Screen{.windowShown = true, .consoleShown = false, .loadingShown = true, .spinning = true}));
-  EXPECT_EQ(look(), (Screen{.windowShown = true, .consoleShown = false, .loadingShown = false, .spinning = false}))
+  EXPECT_EQ(g.look(), (Screen{.windowShown = true, .consoleShown = false, .loadingShown = false, .spinning = false}))
       << "the menu after the scan";
-  EXPECT_FALSE(window->isLoading());
-  EXPECT_TRUE(window->lblButton(0)->isVisible());
-  EXPECT_FALSE(consoleWindow.input()->isEnabled() && consoleWindow.isVisible()) << "no console prompt waits";
+  EXPECT_FALSE(g.window()->isLoading());
+  EXPECT_TRUE(g.window()->lblButton(0)->isVisible());
+}
+
+// "3" runs 32M once in the console window; when it completes one new window
+// replaces the old one, which is released.
+TEST(StartUpWithADisplay, KeyThreeRunsOnceAndANewWindowReturns) {
+  WindowShell g;
+  g.sink.onWrite = [&g](const QByteArray& bytes) { g.printed += bytes; };
+  g.controller.Form_Load();
+  g.controller.interpreter().doInput(QStringLiteral("ft 2"), true);
+  ASSERT_EQ(g.windows.size(), 1);
+  const QPointer<gui::GraphicalWindow> first = g.window();
+
+  QTest::keyClick(first.data(), Qt::Key_3);
+  platform::waitUntil([&g] { return g.windows.size() >= 2; }, 10, 120000);
+  ASSERT_EQ(g.windows.size(), 2);
+  // Long enough for a second run to start and end, were one started.
+  platform::waitUntil([] { return false; }, 10, 1500);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+  EXPECT_EQ(g.printedCount("Calculating sqrts of first 33554431 numbers."), 1);
+  EXPECT_EQ(g.printedCount("Test completed successfully."), 1);
+  EXPECT_EQ(g.windows.size(), 2);
+  EXPECT_TRUE(first.isNull()) << "the window hidden for the run is released";
+  EXPECT_EQ(g.look(), (Screen{.windowShown = true, .consoleShown = false}));
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <functional>
 
 #include "app/controller.h"
+#include "app/app_fakes.h"
 #include "gui/button_label.h"
 #include "gui/console_window.h"
 #include "gui/graphical_window.h"
@@ -22,17 +23,8 @@ namespace rootix::app {
 namespace {
 
 using namespace rootix::testing;
-
-class NoLauncher : public platform::ProcessLauncher {
- public:
-  int64_t startDetached(const QString&, const QStringList&) override { return 0; }
-  void terminate(int64_t) override {}
-};
-
-class NoKey : public hardware::AbortKey {
- public:
-  bool held() override { return false; }
-};
+using rootix::app::fakes::NoKey;
+using rootix::app::fakes::NoLauncher;
 
 // What the screen shows at one moment of start-up.
 struct Screen {
@@ -79,12 +71,16 @@ struct WindowShell {
                       .resources = {},
                       .terminal = false,
                       .endProcess = [](int) {},
-                      .readScript = {}};
-    p.makeGuiWindow = [this](gui::GuiHost& host) {
-      gui::GuiWindow* made = gui::createGraphicalWindow(host);
-      windows.push_back(dynamic_cast<gui::GraphicalWindow*>(made));
-      return made;
-    };
+                      .readScript = {},
+                      .makeGuiWindow =
+                          [this](gui::GuiHost& host) {
+                            gui::GuiWindow* made = gui::createGraphicalWindow(host);
+                            windows.push_back(dynamic_cast<gui::GraphicalWindow*>(made));
+                            return made;
+                          },
+                      .serverBase = {},
+                      .urlOpener = nullptr,
+                      .uploadScore = {}};
     return p;
   }
 

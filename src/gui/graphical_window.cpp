@@ -450,10 +450,13 @@ bool GraphicalWindow::eventFilter(QObject* watched, QEvent* event) {
   const bool typing = box && !box->isReadOnly() && box->isVisible();
   const QPointer<GraphicalWindow> self(this);
   const QPointer<QWidget> receiver(target);
+  // A hidden page's box keeps the focus when nothing else can take it; a
+  // shortcut that shows its page again must not type into it as well.
+  const bool receiverShown = target->isVisible();
   keyDown(press->key(), press->modifiers(), typing);
   if (!self) return true;
   // The control with the focus gets the key as well, unless the key closed its page.
-  if (receiver && receiver->isVisible()) {
+  if (receiverShown && receiver && receiver->isVisible()) {
     forwarding_ = true;
     QCoreApplication::sendEvent(receiver, event);
     if (self) forwarding_ = false;

@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/app_fakes.h"
 #include "app/controller.h"
 #include "app/gui_link.h"
 #include "platform/events.h"
@@ -15,6 +16,8 @@ namespace rootix::app {
 namespace {
 
 using namespace rootix::testing;
+using rootix::app::fakes::NoKey;
+using rootix::app::fakes::NoLauncher;
 
 // A graphical window that only records what the controller did with it.
 class FakeWindow : public gui::GuiWindow {
@@ -35,17 +38,6 @@ class FakeWindow : public gui::GuiWindow {
   bool loadingNow = false;
   int shown = 0;
   int released = 0;
-};
-
-class NoLauncher : public platform::ProcessLauncher {
- public:
-  int64_t startDetached(const QString&, const QStringList&) override { return 0; }
-  void terminate(int64_t) override {}
-};
-
-class NoKey : public hardware::AbortKey {
- public:
-  bool held() override { return false; }
 };
 
 // A controller on fakes; its graphical windows are FakeWindows (none when

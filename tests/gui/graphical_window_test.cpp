@@ -264,6 +264,21 @@ TEST_F(WindowTest, TypedKeysReachTheTextBoxToo) {
   EXPECT_EQ(host.endProcesses, 0);
 }
 
+// A closed page's box keeps the keyboard focus when nothing else can take
+// it, so the next key is delivered to it, hidden as it is.
+TEST_F(WindowTest, ShortcutThatReopensAPageDoesNotTypeIntoIt) {
+  host.threadCount = 2;
+  press(&window, Qt::Key_T);
+  press(&window, Qt::Key_Escape);
+  ASSERT_EQ(window.focusWidget(), window.txtThreadCount());
+  ASSERT_FALSE(window.txtThreadCount()->isVisible());
+  QTest::keyClick(window.txtThreadCount(), Qt::Key_T);
+  EXPECT_EQ(openPages(), QStringList{QStringLiteral("threads")});
+  EXPECT_EQ(window.txtThreadCount()->text(), QStringLiteral("2"));
+  press(&window, Qt::Key_Return);
+  EXPECT_EQ(host.inputs, (std::vector<Input>{{"ft 2", true}}));
+}
+
 TEST_F(WindowTest, RunButtonsHideTheWindowAndAskForItBack) {
   for (const auto& [button, command] : {std::pair{0, "st 6"}, std::pair{1, "st 11"}}) {
     host.inputs.clear();

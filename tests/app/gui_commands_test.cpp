@@ -63,7 +63,11 @@ struct GuiShell {
                       .resources = {},
                       .terminal = terminal,
                       .endProcess = [this](int status) { ended.push_back(status); },
-                      .readScript = {}};
+                      .readScript = {},
+                      .makeGuiWindow = {},
+                      .serverBase = {},
+                      .urlOpener = nullptr,
+                      .uploadScore = {}};
     if (withWindow) {
       p.makeGuiWindow = [this](gui::GuiHost& host) {
         windows.push_back(std::make_unique<FakeWindow>(host));

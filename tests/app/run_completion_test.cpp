@@ -56,7 +56,9 @@ TEST_P(Completion, MarkerExitAndStatus) {
   QStringList expected;
   for (const QString& line : c.printed) expected << QString(line).replace(QStringLiteral("%D"), dir.path());
   EXPECT_EQ(h.sink.lines(), expected);
-  if (!path.isEmpty()) EXPECT_EQ(contentOf(path), c.markerExists ? QByteArray("earlier") : c.marker);
+  if (!path.isEmpty()) {
+    EXPECT_EQ(contentOf(path), c.markerExists ? QByteArray("earlier") : c.marker);
+  }
   EXPECT_EQ(completion.exitStatus(), c.exitStatus);
   EXPECT_EQ(h.console.pendingInput(), c.exitQueued ? QStringLiteral("exit") : QString());
 }

@@ -8,10 +8,9 @@ namespace rootix::bench {
 // that sets it appears in the summary printed after the run.
 inline constexpr const char* kPerNumber = "per_number";
 
-inline void reportNumbers(benchmark::State& state, double numbersPerIteration)
-{
-    state.counters[kPerNumber] = benchmark::Counter(numbersPerIteration,
-        benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+inline void reportNumbers(benchmark::State& state, double numbersPerIteration) {
+  state.counters[kPerNumber] = benchmark::Counter(
+      numbersPerIteration, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 // Newton::Sqrt one number at a time, and every exact range kernel (width and quotient).
@@ -21,4 +20,4 @@ void registerDivisionBenchmarks();
 // Whole test runs through the worker threads (run_bench.cpp).
 void registerRunBenchmarks();
 
-} // namespace rootix::bench
+}  // namespace rootix::bench

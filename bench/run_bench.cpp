@@ -10,8 +10,6 @@
 
 #include "console/console.h"
 #include "console/interpreter.h"
-#include "scores/records.h"
-#include "scores/thread_count.h"
 #include "engine/calculator.h"
 #include "engine/newton.h"
 #include "engine/range_kernel.h"
@@ -19,6 +17,8 @@
 #include "engine/sign_scan.h"
 #include "engine/test_runner.h"
 #include "platform/events.h"
+#include "scores/records.h"
+#include "scores/thread_count.h"
 
 namespace rootix::bench {
 
@@ -166,8 +166,7 @@ void scaling(benchmark::State& state, int16_t test, int threads) {
 
 }  // namespace
 
-void registerRunBenchmarks()
-{
+void registerRunBenchmarks() {
   const int hardwareThreads = std::max(1u, std::thread::hardware_concurrency());
   std::vector<int> counts{1};
   if (hardwareThreads > 1) counts.push_back(hardwareThreads);
@@ -191,4 +190,4 @@ void registerRunBenchmarks()
       ->Iterations(1);
 }
 
-} // namespace rootix::bench
+}  // namespace rootix::bench

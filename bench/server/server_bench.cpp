@@ -67,7 +67,8 @@ class Connection {
 
   bool exchange(const QByteArray& request, Response& response) {
     for (qsizetype sent = 0; sent < request.size();) {
-      const ssize_t n = ::send(fd_, request.constData() + sent, static_cast<size_t>(request.size() - sent), MSG_NOSIGNAL);
+      const ssize_t n =
+          ::send(fd_, request.constData() + sent, static_cast<size_t>(request.size() - sent), MSG_NOSIGNAL);
       if (n <= 0) return false;
       sent += n;
     }
@@ -129,7 +130,8 @@ PhaseResult runPhase(int port, int clients, size_t count, MakeRequest makeReques
         bool ok = connection->ok() && connection->exchange(request, response);
         latencies.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
         if (qEnvironmentVariableIsSet("ROOTIX_BENCH_TRACE") && latencies.back() > 200)
-          std::fprintf(stderr, "slow: request %zu took %.0f ms (%zu on this connection)\n", i, latencies.back(), latencies.size());
+          std::fprintf(stderr, "slow: request %zu took %.0f ms (%zu on this connection)\n", i, latencies.back(),
+                       latencies.size());
         if (!ok) connection = std::make_unique<Connection>(port);
         if (!ok || !check(i, response)) ++failed;
       }
@@ -153,11 +155,12 @@ double percentile(const std::vector<double>& sorted, double p) {
 // serverCpu: the server's CPU seconds during the phase. On a shared machine
 // the rate depends on what else runs; the CPU per request much less so.
 void report(const char* name, const PhaseResult& r, double serverCpu) {
-  std::printf("%-18s %7zu requests %6.2f s %7.0f /s  p50 %6.2f ms  p99 %6.2f ms  max %7.2f ms  failed %zu"
-              "  server CPU %5.0f us/request\n",
-              name, r.done, r.seconds, static_cast<double>(r.done) / r.seconds, percentile(r.latencyMs, 50),
-              percentile(r.latencyMs, 99), r.latencyMs.empty() ? 0 : r.latencyMs.back(), r.failed,
-              r.done ? serverCpu / static_cast<double>(r.done) * 1e6 : 0);
+  std::printf(
+      "%-18s %7zu requests %6.2f s %7.0f /s  p50 %6.2f ms  p99 %6.2f ms  max %7.2f ms  failed %zu"
+      "  server CPU %5.0f us/request\n",
+      name, r.done, r.seconds, static_cast<double>(r.done) / r.seconds, percentile(r.latencyMs, 50),
+      percentile(r.latencyMs, 99), r.latencyMs.empty() ? 0 : r.latencyMs.back(), r.failed,
+      r.done ? serverCpu / static_cast<double>(r.done) * 1e6 : 0);
 }
 
 // CPU seconds the process has used (user + system), from /proc.
@@ -194,15 +197,24 @@ QByteArray submission(size_t i) {
   // Distinct times make distinct score texts.
   const auto score = rootix::scores::Score::Create(5 + static_cast<double>(i) * 0.001, i % 3 ? 6 : 11, hw);
   const QByteArray data = rootix::text::toSingleByte(score.toString(false));
-  const QByteArray form = "data=" + data.toPercentEncoding() + "&title=bench+" + QByteArray::number(qulonglong(i)) +
-                          "&description=&link=";
+  const QByteArray form =
+      "data=" + data.toPercentEncoding() + "&title=bench+" + QByteArray::number(qulonglong(i)) + "&description=&link=";
   return "POST /?q=submit HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: application/x-www-form-urlencoded\r\n"
-         "Content-Length: " + QByteArray::number(form.size()) + "\r\n\r\n" + form;
+         "Content-Length: " +
+         QByteArray::number(form.size()) + "\r\n\r\n" + form;
 }
 
 QByteArray pageRequest(size_t i) {
-  static const QByteArray targets[] = {"/", "/?test=6", "/?test=6&page=2", "/?test=6&page=7", "/?test=11&page=3",
-                                       "/?cpu=processor+3", "/", "/?test=6&page=40", "/", "/?test=11"};
+  static const QByteArray targets[] = {"/",
+                                       "/?test=6",
+                                       "/?test=6&page=2",
+                                       "/?test=6&page=7",
+                                       "/?test=11&page=3",
+                                       "/?cpu=processor+3",
+                                       "/",
+                                       "/?test=6&page=40",
+                                       "/",
+                                       "/?test=11"};
   return "GET " + targets[i % std::size(targets)] + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
 }
 
@@ -216,17 +228,23 @@ int main(int argc, char** argv) {
   QString sqliteFile;  // kept after the run; a temporary one otherwise
   const QStringList args = QCoreApplication::arguments();
   for (qsizetype i = 1; i + 1 < args.size(); i += 2) {
-    if (args[i] == u"--db") db = args[i + 1];
-    else if (args[i] == u"--clients") clients = args[i + 1].toInt();
-    else if (args[i] == u"--submissions") submissions = args[i + 1].toULongLong();
-    else if (args[i] == u"--pages") pages = args[i + 1].toULongLong();
-    else if (args[i] == u"--sqlite-file") sqliteFile = args[i + 1];
+    if (args[i] == u"--db")
+      db = args[i + 1];
+    else if (args[i] == u"--clients")
+      clients = args[i + 1].toInt();
+    else if (args[i] == u"--submissions")
+      submissions = args[i + 1].toULongLong();
+    else if (args[i] == u"--pages")
+      pages = args[i + 1].toULongLong();
+    else if (args[i] == u"--sqlite-file")
+      sqliteFile = args[i + 1];
   }
 
   QTemporaryDir dir;
   QString spec;
   if (db == u"sqlite") {
-    spec = QStringLiteral("sqlite:") + (sqliteFile.isEmpty() ? dir.filePath(QStringLiteral("bench.sqlite")) : sqliteFile);
+    spec =
+        QStringLiteral("sqlite:") + (sqliteFile.isEmpty() ? dir.filePath(QStringLiteral("bench.sqlite")) : sqliteFile);
   } else {
     spec = qEnvironmentVariable("ROOTIX_TEST_POSTGRESQL");
     if (spec.isEmpty()) {
@@ -250,7 +268,8 @@ int main(int argc, char** argv) {
   }
 
   double load = 0;
-  if (QFile f(QStringLiteral("/proc/loadavg")); f.open(QIODevice::ReadOnly)) load = f.readAll().split(' ').first().toDouble();
+  if (QFile f(QStringLiteral("/proc/loadavg")); f.open(QIODevice::ReadOnly))
+    load = f.readAll().split(' ').first().toDouble();
   std::printf("rootix-server load, %s, %d clients, %u hardware threads, load average %.1f before the run\n",
               qPrintable(db), clients, std::thread::hardware_concurrency(), load);
   std::vector<QByteArray> bodies(submissions);
@@ -264,13 +283,14 @@ int main(int argc, char** argv) {
   const double cpu0 = cpuSeconds(server.processId());
   std::mutex idsLock;
   QSet<QByteArray> ids;
-  const PhaseResult posted = runPhase(port, clients, submissions, [&](size_t i) { return bodies[i]; },
-                                      [&](size_t, const Response& r) {
-                                        if (r.status != 303) return false;
-                                        std::lock_guard lock(idsLock);
-                                        ids.insert(r.location);
-                                        return true;
-                                      });
+  const PhaseResult posted = runPhase(
+      port, clients, submissions, [&](size_t i) { return bodies[i]; },
+      [&](size_t, const Response& r) {
+        if (r.status != 303) return false;
+        std::lock_guard lock(idsLock);
+        ids.insert(r.location);
+        return true;
+      });
   const double cpu1 = cpuSeconds(server.processId());
   const PhaseResult read = runPhase(port, clients, pages, pageRequest,
                                     [](size_t, const Response& r) { return r.status == 200 && r.body.size() > 1000; });

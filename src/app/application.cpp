@@ -12,18 +12,18 @@
 #include "app/abort_keys.h"
 #include "app/controller.h"
 #include "app/instance_check.h"
-#include "hardware/embedded_resources.h"
-#include "platform/process_launcher.h"
 #include "app/startup_script.h"
 #include "app/usage.h"
 #include "console/terminal_face.h"
 #include "gui/console_window.h"
 #include "gui/desktop_url_opener.h"
 #include "gui/graphical_window.h"
-#include "platform/xdg_url_opener.h"
+#include "hardware/embedded_resources.h"
+#include "platform/process_launcher.h"
 #include "platform/runtime_error.h"
 #include "platform/settings_store.h"
 #include "platform/stdout_writer.h"
+#include "platform/xdg_url_opener.h"
 
 namespace rootix::app {
 namespace {

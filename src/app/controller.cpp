@@ -6,14 +6,14 @@
 #include "engine/engine_commands.h"
 #include "engine/processor_source.h"
 #include "engine/test_runner.h"
-#include "hardware/hardware_commands.h"
-#include "scores/score_commands.h"
 #include "gui/language.h"
-#include "scores/score_book.h"
-#include "scores/thread_count.h"
+#include "hardware/hardware_commands.h"
+#include "platform/runtime_error.h"
 #include "platform/temp_folder.h"
 #include "platform/text.h"
-#include "platform/runtime_error.h"
+#include "scores/score_book.h"
+#include "scores/score_commands.h"
+#include "scores/thread_count.h"
 #include "submit/score_upload.h"
 #include "submit/server_address.h"
 #include "submit/submit_commands.h"
@@ -37,11 +37,9 @@ Switches Switches::parse(const QString& commandLine, bool displayAvailable) {
 struct Controller::Subsystems {
   Subsystems(console::Interpreter& interp, console::Accumulator& acc, const ControllerParts& parts,
              const Switches& switches)
-      : hardware(hardware::HardwareConsole{[&interp](const QString& line) { interp.console().PrintLn(line); },
-                                           [&interp](const QString& line, bool noReturn) {
-                                             interp.doInput(line, noReturn);
-                                           },
-                                           acc.value},
+      : hardware(hardware::HardwareConsole{
+                     [&interp](const QString& line) { interp.console().PrintLn(line); },
+                     [&interp](const QString& line, bool noReturn) { interp.doInput(line, noReturn); }, acc.value},
                  threads,
                  hardware::HardwareServices{.launcher = parts.launcher,
                                             .settings = parts.settings,
@@ -71,12 +69,12 @@ Controller::Controller(ControllerParts parts, const Switches& switches)
       switches_(switches),
       console_(parts_.face, parts_.sink, parts_.mirror),
       interp_(console_),
-      shellCommands_(interp_, console::ShellServices{parts_.dialogs, parts_.clipboard, parts_.settings,
-                                                      [this] { Form_Unload(); },
-                                                      [this](bool on) {
-                                                        if (on) killTimer_.start();
-                                                      },
-                                                      !parts_.terminal}),
+      shellCommands_(
+          interp_, console::ShellServices{parts_.dialogs, parts_.clipboard, parts_.settings, [this] { Form_Unload(); },
+                                          [this](bool on) {
+                                            if (on) killTimer_.start();
+                                          },
+                                          !parts_.terminal}),
       subsystems_(std::make_unique<Subsystems>(interp_, accumulator_, parts_, switches_)) {
   // The window's server address and upload are the submit subsystem's unless
   // the parts bring their own.
@@ -108,24 +106,22 @@ void Controller::registerCommands() {
   console::registerAccumulatorCommands(interp_, accumulator_);
   subsystems_->hardware.registerAll(interp_.commands());
   const platform::LinePrinter print = [this](const QString& line) { console_.PrintLn(line); };
-  scores::registerScoreCommands(interp_.commands(),
-                                scores::ScoreServices{subsystems_->book, subsystems_->hardware.summary(),
-                                                      parts_.dialogs, accumulator_.value, print});
+  scores::registerScoreCommands(
+      interp_.commands(), scores::ScoreServices{subsystems_->book, subsystems_->hardware.summary(), parts_.dialogs,
+                                                accumulator_.value, print});
   scores::registerRecordCommands(interp_.commands(), subsystems_->book.records(), subsystems_->threads, print);
   submit::registerSubmitCommands(
-      interp_.commands(),
-      submit::SubmitServices{subsystems_->book, subsystems_->hardware.summary(), subsystems_->server,
-                             subsystems_->gui.urlOpener(), &gui::getText, &platform::tempFolder, print,
-                             parts_.terminal});
+      interp_.commands(), submit::SubmitServices{subsystems_->book, subsystems_->hardware.summary(),
+                                                 subsystems_->server, subsystems_->gui.urlOpener(), &gui::getText,
+                                                 &platform::tempFolder, print, parts_.terminal});
   engine::registerEngineCommands(interp_, subsystems_->runner, subsystems_->processors);
 
   GuiLink& link = subsystems_->gui;
   interp_.commands().add(QStringLiteral("gui"), [this, &link](platform::CommandCall&) {
     if (link.openWindow()) return;
-    console_.PrintLn(parts_.terminal
-                         ? QStringLiteral("No graphical window can open: no display is available. "
-                                          "The console goes on in the terminal.")
-                         : QStringLiteral("The graphical window is not available in this version."));
+    console_.PrintLn(parts_.terminal ? QStringLiteral("No graphical window can open: no display is available. "
+                                                      "The console goes on in the terminal.")
+                                     : QStringLiteral("The graphical window is not available in this version."));
   });
   interp_.commands().add(QStringLiteral("guiloadon"), [&link](platform::CommandCall&) {
     if (gui::GuiWindow* window = link.window()) window->loading(true);

@@ -15,8 +15,8 @@
 #include "hardware/library_install.h"
 #include "hardware/report_capture.h"
 #include "platform/clipboard.h"
-#include "platform/process_launcher.h"
 #include "platform/dialogs.h"
+#include "platform/process_launcher.h"
 #include "platform/settings_store.h"
 #include "platform/url_opener.h"
 
@@ -24,11 +24,11 @@ namespace rootix::app {
 
 // Start-up switches as read from the command line.
 struct Switches {
-  QString commandLine;     // the arguments as one text
-  QString runTest;         // -run=
-  QString savePath;        // -save= (run mode only)
+  QString commandLine;  // the arguments as one text
+  QString runTest;      // -run=
+  QString savePath;     // -save= (run mode only)
   bool exitAfterRun = false;
-  bool terminal = false;   // --terminal, or no display
+  bool terminal = false;  // --terminal, or no display
 
   static Switches parse(const QString& commandLine, bool displayAvailable);
 };

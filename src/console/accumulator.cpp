@@ -53,13 +53,13 @@ void registerAccumulatorCommands(Interpreter& interp, Accumulator& acc) {
   interp.commands().add(QStringLiteral("rootix=a"), [&acc, cellOf](CommandCall& c) { acc.value = cellOf(c); });
   interp.commands().add(QStringLiteral("rootix:a"), [&acc, cellOf](CommandCall& c) { cellOf(c) = acc.value; });
   interp.commands().add(QStringLiteral("rootix+"),
-                    [&acc](CommandCall& c) { acc.value = checked(c.number() + acc.value); });
+                        [&acc](CommandCall& c) { acc.value = checked(c.number() + acc.value); });
   interp.commands().add(QStringLiteral("rootix+a"),
-                    [&acc, cellOf](CommandCall& c) { acc.value = checked(acc.value + cellOf(c)); });
+                        [&acc, cellOf](CommandCall& c) { acc.value = checked(acc.value + cellOf(c)); });
   interp.commands().add(QStringLiteral("rootix*"),
-                    [&acc](CommandCall& c) { acc.value = checked(c.number() * acc.value); });
+                        [&acc](CommandCall& c) { acc.value = checked(c.number() * acc.value); });
   interp.commands().add(QStringLiteral("rootix*a"),
-                    [&acc, cellOf](CommandCall& c) { acc.value = checked(acc.value * cellOf(c)); });
+                        [&acc, cellOf](CommandCall& c) { acc.value = checked(acc.value * cellOf(c)); });
   interp.commands().add(QStringLiteral("rootix>"), [greater](CommandCall& c) { greater(c.number()); });
   interp.commands().add(QStringLiteral("rootix<"), [less](CommandCall& c) { less(c.number()); });
   interp.commands().add(QStringLiteral("rootix=="), [equal](CommandCall& c) { equal(c.number()); });
@@ -69,9 +69,8 @@ void registerAccumulatorCommands(Interpreter& interp, Accumulator& acc) {
   interp.commands().add(QStringLiteral("rootix==a"), [equal, cellOf](CommandCall& c) { equal(cellOf(c)); });
   interp.commands().add(QStringLiteral("rootix!=a"), [notEqual, cellOf](CommandCall& c) { notEqual(cellOf(c)); });
   interp.commands().add(QStringLiteral("rootix=date"), [&acc](CommandCall&) { acc.value = secondsSince2000(); });
-  interp.commands().add(QStringLiteral("rootix"), [&acc, &interp](CommandCall&) {
-    interp.console().PrintLn(num::formatGeneral(acc.value));
-  });
+  interp.commands().add(QStringLiteral("rootix"),
+                        [&acc, &interp](CommandCall&) { interp.console().PrintLn(num::formatGeneral(acc.value)); });
 }
 
 }  // namespace rootix::console

@@ -4,8 +4,7 @@
 
 namespace rootix::console {
 
-Console::Console(ConsoleFace& face, OutputSink& sink, MirrorMode mode)
-    : face_(face), sink_(sink), mode_(mode) {}
+Console::Console(ConsoleFace& face, OutputSink& sink, MirrorMode mode) : face_(face), sink_(sink), mode_(mode) {}
 
 void Console::PrintLn(const QString& s) { printLine(s, false); }
 

@@ -68,9 +68,9 @@ class Console {
 
   // Pausing input: the interpreter queues lines while paused.
   bool inputPaused() const { return inputPaused_; }
-  void pauseInput();                  // prints "Input paused", starts an empty queue
+  void pauseInput();  // prints "Input paused", starts an empty queue
   void queueLine(const QString& line);
-  QStringList takeQueue();            // prints "Input resumed", ends the pause
+  QStringList takeQueue();  // prints "Input resumed", ends the pause
 
   // Lets pending events run after each line (off in tests that print lots).
   void setPumpEvents(bool on) { pumpEvents_ = on; }

@@ -32,7 +32,9 @@ void ShellCommands::onKillTimerTick() {
 void ShellCommands::registerAll() {
   Interpreter& in = interp_;
   Console& con = in.console();
-  auto add = [&in](const char16_t* word, platform::CommandTable::Handler h) { in.commands().add(QString::fromUtf16(word), std::move(h)); };
+  auto add = [&in](const char16_t* word, platform::CommandTable::Handler h) {
+    in.commands().add(QString::fromUtf16(word), std::move(h));
+  };
   auto print = [&con](const QString& s) { con.PrintLn(s); };
 
   add(u"echo", [print](CommandCall& c) { print(c.argText()); });
@@ -77,8 +79,8 @@ void ShellCommands::registerAll() {
     in.doInput(parts[pick], true);
   });
   add(u"getstorname", [this](CommandCall&) {
-    submitName_ = services_.settings.get(QStringLiteral("rrrrr"), QStringLiteral("Rootix"),
-                                          QStringLiteral("Stor_name"));
+    submitName_ =
+        services_.settings.get(QStringLiteral("rrrrr"), QStringLiteral("Rootix"), QStringLiteral("Stor_name"));
   });
   add(u"subhttp", [this, print](CommandCall&) {
     subHttp_ = !subHttp_;

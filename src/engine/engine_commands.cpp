@@ -1,6 +1,5 @@
 #include "engine/engine_commands.h"
 
-#include "platform/command_call.h"
 #include "console/console.h"
 #include "console/interpreter.h"
 #include "console/shell_commands.h"
@@ -8,6 +7,7 @@
 #include "engine/newton.h"
 #include "engine/processor_report.h"
 #include "engine/test_runner.h"
+#include "platform/command_call.h"
 #include "platform/numbers.h"
 #include "scores/thread_count.h"
 

@@ -2,17 +2,15 @@
 
 #include <QStringList>
 
-#include "platform/command_call.h"
 #include "console/console.h"
 #include "console/interpreter.h"
 #include "engine/kernel_choice.h"
+#include "platform/command_call.h"
 
 namespace rootix::engine {
 namespace {
 
-QString kernelInUseLine() {
-  return QStringLiteral("Kernel in use: ") + QString::fromStdString(describeActiveKernel());
-}
+QString kernelInUseLine() { return QStringLiteral("Kernel in use: ") + QString::fromStdString(describeActiveKernel()); }
 
 QString availableLine() {
   QStringList names;

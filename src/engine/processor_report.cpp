@@ -32,7 +32,8 @@ int16_t QueryProcessors(console::Console& console, ProcessorSource& source) {
   }
   if (packages.empty()) {
     console.PrintLn(QStringLiteral("Unable to access WMI object. Cannot detect CPU."));
-    console.PrintLn(QStringLiteral("Setting default thread usage to 1. Please use ft <thread count> to match your platform."));
+    console.PrintLn(
+        QStringLiteral("Setting default thread usage to 1. Please use ft <thread count> to match your platform."));
     return 1;
   }
   console.PrintLn(processorReport(packages));

@@ -104,8 +104,9 @@ std::vector<ProcessorPackage> SystemProcessorSource::packages() {
     if (pkg.name.isEmpty() && info != cpuInfo.end()) pkg.name = info->second.modelName;
     if (pkg.name.isEmpty()) throw RuntimeError(kPathFileAccessError, "no processor name");
 
-    int32_t mhz = parseScalingFrequencyMHz(readText(sysRoot_ + QStringLiteral("/devices/system/cpu/cpu") +
-                                                    QString::number(cpu) + QStringLiteral("/cpufreq/scaling_cur_freq")));
+    int32_t mhz =
+        parseScalingFrequencyMHz(readText(sysRoot_ + QStringLiteral("/devices/system/cpu/cpu") + QString::number(cpu) +
+                                          QStringLiteral("/cpufreq/scaling_cur_freq")));
     if (mhz < 0 && info != cpuInfo.end() && info->second.mhz >= 0) mhz = num::toInt32(info->second.mhz);
     if (mhz < 0) throw RuntimeError(kPathFileAccessError, "no processor clock");
     pkg.clockMHz = mhz;

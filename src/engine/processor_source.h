@@ -29,8 +29,7 @@ class ProcessorSource {
 // else /proc/cpuinfo. The two roots can point at a recorded tree.
 class SystemProcessorSource : public ProcessorSource {
  public:
-  explicit SystemProcessorSource(QString procRoot = QStringLiteral("/proc"),
-                                 QString sysRoot = QStringLiteral("/sys"));
+  explicit SystemProcessorSource(QString procRoot = QStringLiteral("/proc"), QString sysRoot = QStringLiteral("/sys"));
   std::vector<ProcessorPackage> packages() override;
 
  private:
@@ -41,8 +40,8 @@ class SystemProcessorSource : public ProcessorSource {
 // What /proc/cpuinfo says about one logical processor.
 struct CpuInfoEntry {
   QString modelName;
-  double mhz = -1;       // -1: not given
-  int physicalId = -1;   // -1: not given
+  double mhz = -1;      // -1: not given
+  int physicalId = -1;  // -1: not given
 };
 
 // Decodes /proc/cpuinfo text: one entry per "processor" block, keyed by its number.

@@ -20,9 +20,9 @@ enum class Quotient { Divide, Fma, FmaDivide, DivideFma };
 
 // One exact range kernel: a width and a quotient method.
 struct Kernel {
-    Isa isa = Isa::Scalar;
-    Quotient quotient = Quotient::Divide;
-    friend bool operator==(const Kernel&, const Kernel&) = default;
+  Isa isa = Isa::Scalar;
+  Quotient quotient = Quotient::Divide;
+  friend bool operator==(const Kernel&, const Kernel&) = default;
 };
 
 // The multiply-add quotient is proven bit-identical to the division on the whole numbers
@@ -76,6 +76,6 @@ void blockAvx512Fma(double first, double index, double* out, std::uint64_t* redo
 void blockAvx512FmaDivide(double first, double index, double* out, std::uint64_t* redo);
 void blockAvx512DivideFma(double first, double index, double* out, std::uint64_t* redo);
 
-} // namespace detail
+}  // namespace detail
 
-} // namespace rootix::engine
+}  // namespace rootix::engine

@@ -285,35 +285,66 @@ void GraphicalWindow::showPage(QWidget* page, QLineEdit* focus) {
 
 void GraphicalWindow::buttonClick(int index) {
   switch (index) {
-    case 0: runTest(QStringLiteral("st 6")); break;
-    case 1: runTest(QStringLiteral("st 11")); break;
+    case 0:
+      runTest(QStringLiteral("st 6"));
+      break;
+    case 1:
+      runTest(QStringLiteral("st 11"));
+      break;
     case 2:
       showHardwareInfo();
       showPage(fraHW_);
       break;
-    case 3: fraHW_->hide(); break;
+    case 3:
+      fraHW_->hide();
+      break;
     case 4:
       showPage(fraScores_);
       browser_->refreshScores();
       browser_->updateNotes();
       break;
-    case 5: fraScores_->hide(); break;
-    case 6: showPage(fraLoad_, txtLoadPath_); break;
-    case 7: fraError_->hide(); break;
-    case 8: save(); break;
-    case 9: fraSave_->hide(); break;
-    case 10: host_.endProcess(); break;
-    case 11: fraLoad_->hide(); break;
-    case 12: load(); break;
-    case 13: browse(txtLoadPath_, false); break;
-    case 14: browse(txtSavePath_, true); break;
+    case 5:
+      fraScores_->hide();
+      break;
+    case 6:
+      showPage(fraLoad_, txtLoadPath_);
+      break;
+    case 7:
+      fraError_->hide();
+      break;
+    case 8:
+      save();
+      break;
+    case 9:
+      fraSave_->hide();
+      break;
+    case 10:
+      host_.endProcess();
+      break;
+    case 11:
+      fraLoad_->hide();
+      break;
+    case 12:
+      load();
+      break;
+    case 13:
+      browse(txtLoadPath_, false);
+      break;
+    case 14:
+      browse(txtSavePath_, true);
+      break;
     case 15:
       txtThreadCount_->setText(QString::number(host_.threads()));
       showPage(fraThreads_, txtThreadCount_);
       break;
-    case 16: setThreadCount(); break;
-    case 17: fraThreads_->hide(); break;
-    default: break;
+    case 16:
+      setThreadCount();
+      break;
+    case 17:
+      fraThreads_->hide();
+      break;
+    default:
+      break;
   }
 }
 
@@ -404,8 +435,7 @@ void GraphicalWindow::showHardwareInfo() {
       h.score_extra_memType,
       h.score_extra_memSize,
       h.score_extra_memClock,
-      h.score_extra_memTCas + u'-' + h.score_extra_memTRCD + u'-' + h.score_extra_memTRP + u'-' +
-          h.score_extra_memTRAS,
+      h.score_extra_memTCas + u'-' + h.score_extra_memTRCD + u'-' + h.score_extra_memTRP + u'-' + h.score_extra_memTRAS,
       h.score_extra_mbModel,
       h.score_extra_mbVendor,
   };
@@ -504,7 +534,8 @@ void GraphicalWindow::keyDown(int key, Qt::KeyboardModifiers modifiers, bool typ
       if (!fraSave_->isHidden()) buttonClick(8);
       if (!fraThreads_->isHidden()) buttonClick(16);
       break;
-    default: break;
+    default:
+      break;
   }
 }
 

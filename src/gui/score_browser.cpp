@@ -1,9 +1,9 @@
 #include "gui/score_browser.h"
 
+#include <QHBoxLayout>
 #include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QHBoxLayout>
 #include <QVBoxLayout>
 #include <cmath>
 
@@ -50,9 +50,10 @@ QString summaryLine(const scores::Score& score) {
   const scores::HardwareSummary& h = score.hardware;
   // 2^(test + 9) / 1024 without an intermediate that could overflow.
   const double millions = std::ldexp(1.0, score.score_test - 1);
-  return num::numberText(millions) + QStringLiteral("M - ") + num::numberText(num::roundDecimals(score.score_score, 3)) +
-         QStringLiteral(" sec (") + h.score_extra_cpu_clock + u' ' + h.score_extra_cpu_core + u' ' +
-         h.score_extra_cpu_rev + u'*' + h.score_extra_cpu_count + u')';
+  return num::numberText(millions) + QStringLiteral("M - ") +
+         num::numberText(num::roundDecimals(score.score_score, 3)) + QStringLiteral(" sec (") +
+         h.score_extra_cpu_clock + u' ' + h.score_extra_cpu_core + u' ' + h.score_extra_cpu_rev + u'*' +
+         h.score_extra_cpu_count + u')';
 }
 
 ScoreBrowser::ScoreBrowser(GuiHost& host, const Twips& twips, QWidget* parent)
@@ -85,8 +86,8 @@ ScoreBrowser::ScoreBrowser(GuiHost& host, const Twips& twips, QWidget* parent)
   // The legend explains the three icons, in the order they stand in a row.
   picScoreInfo_ = new QWidget(this);
   picScoreInfo_->setGeometry(t_.rect(6300, 0, 1635, 3 * kPitch));
-  const std::array<std::pair<QString, const char16_t*>, 3> legend{{
-      {kUploadIcon, u"score-info-upload"}, {kSaveIcon, u"score-info-save"}, {kDeleteIcon, u"score-info-delete"}}};
+  const std::array<std::pair<QString, const char16_t*>, 3> legend{
+      {{kUploadIcon, u"score-info-upload"}, {kSaveIcon, u"score-info-save"}, {kDeleteIcon, u"score-info-delete"}}};
   for (int i = 0; i < 3; ++i) {
     auto* icon = new Picture(legend[i].first, picScoreInfo_);
     icon->setGeometry(t_.rect(0, i * kPitch + 60, 240, 240));

@@ -18,10 +18,9 @@ QString tempPath(const QString& name) { return text::addSlash(platform::tempFold
 
 // In order; the Winsock control comes last and is asked about first.
 constexpr const char* kLibraryFiles[] = {
-    "cpuz201.exe", "cpuz165.exe",        "cpuz160.exe",        "cpuz159.exe",     "cpuz158.exe",
-    "cpuz.ini",    "cpuz155.exe",        "cpuz153.exe",        "cpuz147.exe",     "cpuz143.exe",
-    "cpuz142.exe", "cpuz141.exe",        "cpuz140.exe",        "cpuz141-readme.txt", "cpuz140-readme.txt",
-    "cpuz-readme.txt", "cpuz.exe",       "csrdtsc.dll",
+    "cpuz201.exe", "cpuz165.exe",        "cpuz160.exe",        "cpuz159.exe",     "cpuz158.exe", "cpuz.ini",
+    "cpuz155.exe", "cpuz153.exe",        "cpuz147.exe",        "cpuz143.exe",     "cpuz142.exe", "cpuz141.exe",
+    "cpuz140.exe", "cpuz141-readme.txt", "cpuz140-readme.txt", "cpuz-readme.txt", "cpuz.exe",    "csrdtsc.dll",
 };
 
 void removeFile(const PrintFn& print, const QString& name) {

@@ -11,7 +11,8 @@ asm(".pushsection .rodata.rootix_embedded_tool,\"a\",@progbits\n"
     ".globl rootix_embedded_tool_begin\n"
     ".hidden rootix_embedded_tool_begin\n"
     "rootix_embedded_tool_begin:\n"
-    ".incbin \"" ROOTIX_EMBEDDED_TOOL_PATH "\"\n"
+    ".incbin \"" ROOTIX_EMBEDDED_TOOL_PATH
+    "\"\n"
     ".globl rootix_embedded_tool_end\n"
     ".hidden rootix_embedded_tool_end\n"
     "rootix_embedded_tool_end:\n"
@@ -40,10 +41,11 @@ std::optional<QByteArray> reportTool() {
 // mark, CR LF after every line.
 std::optional<QByteArray> toolConfiguration() {
   static constexpr std::array<std::string_view, 21> kLines = {
-      "[CPU-Z]",        "VERSION=2.0.1.0", "TextFontSize=0",  "TextFontColor=000080", "LabelFontSize=0",
-      "ACPI=1",         "PCI=1",           "MaxPCIBus=256",   "DMI=1",                "Sensor=1",
-      "SMBus=1",        "Display=1",       "UseDisplayAPI=1", "BusClock=1",           "Chipset=1",
-      "SPD=1",          "XOC=0",           "CheckUpdates=1",  "ValidUsername=",       "ValidEmail=",
+      "[CPU-Z]",         "VERSION=2.0.1.0", "TextFontSize=0", "TextFontColor=000080",
+      "LabelFontSize=0", "ACPI=1",          "PCI=1",          "MaxPCIBus=256",
+      "DMI=1",           "Sensor=1",        "SMBus=1",        "Display=1",
+      "UseDisplayAPI=1", "BusClock=1",      "Chipset=1",      "SPD=1",
+      "XOC=0",           "CheckUpdates=1",  "ValidUsername=", "ValidEmail=",
       "ValidPublish=1"};
   QByteArray bytes("\xFF\xFE", 2);
   for (const std::string_view line : kLines) {

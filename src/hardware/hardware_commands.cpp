@@ -19,9 +19,8 @@ HardwareCommands::HardwareCommands(HardwareConsole console, scores::ThreadCount&
     : console_(std::move(console)),
       threads_(threads),
       services_(std::move(services)),
-      capture_([this](const QString& s) { print(s); }, services_.launcher,
-               chooseWaiter(services_.waiter, ownWaiter_), services_.abortKey,
-               CaptureOptions{services_.abortable, services_.unattendedLimitMs}),
+      capture_([this](const QString& s) { print(s); }, services_.launcher, chooseWaiter(services_.waiter, ownWaiter_),
+               services_.abortKey, CaptureOptions{services_.abortable, services_.unattendedLimitMs}),
       installer_([this](const QString& s) { print(s); }, services_.resources, [this] { GetCPUz(); }) {}
 
 HardwareCommands::~HardwareCommands() = default;
@@ -54,9 +53,7 @@ void HardwareCommands::registerAll(platform::CommandTable& commands) {
     print(key);
     print(num::formatGeneral(num::readNumber(state_.hwInfo.getValue(key))));
   });
-  add(u"rootix=hardwarethreads", [this](platform::CommandCall&) {
-    console_.accumulator = state_.hardwareThreads;
-  });
+  add(u"rootix=hardwarethreads", [this](platform::CommandCall&) { console_.accumulator = state_.hardwareThreads; });
   add(u"setvistathread", [this](platform::CommandCall&) { threads_.set(num::toInt16(state_.hardwareThreads)); });
   add(u"refcpuz", [this](platform::CommandCall&) { GetCPUz(); });
   add(u"cleanup", [this](platform::CommandCall&) { CleanUp(); });

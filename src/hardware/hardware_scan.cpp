@@ -41,8 +41,8 @@ class Report {
 };
 
 float busClock(const Report& r) {
-  for (const char* key : {"DMI.FSB speed", "Processors Information.HT Link speed",
-                          "Processors Information.Rated Bus speed"}) {
+  for (const char* key :
+       {"DMI.FSB speed", "Processors Information.HT Link speed", "Processors Information.Rated Bus speed"}) {
     const float fsb = toSingle(r.N(key));
     if (fsb != 0) return fsb;
   }
@@ -65,7 +65,8 @@ float cacheSize(const Report& r) {
     const double kbSize = kb >= 0 && (mb < 0 || kb < mb) ? leadingNumber(perCore.left(kb)) : 0;
     float cache = toSingle(finite(count * kbSize));
     if (cache == 0) {
-      cache = toSingle(finite(count * leadingNumber(text::getBetween(l2, QStringLiteral(" x "), QStringLiteral(" MB"))) * 1024));
+      cache = toSingle(
+          finite(count * leadingNumber(text::getBetween(l2, QStringLiteral(" x "), QStringLiteral(" MB"))) * 1024));
     }
     return cache;
   }
@@ -92,10 +93,9 @@ void summarizeReport(HardwareState& state, const PrintFn& print) {
 
   const QString memSize = numberText(finite(r.N("Chipset.Memory Size") * 1024));
   const QString memClock = numberText(r.N("Chipset.Uncore Frequency"));
-  const QStringList timings{numberText(r.N("Chipset.CAS# latency (CL)")),
-                            numberText(r.N("Chipset.RAS# to CAS# delay (tRCD)")),
-                            numberText(r.N("Chipset.RAS# Precharge (tRP)")),
-                            numberText(r.N("Chipset.Cycle Time (tRAS)"))};
+  const QStringList timings{
+      numberText(r.N("Chipset.CAS# latency (CL)")), numberText(r.N("Chipset.RAS# to CAS# delay (tRCD)")),
+      numberText(r.N("Chipset.RAS# Precharge (tRP)")), numberText(r.N("Chipset.Cycle Time (tRAS)"))};
 
   // A clock outside 1..9999 MHz means the report did not read the
   // processor: keep what an earlier scan found.

@@ -12,9 +12,9 @@ class ReportCapture;
 
 // What the hardware scans leave for the rest of the program.
 struct HardwareState {
-  HashTable hwInfo;                // the last parsed report, replaced by every scan
-  scores::HardwareSummary summary; // copied into every new score
-  int32_t hardwareThreads = 0;     // 0 until a scan found a plausible processor
+  HashTable hwInfo;                 // the last parsed report, replaced by every scan
+  scores::HardwareSummary summary;  // copied into every new score
+  int32_t hardwareThreads = 0;      // 0 until a scan found a plausible processor
 };
 
 // The hardware summary: captures the report (when the tool is installed),

@@ -30,8 +30,8 @@ const QString kCanceled = QStringLiteral("Hardware scan canceled");
 
 }  // namespace
 
-ReportCapture::ReportCapture(PrintFn print, platform::ProcessLauncher& launcher, Waiter& waiter,
-                             AbortKey& abortKey, CaptureOptions options)
+ReportCapture::ReportCapture(PrintFn print, platform::ProcessLauncher& launcher, Waiter& waiter, AbortKey& abortKey,
+                             CaptureOptions options)
     : print_(std::move(print)), launcher_(launcher), waiter_(waiter), abortKey_(abortKey), options_(options) {}
 
 HashTable ReportCapture::GatherCPUzInfo() {

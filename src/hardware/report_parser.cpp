@@ -21,8 +21,7 @@ QString GetTabValue(QStringView line) {
   return tab < 0 ? line.toString() : line.mid(tab + 1).toString();
 }
 
-HashTable ParseCPUzOutput(const QString& text, const PrintFn& print,
-                          const std::function<void()>& pumpEvents) {
+HashTable ParseCPUzOutput(const QString& text, const PrintFn& print, const std::function<void()>& pumpEvents) {
   print(QStringLiteral("Parsing CPUz output file, this may take several minutes."));
   HashTable table;
   if (text.isEmpty()) return table;
@@ -68,8 +67,8 @@ HashTable ParseCPUzOutput(const QString& text, const PrintFn& print,
     previous = line;
 
     if (i >= nextProgress) {
-      nextProgress = static_cast<int64_t>(num::roundHalfEven(static_cast<double>(last) / 20.0 +
-                                                             static_cast<double>(nextProgress)));
+      nextProgress = static_cast<int64_t>(
+          num::roundHalfEven(static_cast<double>(last) / 20.0 + static_cast<double>(nextProgress)));
       print(num::numberText(progressCount * 5.0) + QStringLiteral("% complete"));
       ++progressCount;
       if (pumpEvents) pumpEvents();

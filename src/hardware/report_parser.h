@@ -13,8 +13,7 @@ namespace rootix::hardware {
 // e.g. "Processors Information.Clock Speed 0". Knows the report's layout,
 // nothing of what the items mean. Prints an opening line and progress lines
 // (about one per twentieth of the report), letting events run after each.
-HashTable ParseCPUzOutput(const QString& text, const PrintFn& print,
-                          const std::function<void()>& pumpEvents = {});
+HashTable ParseCPUzOutput(const QString& text, const PrintFn& print, const std::function<void()>& pumpEvents = {});
 
 // The text before the first tab; empty when there is no tab or the line
 // starts with one.

@@ -5,8 +5,7 @@ namespace rootix::platform {
 bool IsCommand(const QString& word, const QString& line) {
   if (line.compare(word, Qt::CaseInsensitive) == 0) return true;
   if (line.size() <= word.size()) return false;
-  return line[word.size()] == u' ' &&
-         QStringView(line).left(word.size()).compare(word, Qt::CaseInsensitive) == 0;
+  return line[word.size()] == u' ' && QStringView(line).left(word.size()).compare(word, Qt::CaseInsensitive) == 0;
 }
 
 void CommandTable::add(const QString& word, Handler handler) { entries_.push_back({word, std::move(handler)}); }

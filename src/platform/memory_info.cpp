@@ -50,8 +50,8 @@ std::optional<int64_t> MemorySource::memAvailable() const {
   return std::nullopt;
 }
 
-std::optional<int64_t> MemorySource::remainingAlong(const QString& mount, const QString& cgroup,
-                                                    const char* limitFile, const char* usageFile) const {
+std::optional<int64_t> MemorySource::remainingAlong(const QString& mount, const QString& cgroup, const char* limitFile,
+                                                    const char* usageFile) const {
   // A limit anywhere up the path binds; the tightest one counts.
   std::optional<int64_t> best;
   QString dir = cgroup;

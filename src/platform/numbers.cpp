@@ -36,9 +36,12 @@ struct Reader {
 int digitValue(QChar c, int base) {
   const char16_t u = c.unicode();
   int v = -1;
-  if (u >= u'0' && u <= u'9') v = u - u'0';
-  else if (u >= u'a' && u <= u'f') v = u - u'a' + 10;
-  else if (u >= u'A' && u <= u'F') v = u - u'A' + 10;
+  if (u >= u'0' && u <= u'9')
+    v = u - u'0';
+  else if (u >= u'a' && u <= u'f')
+    v = u - u'a' + 10;
+  else if (u >= u'A' && u <= u'F')
+    v = u - u'A' + 10;
   return v >= 0 && v < base ? v : -1;
 }
 
@@ -165,8 +168,8 @@ double readNumber(QStringView text) {
 }
 
 double convertNumber(QStringView text) {
-  static const QRegularExpression whole(QStringLiteral(
-      R"(^[ \t]*(?:[+-]?(?:\d+\.?\d*|\.\d+)(?:[EeDd][+-]?\d+)?|&[Hh][0-9A-Fa-f]+|&[Oo][0-7]+)[ \t]*$)"));
+  static const QRegularExpression whole(
+      QStringLiteral(R"(^[ \t]*(?:[+-]?(?:\d+\.?\d*|\.\d+)(?:[EeDd][+-]?\d+)?|&[Hh][0-9A-Fa-f]+|&[Oo][0-7]+)[ \t]*$)"));
   if (!whole.match(text).hasMatch()) throw RuntimeError(kTypeMismatch);
   return readNumber(text);
 }

@@ -10,18 +10,27 @@ RuntimeError::RuntimeError(int code, const std::string& what)
 
 int errorCodeFromErrno(int err) {
   switch (err) {
-    case ENOENT: return kFileNotFound;
-    case ENOTDIR: return kPathNotFound;
+    case ENOENT:
+      return kFileNotFound;
+    case ENOTDIR:
+      return kPathNotFound;
     case EACCES:
     case EPERM:
-    case EROFS: return kPermissionDenied;
-    case EEXIST: return kFileAlreadyExists;
-    case EISDIR: return kPathFileAccessError;
+    case EROFS:
+      return kPermissionDenied;
+    case EEXIST:
+      return kFileAlreadyExists;
+    case EISDIR:
+      return kPathFileAccessError;
     case ENOSPC:
-    case EDQUOT: return kDiskFull;
-    case ENOMEM: return kOutOfMemory;
-    case ENAMETOOLONG: return kBadFileName;
-    default: return kPathFileAccessError;
+    case EDQUOT:
+      return kDiskFull;
+    case ENOMEM:
+      return kOutOfMemory;
+    case ENAMETOOLONG:
+      return kBadFileName;
+    default:
+      return kPathFileAccessError;
   }
 }
 

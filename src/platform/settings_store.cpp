@@ -23,8 +23,7 @@ QString IniSettingsStore::get(const QString& app, const QString& section, const 
   return settings.value(keyPath(section, key)).toString();
 }
 
-void IniSettingsStore::set(const QString& app, const QString& section, const QString& key,
-                           const QString& value) {
+void IniSettingsStore::set(const QString& app, const QString& section, const QString& key, const QString& value) {
   QDir().mkpath(QFileInfo(fileFor(app)).absolutePath());
   QSettings settings(fileFor(app), QSettings::IniFormat);
   settings.setValue(keyPath(section, key), value);

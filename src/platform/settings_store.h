@@ -10,8 +10,7 @@ class SettingsStore {
  public:
   virtual ~SettingsStore() = default;
   virtual QString get(const QString& app, const QString& section, const QString& key) = 0;
-  virtual void set(const QString& app, const QString& section, const QString& key,
-                   const QString& value) = 0;
+  virtual void set(const QString& app, const QString& section, const QString& key, const QString& value) = 0;
   // Throws RuntimeError when the store cannot be written.
   virtual void remove(const QString& app, const QString& section, const QString& key) = 0;
 };
@@ -21,8 +20,7 @@ class SettingsStore {
 class IniSettingsStore : public SettingsStore {
  public:
   QString get(const QString& app, const QString& section, const QString& key) override;
-  void set(const QString& app, const QString& section, const QString& key,
-           const QString& value) override;
+  void set(const QString& app, const QString& section, const QString& key, const QString& value) override;
   void remove(const QString& app, const QString& section, const QString& key) override;
 
   static QString fileFor(const QString& app);

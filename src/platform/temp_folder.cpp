@@ -35,15 +35,14 @@ QString privateFolderUnder(const QString& base) {
   const QByteArray native = QFile::encodeName(path);
   if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST) {
     const int err = errno;
-    throw RuntimeError(errorCodeFromErrno(err), "cannot create the private temporary folder " + path.toStdString() +
-                                                    ": " + std::strerror(err));
+    throw RuntimeError(errorCodeFromErrno(err),
+                       "cannot create the private temporary folder " + path.toStdString() + ": " + std::strerror(err));
   }
   struct stat st {};
   // lstat: a symbolic link planted under our name is refused like a foreign folder.
   if (::lstat(native.constData(), &st) != 0) throwErrno(errno);
   if (!S_ISDIR(st.st_mode) || st.st_uid != ::getuid() || (st.st_mode & 077) != 0) {
-    throw RuntimeError(kPermissionDenied,
-                       "temporary folder " + path.toStdString() + " is not private to this user");
+    throw RuntimeError(kPermissionDenied, "temporary folder " + path.toStdString() + " is not private to this user");
   }
   return path + u'/';
 }

@@ -32,14 +32,14 @@ struct HardwareSummary {
 
 // All 17 members, in field order, for code that treats them alike.
 inline constexpr std::array<QString HardwareSummary::*, 17> kHardwareFields{
-    &HardwareSummary::score_extra_memType,    &HardwareSummary::score_extra_memSize,
-    &HardwareSummary::score_extra_memClock,   &HardwareSummary::score_extra_memTCas,
-    &HardwareSummary::score_extra_memTRCD,    &HardwareSummary::score_extra_memTRP,
-    &HardwareSummary::score_extra_memTRAS,    &HardwareSummary::score_extra_mbModel,
-    &HardwareSummary::score_extra_mbVendor,   &HardwareSummary::score_extra_cpu_string,
-    &HardwareSummary::score_extra_cpu_core,   &HardwareSummary::score_extra_cpu_rev,
-    &HardwareSummary::score_extra_cpu_clock,  &HardwareSummary::score_extra_cpu_fsb,
-    &HardwareSummary::score_extra_cpu_cache,  &HardwareSummary::score_extra_cpu_vcore,
+    &HardwareSummary::score_extra_memType,   &HardwareSummary::score_extra_memSize,
+    &HardwareSummary::score_extra_memClock,  &HardwareSummary::score_extra_memTCas,
+    &HardwareSummary::score_extra_memTRCD,   &HardwareSummary::score_extra_memTRP,
+    &HardwareSummary::score_extra_memTRAS,   &HardwareSummary::score_extra_mbModel,
+    &HardwareSummary::score_extra_mbVendor,  &HardwareSummary::score_extra_cpu_string,
+    &HardwareSummary::score_extra_cpu_core,  &HardwareSummary::score_extra_cpu_rev,
+    &HardwareSummary::score_extra_cpu_clock, &HardwareSummary::score_extra_cpu_fsb,
+    &HardwareSummary::score_extra_cpu_cache, &HardwareSummary::score_extra_cpu_vcore,
     &HardwareSummary::score_extra_cpu_count,
 };
 

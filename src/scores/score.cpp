@@ -38,8 +38,8 @@ QString Score::csum(int16_t test, double score, const QString& cpuclock, const Q
   if (test < 0 || k < 0) throw RuntimeError(kInvalidProcedureCall);  // square root of a negative
 
   // The order of the products is part of the checksum; it must not change.
-  double v = ((((score * std::sqrt(static_cast<double>(test))) * std::atan(1.0)) * c) *
-              std::sqrt(static_cast<double>(k))) * 2;
+  double v =
+      ((((score * std::sqrt(static_cast<double>(test))) * std::atan(1.0)) * c) * std::sqrt(static_cast<double>(k))) * 2;
   if (!std::isfinite(v)) throw RuntimeError(kOverflow);
   v = num::roundDecimals(v, 9);
   const double d = v - num::roundHalfEven(v);

@@ -27,11 +27,11 @@ class Score {
   // The shift of the scrambled form, the same for every file ever written.
   static constexpr int kShift = 7;
 
-  double score_score = 0;       // elapsed seconds
-  int16_t score_test = 0;       // test number
-  HardwareSummary hardware;     // the 17 hardware texts
-  bool score_visible = false;   // listed in the score browser
-  QString score_version;        // layout it was made or read as: "207" or "202"
+  double score_score = 0;      // elapsed seconds
+  int16_t score_test = 0;      // test number
+  HardwareSummary hardware;    // the 17 hardware texts
+  bool score_visible = false;  // listed in the score browser
+  QString score_version;       // layout it was made or read as: "207" or "202"
 
   // A new visible "207" score with a copy of the hardware summary. Characters
   // a single-byte score file cannot hold, and line breaks that would split

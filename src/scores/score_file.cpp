@@ -21,30 +21,27 @@ const QString kLineEnd = QStringLiteral("\r\n");
 
 // Line 4 onwards of each layout; the checksum line follows the last field.
 // Note the socket count between the core name and the stepping in 207.
-constexpr QString H::* k207Fields[] = {
-    &H::score_extra_memType,   &H::score_extra_memSize,    &H::score_extra_memClock,
-    &H::score_extra_memTCas,   &H::score_extra_memTRCD,    &H::score_extra_memTRP,
-    &H::score_extra_memTRAS,   &H::score_extra_mbModel,    &H::score_extra_mbVendor,
-    &H::score_extra_cpu_string, &H::score_extra_cpu_core,  &H::score_extra_cpu_count,
-    &H::score_extra_cpu_rev,   &H::score_extra_cpu_clock,  &H::score_extra_cpu_fsb,
-    &H::score_extra_cpu_cache, &H::score_extra_cpu_vcore,
+constexpr QString H::*k207Fields[] = {
+    &H::score_extra_memType,   &H::score_extra_memSize,    &H::score_extra_memClock, &H::score_extra_memTCas,
+    &H::score_extra_memTRCD,   &H::score_extra_memTRP,     &H::score_extra_memTRAS,  &H::score_extra_mbModel,
+    &H::score_extra_mbVendor,  &H::score_extra_cpu_string, &H::score_extra_cpu_core, &H::score_extra_cpu_count,
+    &H::score_extra_cpu_rev,   &H::score_extra_cpu_clock,  &H::score_extra_cpu_fsb,  &H::score_extra_cpu_cache,
+    &H::score_extra_cpu_vcore,
 };
 // The older layout has no socket count.
-constexpr QString H::* k202Fields[] = {
-    &H::score_extra_memType,   &H::score_extra_memSize,    &H::score_extra_memClock,
-    &H::score_extra_memTCas,   &H::score_extra_memTRCD,    &H::score_extra_memTRP,
-    &H::score_extra_memTRAS,   &H::score_extra_mbModel,    &H::score_extra_mbVendor,
-    &H::score_extra_cpu_string, &H::score_extra_cpu_core,  &H::score_extra_cpu_rev,
-    &H::score_extra_cpu_clock, &H::score_extra_cpu_fsb,    &H::score_extra_cpu_cache,
-    &H::score_extra_cpu_vcore,
+constexpr QString H::*k202Fields[] = {
+    &H::score_extra_memType,   &H::score_extra_memSize,    &H::score_extra_memClock,  &H::score_extra_memTCas,
+    &H::score_extra_memTRCD,   &H::score_extra_memTRP,     &H::score_extra_memTRAS,   &H::score_extra_mbModel,
+    &H::score_extra_mbVendor,  &H::score_extra_cpu_string, &H::score_extra_cpu_core,  &H::score_extra_cpu_rev,
+    &H::score_extra_cpu_clock, &H::score_extra_cpu_fsb,    &H::score_extra_cpu_cache, &H::score_extra_cpu_vcore,
 };
 constexpr qsizetype kFirstFieldLine = 4;
 
 struct Layout {
   QLatin1StringView version;
-  std::span<QString H::* const> fields;
+  std::span<QString H::*const> fields;
 
-  qsizetype lineOf(QString H::* field) const {
+  qsizetype lineOf(QString H::*field) const {
     for (qsizetype i = 0; i < static_cast<qsizetype>(fields.size()); ++i) {
       if (fields[static_cast<size_t>(i)] == field) return kFirstFieldLine + i;
     }

@@ -1,7 +1,7 @@
 #include "scores/score_list.h"
 
-#include "scores/records.h"
 #include "platform/runtime_error.h"
+#include "scores/records.h"
 
 namespace rootix::scores {
 

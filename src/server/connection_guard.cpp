@@ -5,7 +5,10 @@
 namespace rootix::server {
 
 GuardedTcpServer::GuardedTcpServer(int idleTimeoutMs, int requestTimeoutMs, qint64 maxBodyBytes, QObject* parent)
-    : QTcpServer(parent), idleTimeoutMs_(idleTimeoutMs), requestTimeoutMs_(requestTimeoutMs), maxBodyBytes_(maxBodyBytes) {}
+    : QTcpServer(parent),
+      idleTimeoutMs_(idleTimeoutMs),
+      requestTimeoutMs_(requestTimeoutMs),
+      maxBodyBytes_(maxBodyBytes) {}
 
 void GuardedTcpServer::incomingConnection(qintptr descriptor) {
   auto* socket = new GuardedSocket(idleTimeoutMs_, requestTimeoutMs_, maxBodyBytes_, this);
@@ -70,8 +73,9 @@ void GuardedSocket::disconnectFromHost() {
     answered_ = true;
     const QByteArray body = pages::messagePage(QStringLiteral("Bad request"),
                                                QStringLiteral("The request is not HTTP this server understands."));
-    write("HTTP/1.1 400 Bad Request\r\nContent-Type: text/html; charset=utf-8\r\nConnection: close\r\nContent-Length: " +
-          QByteArray::number(body.size()) + "\r\n\r\n" + body);
+    write(
+        "HTTP/1.1 400 Bad Request\r\nContent-Type: text/html; charset=utf-8\r\nConnection: close\r\nContent-Length: " +
+        QByteArray::number(body.size()) + "\r\n\r\n" + body);
   }
   QTcpSocket::disconnectFromHost();
 }

@@ -47,8 +47,8 @@ class GuardedSocket : public QTcpSocket {
   QElapsedTimer request_;  // since the first byte of the request under way
   int requestTimeoutMs_;
   qint64 maxBodyBytes_;
-  bool answered_ = false;       // some response went out on this connection
-  bool checkHeaders_ = true;    // the next data starts a request
+  bool answered_ = false;     // some response went out on this connection
+  bool checkHeaders_ = true;  // the next data starts a request
 };
 
 }  // namespace rootix::server

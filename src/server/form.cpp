@@ -1,8 +1,8 @@
 #include "server/form.h"
 
 #include <QList>
-#include <algorithm>
 #include <QStringDecoder>
+#include <algorithm>
 
 namespace rootix::server {
 namespace {
@@ -93,7 +93,8 @@ QString fromWindows1252(const QByteArray& bytes) {
 }
 
 QString formText(const QByteArray& bytes) {
-  const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  const bool ascii =
+      std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
   if (!ascii) {
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString text = utf8.decode(bytes);

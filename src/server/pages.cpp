@@ -38,7 +38,8 @@ QString header(const QString& title) {
   return QStringLiteral(
              "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
              "<meta name=\"viewport\" content=\"width=device-width\"><title>%1</title><style>%2</style></head><body>\n"
-             "<p><a href=\"/\"><img src=\"/jpg/rootix/rootixtitle.jpg\" alt=\"Rootix\" width=\"360\" height=\"60\"></a></p>\n")
+             "<p><a href=\"/\"><img src=\"/jpg/rootix/rootixtitle.jpg\" alt=\"Rootix\" width=\"360\" "
+             "height=\"60\"></a></p>\n")
       .arg(htmlEscape(title), QLatin1String(kStyle));
 }
 
@@ -73,8 +74,9 @@ QString boardHtml(const Board& b, const QString& filter) {
   qint64 rank = b.firstRank;
   for (const StoredScore& s : b.rows) {
     const auto& h = s.score.hardware;
-    html += QStringLiteral("<tr><td class=\"num\">%1</td><td class=\"num\">%2</td><td>%3</td><td>%4</td><td>%5</td>"
-                           "<td>%6</td><td class=\"board\">%7</td><td>%8</td><td class=\"date\">%9</td></tr>\n")
+    html += QStringLiteral(
+                "<tr><td class=\"num\">%1</td><td class=\"num\">%2</td><td>%3</td><td>%4</td><td>%5</td>"
+                "<td>%6</td><td class=\"board\">%7</td><td>%8</td><td class=\"date\">%9</td></tr>\n")
                 .arg(rank++)
                 .arg(secondsText(s.score.score_score), htmlEscape(h.score_extra_cpu_string),
                      htmlEscape(h.score_extra_cpu_clock), htmlEscape(h.score_extra_cpu_count),
@@ -85,8 +87,11 @@ QString boardHtml(const Board& b, const QString& filter) {
   html += QStringLiteral("</table>\n");
   if (b.pageCount > 1) {
     html += QStringLiteral("<nav class=\"pager\">Page %1 of %2: ").arg(b.page).arg(b.pageCount);
-    if (b.page > 1) html += QStringLiteral("<a href=\"%1\">&larr; previous</a>").arg(htmlEscape(boardLink(b.test, b.page - 1, filter)));
-    if (b.page < b.pageCount) html += QStringLiteral("<a href=\"%1\">next &rarr;</a>").arg(htmlEscape(boardLink(b.test, b.page + 1, filter)));
+    if (b.page > 1)
+      html +=
+          QStringLiteral("<a href=\"%1\">&larr; previous</a>").arg(htmlEscape(boardLink(b.test, b.page - 1, filter)));
+    if (b.page < b.pageCount)
+      html += QStringLiteral("<a href=\"%1\">next &rarr;</a>").arg(htmlEscape(boardLink(b.test, b.page + 1, filter)));
     html += QStringLiteral("</nav>\n");
   }
   return html;
@@ -99,11 +104,21 @@ QString htmlEscape(const QString& text) {
   out.reserve(text.size() + text.size() / 8);
   for (const QChar c : text) {
     switch (c.unicode()) {
-      case u'&': out += u"&amp;"; break;
-      case u'<': out += u"&lt;"; break;
-      case u'>': out += u"&gt;"; break;
-      case u'"': out += u"&quot;"; break;
-      case u'\'': out += u"&#39;"; break;
+      case u'&':
+        out += u"&amp;";
+        break;
+      case u'<':
+        out += u"&lt;";
+        break;
+      case u'>':
+        out += u"&gt;";
+        break;
+      case u'"':
+        out += u"&quot;";
+        break;
+      case u'\'':
+        out += u"&#39;";
+        break;
       default:
         if (c.unicode() >= 0x80 && c.unicode() < 0xA0) {
           // Score texts are single bytes of a windows-1252 machine.
@@ -125,23 +140,26 @@ QString testName(int test) {
 
 QString bestTimesChart(const QList<ProcessorBest>& best) {
   if (best.isEmpty()) return {};
-  const double slowest = std::max_element(best.begin(), best.end(), [](auto& a, auto& b) { return a.seconds < b.seconds; })->seconds;
+  const double slowest =
+      std::max_element(best.begin(), best.end(), [](auto& a, auto& b) { return a.seconds < b.seconds; })->seconds;
   constexpr int kBarHeight = 18, kGap = 6, kLabelWidth = 300, kBarWidth = 420, kValueWidth = 80;
   const int height = static_cast<int>(best.size()) * (kBarHeight + kGap) + kGap;
-  QString svg = QStringLiteral(
-                    "<svg class=\"chart\" xmlns=\"http://www.w3.org/2000/svg\" width=\"%1\" height=\"%2\" role=\"img\" "
-                    "aria-label=\"Best time per processor\" font-family=\"Tahoma,Verdana,sans-serif\" font-size=\"12\">\n"
-                    "<title>Best time per processor (seconds, shorter is faster)</title>\n")
-                    .arg(kLabelWidth + kBarWidth + kValueWidth)
-                    .arg(height);
+  QString svg =
+      QStringLiteral(
+          "<svg class=\"chart\" xmlns=\"http://www.w3.org/2000/svg\" width=\"%1\" height=\"%2\" role=\"img\" "
+          "aria-label=\"Best time per processor\" font-family=\"Tahoma,Verdana,sans-serif\" font-size=\"12\">\n"
+          "<title>Best time per processor (seconds, shorter is faster)</title>\n")
+          .arg(kLabelWidth + kBarWidth + kValueWidth)
+          .arg(height);
   int y = kGap;
   for (const ProcessorBest& p : best) {
     const int width = slowest > 0 ? std::max(2, static_cast<int>(kBarWidth * p.seconds / slowest)) : 2;
     QString label = p.processor.isEmpty() ? QStringLiteral("(unknown processor)") : p.processor;
     if (label.size() > 44) label = label.left(43) + QChar(0x2026);
-    svg += QStringLiteral("<text x=\"%1\" y=\"%2\" text-anchor=\"end\">%3</text>"
-                          "<rect x=\"%4\" y=\"%5\" width=\"%6\" height=\"%7\" fill=\"#7788CC\"/>"
-                          "<text x=\"%8\" y=\"%2\">%9 s</text>\n")
+    svg += QStringLiteral(
+               "<text x=\"%1\" y=\"%2\" text-anchor=\"end\">%3</text>"
+               "<rect x=\"%4\" y=\"%5\" width=\"%6\" height=\"%7\" fill=\"#7788CC\"/>"
+               "<text x=\"%8\" y=\"%2\">%9 s</text>\n")
                .arg(kLabelWidth - 8)
                .arg(y + kBarHeight - 5)
                .arg(htmlEscape(label))
@@ -159,10 +177,13 @@ QString bestTimesChart(const QList<ProcessorBest>& best) {
 QByteArray leaderboardPage(const QList<Board>& boards, const QString& filter, bool singleTest) {
   QString html = header(QStringLiteral("Rootix leaderboards"));
   html += QStringLiteral("<h1>Leaderboards</h1>\n<form class=\"filter\" method=\"get\" action=\"/\">");
-  if (singleTest && !boards.isEmpty()) html += QStringLiteral("<input type=\"hidden\" name=\"test\" value=\"%1\">").arg(boards.front().test);
-  html += QStringLiteral("<label>Processor contains <input name=\"cpu\" value=\"%1\" maxlength=\"100\"></label> "
-                         "<button type=\"submit\">Filter</button>%2</form>\n")
-              .arg(htmlEscape(filter), filter.isEmpty() && !singleTest ? QString() : QStringLiteral(" <a href=\"/\">all scores</a>"));
+  if (singleTest && !boards.isEmpty())
+    html += QStringLiteral("<input type=\"hidden\" name=\"test\" value=\"%1\">").arg(boards.front().test);
+  html += QStringLiteral(
+              "<label>Processor contains <input name=\"cpu\" value=\"%1\" maxlength=\"100\"></label> "
+              "<button type=\"submit\">Filter</button>%2</form>\n")
+              .arg(htmlEscape(filter),
+                   filter.isEmpty() && !singleTest ? QString() : QStringLiteral(" <a href=\"/\">all scores</a>"));
   if (boards.isEmpty()) {
     html += filter.isEmpty() ? QStringLiteral("<p>No scores yet. Submit one from Rootix's score browser.</p>\n")
                              : QStringLiteral("<p>No score matches this processor.</p>\n");
@@ -176,7 +197,8 @@ QByteArray leaderboardPage(const QList<Board>& boards, const QString& filter, bo
                   .arg(htmlEscape(testName(b.test)));
     }
   }
-  html += QStringLiteral("<p class=\"muted\">For scripts: <a href=\"/api/v1/scores?test=6\">/api/v1/scores?test=6</a></p>\n");
+  html += QStringLiteral(
+      "<p class=\"muted\">For scripts: <a href=\"/api/v1/scores?test=6\">/api/v1/scores?test=6</a></p>\n");
   return (html + kFooter).toUtf8();
 }
 
@@ -187,10 +209,12 @@ QByteArray scorePage(const StoredScore& s) {
   html += QStringLiteral("<h1>%1</h1>\n").arg(htmlEscape(name));
   if (!s.description.isEmpty()) html += QStringLiteral("<p>%1</p>\n").arg(htmlEscape(s.description));
   if (!s.link.isEmpty()) {
-    html += QStringLiteral("<p><a href=\"%1\" rel=\"nofollow noopener noreferrer\">%1</a></p>\n").arg(htmlEscape(s.link));
+    html +=
+        QStringLiteral("<p><a href=\"%1\" rel=\"nofollow noopener noreferrer\">%1</a></p>\n").arg(htmlEscape(s.link));
   }
   const std::pair<QString, QString> rows[] = {
-      {QStringLiteral("Test"), QStringLiteral("%1 (test %2)").arg(testName(s.score.score_test)).arg(s.score.score_test)},
+      {QStringLiteral("Test"),
+       QStringLiteral("%1 (test %2)").arg(testName(s.score.score_test)).arg(s.score.score_test)},
       {QStringLiteral("Time"), secondsText(s.score.score_score) + QStringLiteral(" s")},
       {QStringLiteral("Processor"), h.score_extra_cpu_string},
       {QStringLiteral("Core"), h.score_extra_cpu_core},
@@ -204,7 +228,8 @@ QByteArray scorePage(const StoredScore& s) {
       {QStringLiteral("Memory size"), h.score_extra_memSize},
       {QStringLiteral("Memory clock"), h.score_extra_memClock},
       {QStringLiteral("Timings (CAS-RCD-RP-RAS)"),
-       QStringList{h.score_extra_memTCas, h.score_extra_memTRCD, h.score_extra_memTRP, h.score_extra_memTRAS}.join(u'-')},
+       QStringList{h.score_extra_memTCas, h.score_extra_memTRCD, h.score_extra_memTRP, h.score_extra_memTRAS}.join(
+           u'-')},
       {QStringLiteral("Board"), joined({h.score_extra_mbVendor, h.score_extra_mbModel})},
       {QStringLiteral("Checksum"), s.checksum},
       {QStringLiteral("Score version"), s.score.score_version},
@@ -214,16 +239,18 @@ QByteArray scorePage(const StoredScore& s) {
   for (const auto& [label, value] : rows) {
     html += QStringLiteral("<tr><th>%1</th><td>%2</td></tr>\n").arg(htmlEscape(label), htmlEscape(value));
   }
-  html += QStringLiteral("</table>\n<p><a href=\"/score/%1/file\" download=\"rootix-%1.rxs\">Download the score file</a> "
-                         "(Rootix reads it with \"load\")</p>\n<p><a href=\"%2\">%3 leaderboard</a></p>\n")
+  html += QStringLiteral(
+              "</table>\n<p><a href=\"/score/%1/file\" download=\"rootix-%1.rxs\">Download the score file</a> "
+              "(Rootix reads it with \"load\")</p>\n<p><a href=\"%2\">%3 leaderboard</a></p>\n")
               .arg(s.id)
               .arg(htmlEscape(boardLink(s.score.score_test, 1, QString())), htmlEscape(testName(s.score.score_test)));
   return (html + kFooter).toUtf8();
 }
 
 QByteArray messagePage(const QString& heading, const QString& text) {
-  return (header(heading) + QStringLiteral("<h1>%1</h1>\n<p>%2</p>\n<p><a href=\"/\">Leaderboards</a></p>\n")
-                                .arg(htmlEscape(heading), htmlEscape(text)) +
+  return (header(heading) +
+          QStringLiteral("<h1>%1</h1>\n<p>%2</p>\n<p><a href=\"/\">Leaderboards</a></p>\n")
+              .arg(htmlEscape(heading), htmlEscape(text)) +
           kFooter)
       .toUtf8();
 }

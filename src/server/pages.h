@@ -18,8 +18,8 @@ QString testName(int test);
 // One leaderboard: a page of ranked scores of one test.
 struct Board {
   int test = 0;
-  qint64 total = 0;       // entries of this test matching the filter
-  qint64 firstRank = 1;   // rank of rows.front()
+  qint64 total = 0;      // entries of this test matching the filter
+  qint64 firstRank = 1;  // rank of rows.front()
   int page = 1;
   int pageCount = 1;
   QList<StoredScore> rows;

@@ -8,9 +8,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMetaEnum>
-#include <limits>
 #include <QRegularExpression>
 #include <QTcpSocket>
+#include <limits>
 #include <stdexcept>
 
 #include "scores/hardware_summary.h"
@@ -38,9 +38,7 @@ Reply page(int status, const QString& heading, const QString& text) {
   return Reply{status, kHtml, pages::messagePage(heading, text), {}};
 }
 
-Reply notFound() {
-  return page(404, QStringLiteral("Not found"), QStringLiteral("There is no page at this address."));
-}
+Reply notFound() { return page(404, QStringLiteral("Not found"), QStringLiteral("There is no page at this address.")); }
 
 Reply methodNotAllowed(const QByteArray& allowed) {
   Reply r = page(405, QStringLiteral("Method not allowed"),
@@ -66,7 +64,8 @@ Reply jsonError(int status, const QString& message) {
 QHash<QString, QString> queryParams(const QByteArray& query) {
   QHash<QString, QString> params;
   const auto fields = parseForm(query);
-  for (auto it = fields.begin(); it != fields.end(); ++it) params.insert(QString::fromUtf8(it.key()), QString::fromUtf8(it.value()));
+  for (auto it = fields.begin(); it != fields.end(); ++it)
+    params.insert(QString::fromUtf8(it.key()), QString::fromUtf8(it.value()));
   return params;
 }
 
@@ -85,12 +84,12 @@ int testOrder(int test) { return test == 6 ? -2 : test == 11 ? -1 : test; }
 
 QJsonObject scoreJson(const StoredScore& s) {
   QJsonObject hardware;
-  const char* const names[] = {"score_extra_memType", "score_extra_memSize",   "score_extra_memClock",
-                               "score_extra_memTCas", "score_extra_memTRCD",   "score_extra_memTRP",
-                               "score_extra_memTRAS", "score_extra_mbModel",   "score_extra_mbVendor",
+  const char* const names[] = {"score_extra_memType",    "score_extra_memSize",  "score_extra_memClock",
+                               "score_extra_memTCas",    "score_extra_memTRCD",  "score_extra_memTRP",
+                               "score_extra_memTRAS",    "score_extra_mbModel",  "score_extra_mbVendor",
                                "score_extra_cpu_string", "score_extra_cpu_core", "score_extra_cpu_rev",
-                               "score_extra_cpu_clock", "score_extra_cpu_fsb", "score_extra_cpu_cache",
-                               "score_extra_cpu_vcore", "score_extra_cpu_count"};
+                               "score_extra_cpu_clock",  "score_extra_cpu_fsb",  "score_extra_cpu_cache",
+                               "score_extra_cpu_vcore",  "score_extra_cpu_count"};
   static_assert(std::size(names) == scores::kHardwareFields.size());
   for (size_t i = 0; i < std::size(names); ++i) {
     hardware.insert(QLatin1String(names[i]), s.score.hardware.*(scores::kHardwareFields[i]));
@@ -270,8 +269,7 @@ Reply ResultServer::scoresJson(const QHash<QString, QString>& params) {
   const ScoreFilter filter{static_cast<int>(*test), params.value(QStringLiteral("cpu")).trimmed().left(kMaxFilter)};
   QJsonArray list;
   for (const StoredScore& s : store_->ranked(filter, *offset, *limit)) list.append(scoreJson(s));
-  const QJsonObject doc{
-      {"total", store_->count(filter)}, {"offset", *offset}, {"limit", *limit}, {"scores", list}};
+  const QJsonObject doc{{"total", store_->count(filter)}, {"offset", *offset}, {"limit", *limit}, {"scores", list}};
   return Reply{200, kJson, QJsonDocument(doc).toJson(QJsonDocument::Compact), {}};
 }
 
@@ -283,7 +281,8 @@ Reply ResultServer::submit(const QByteArray& contentType, const QByteArray& body
   const auto added = store_->add(std::get<Submission>(read));
   if (added.isNew) clearCache();
   const QByteArray location = "/score/" + QByteArray::number(added.id);
-  Reply r = page(303, QStringLiteral("Score received"), QStringLiteral("Your score is at ") + QString::fromLatin1(location));
+  Reply r =
+      page(303, QStringLiteral("Score received"), QStringLiteral("Your score is at ") + QString::fromLatin1(location));
   r.headers.append(std::pair<QByteArray, QByteArray>("Location", location));
   return r;
 }

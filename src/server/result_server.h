@@ -16,8 +16,8 @@ class ScoreStore;
 
 struct ServerOptions {
   QHostAddress address = QHostAddress::LocalHost;
-  quint16 port = 8080;  // 0: any free port (see ResultServer::port)
-  QString database;     // "sqlite:PATH" or "postgresql://..."
+  quint16 port = 8080;           // 0: any free port (see ResultServer::port)
+  QString database;              // "sqlite:PATH" or "postgresql://..."
   int idleTimeoutMs = 10000;     // a silent connection is closed after this
   int requestTimeoutMs = 60000;  // a request must have arrived whole within this
   int busyTimeoutMs = 2000;

@@ -21,9 +21,8 @@ using H = scores::HardwareSummary;
 
 // One column per hardware text, in the order of kHardwareFields.
 constexpr std::array<const char*, 17> kHardwareColumns{
-    "mem_type",   "mem_size", "mem_clock", "mem_tcas",  "mem_trcd",  "mem_trp",
-    "mem_tras",   "mb_model", "mb_vendor", "cpu_string", "cpu_core", "cpu_rev",
-    "cpu_clock",  "cpu_fsb",  "cpu_cache", "cpu_vcore", "cpu_count",
+    "mem_type",   "mem_size", "mem_clock", "mem_tcas",  "mem_trcd", "mem_trp",   "mem_tras",  "mb_model",  "mb_vendor",
+    "cpu_string", "cpu_core", "cpu_rev",   "cpu_clock", "cpu_fsb",  "cpu_cache", "cpu_vcore", "cpu_count",
 };
 static_assert(kHardwareColumns.size() == scores::kHardwareFields.size());
 
@@ -73,7 +72,9 @@ QStringList schemaStep(int fromVersion, bool postgres) {
 // A LIKE pattern matching any name that contains text, whatever its case.
 QString containsPattern(const QString& text) {
   QString escaped = text.toLower();
-  escaped.replace(QStringLiteral("!"), QStringLiteral("!!")).replace(QStringLiteral("%"), QStringLiteral("!%")).replace(QStringLiteral("_"), QStringLiteral("!_"));
+  escaped.replace(QStringLiteral("!"), QStringLiteral("!!"))
+      .replace(QStringLiteral("%"), QStringLiteral("!%"))
+      .replace(QStringLiteral("_"), QStringLiteral("!_"));
   return u'%' + escaped + u'%';
 }
 
@@ -135,7 +136,8 @@ QSqlDatabase ScoreStore::addConnection(const QString& dbSpec, const QString& con
   if (!db.isValid()) throw StoreError("the Qt SQL driver for this database is not installed");
   if (postgres) {
     const QUrl url(dbSpec);
-    if (!url.isValid() || url.path().size() < 2) throw StoreError("cannot read the PostgreSQL address " + dbSpec.toStdString());
+    if (!url.isValid() || url.path().size() < 2)
+      throw StoreError("cannot read the PostgreSQL address " + dbSpec.toStdString());
     const QUrlQuery query(url);
     db.setHostName(query.hasQueryItem("host") ? query.queryItemValue("host") : url.host());
     if (url.port() > 0) db.setPort(url.port());
@@ -219,13 +221,13 @@ void ScoreStore::migrate() {
 }
 
 ScoreStore::Added ScoreStore::add(const Submission& s) {
-  const QString hash =
-      QString::fromLatin1(QCryptographicHash::hash(s.fileBytes, QCryptographicHash::Sha256).toHex());
+  const QString hash = QString::fromLatin1(QCryptographicHash::hash(s.fileBytes, QCryptographicHash::Sha256).toHex());
   QStringList marks;
   for (int i = 0; i < 11 + static_cast<int>(kHardwareColumns.size()); ++i) marks << QStringLiteral("?");
   QSqlQuery& insert = prepared(
-      QStringLiteral("INSERT INTO scores (file_hash, file_data, version, test, seconds, checksum, cpu_search, "
-                     "title, description, link, submitted_at, %1) VALUES (%2) ON CONFLICT (file_hash) DO NOTHING RETURNING id")
+      QStringLiteral(
+          "INSERT INTO scores (file_hash, file_data, version, test, seconds, checksum, cpu_search, "
+          "title, description, link, submitted_at, %1) VALUES (%2) ON CONFLICT (file_hash) DO NOTHING RETURNING id")
           .arg(hardwareColumnList(), marks.join(u", ")));
   const scores::Score& score = s.score;
   int i = 0;
@@ -344,8 +346,8 @@ qint64 ScoreStore::count(const ScoreFilter& filter) {
 
 QList<StoredScore> ScoreStore::ranked(const ScoreFilter& filter, qint64 offset, qint64 limit) {
   const QString order = filter.test ? QStringLiteral("seconds, id") : QStringLiteral("test, seconds, id");
-  QSqlQuery& q = prepared(
-      QStringLiteral("SELECT %1 FROM scores%2 ORDER BY %3 LIMIT ? OFFSET ?").arg(scoreColumns(), whereOf(filter), order));
+  QSqlQuery& q = prepared(QStringLiteral("SELECT %1 FROM scores%2 ORDER BY %3 LIMIT ? OFFSET ?")
+                              .arg(scoreColumns(), whereOf(filter), order));
   int i = bindFilter(q, filter);
   q.bindValue(i++, limit);
   q.bindValue(i++, offset);

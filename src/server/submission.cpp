@@ -77,7 +77,8 @@ std::variant<Submission, Refusal> readSubmission(const QByteArray& contentType, 
   s.title = formText(fields.value("title"));
   s.description = formText(fields.value("description"));
   s.link = formText(fields.value("link")).trimmed();
-  if (s.title.size() > kMaxTitle) return refuse(QStringLiteral("The title is longer than %1 characters.").arg(kMaxTitle));
+  if (s.title.size() > kMaxTitle)
+    return refuse(QStringLiteral("The title is longer than %1 characters.").arg(kMaxTitle));
   if (s.description.size() > kMaxDescription) {
     return refuse(QStringLiteral("The description is longer than %1 characters.").arg(kMaxDescription));
   }

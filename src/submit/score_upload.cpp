@@ -31,8 +31,8 @@ UploadResult uploadScore(const scores::Score& score, const UploadServices& servi
   const QString base = services.server.base();
   QString why;
   if (!ServerAddress::usable(base, &why)) {
-    return failed(QStringLiteral("The result server address \"") + base + QStringLiteral("\" cannot be used: ") +
-                  why + u'.');
+    return failed(QStringLiteral("The result server address \"") + base + QStringLiteral("\" cannot be used: ") + why +
+                  u'.');
   }
 
   QByteArray data;
@@ -44,8 +44,9 @@ UploadResult uploadScore(const scores::Score& score, const UploadServices& servi
   if (firstByteFormChanges(data) >= 0) {
     // Only a stray control code in a hardware text does this; sent anyway,
     // the server would store a different score than this one.
-    return failed(QStringLiteral("This score holds control characters that a web form would change, "
-                                 "so it cannot be uploaded."));
+    return failed(
+        QStringLiteral("This score holds control characters that a web form would change, "
+                       "so it cannot be uploaded."));
   }
 
   QString path;

@@ -16,11 +16,16 @@ void appendReference(QByteArray& out, uint code) {
 // A markup character's entity; nullptr for any other character.
 const char* entityOf(uint code) {
   switch (code) {
-    case '&': return "&amp;";
-    case '<': return "&lt;";
-    case '>': return "&gt;";
-    case '"': return "&quot;";
-    default: return nullptr;
+    case '&':
+      return "&amp;";
+    case '<':
+      return "&lt;";
+    case '>':
+      return "&gt;";
+    case '"':
+      return "&quot;";
+    default:
+      return nullptr;
   }
 }
 

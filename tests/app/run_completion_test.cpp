@@ -28,10 +28,10 @@ QByteArray contentOf(const QString& path) {
 struct MarkerCase {
   const char* name;
   RunResult run;
-  const char* savePath;   // empty: no -save=
-  bool markerExists;      // a file is there before the run ends
+  const char* savePath;  // empty: no -save=
+  bool markerExists;     // a file is there before the run ends
   bool exitAfterRun;
-  QByteArray marker;      // the file's content afterwards (empty: none)
+  QByteArray marker;  // the file's content afterwards (empty: none)
   QStringList printed;
   int exitStatus;
   bool exitQueued;
@@ -68,12 +68,26 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         MarkerCase{"NoSwitches", kGood, "", false, false, "", {}, 0, false},
         MarkerCase{"MarkerAndExit", kGood, "%D/out.txt", false, true, "Not done yet", {}, 0, true},
-        MarkerCase{"MarkerAlreadyThere", kGood, "%D/out.txt", true, true, "",
-                   {"ERROR: Output file '%D/out.txt' already exists"}, 2, true},
-        MarkerCase{"MarkerFolderMissing", kGood, "%D/missing/out.txt", false, false, "", {"Error occured: 76."}, 2,
+        MarkerCase{"MarkerAlreadyThere",
+                   kGood,
+                   "%D/out.txt",
+                   true,
+                   true,
+                   "",
+                   {"ERROR: Output file '%D/out.txt' already exists"},
+                   2,
+                   true},
+        MarkerCase{
+            "MarkerFolderMissing", kGood, "%D/missing/out.txt", false, false, "", {"Error occured: 76."}, 2, false},
+        MarkerCase{"ErrorsWinOverTheMarker",
+                   kWithErrors,
+                   "%D/out.txt",
+                   true,
+                   false,
+                   "",
+                   {"ERROR: Output file '%D/out.txt' already exists"},
+                   1,
                    false},
-        MarkerCase{"ErrorsWinOverTheMarker", kWithErrors, "%D/out.txt", true, false, "",
-                   {"ERROR: Output file '%D/out.txt' already exists"}, 1, false},
         MarkerCase{"WarmUpRunLeavesAllAlone", kWarmUp, "%D/out.txt", false, true, "", {}, 0, false}),
     [](const auto& info) { return std::string(info.param.name); });
 

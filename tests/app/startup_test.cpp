@@ -50,7 +50,9 @@ TEST(Startup, ScriptFollowsAWholeMarkerLine) {
     std::optional<QStringList> script;
   };
   const Case cases[] = {
-      {"\x7f" "ELF...\n#CUSTOM_DATA#\necho a\r\n\nst 6\n", QStringList{"echo a", "", "st 6"}},
+      {"\x7f"
+       "ELF...\n#CUSTOM_DATA#\necho a\r\n\nst 6\n",
+       QStringList{"echo a", "", "st 6"}},
       {"#CUSTOM_DATA#\r\necho a", QStringList{"echo a"}},
       {"bin\n#CUSTOM_DATA#", QStringList{}},
       {"bin #CUSTOM_DATA#\necho a\n", std::nullopt},
@@ -103,8 +105,7 @@ TEST(EndToEnd, EndOfInputActsAsExit) {
   RootixSandbox box;
   const auto run = box.run({}, "echo last");
   ASSERT_TRUE(run.finished);
-  EXPECT_EQ(run.lines().mid(run.lines().size() - 4),
-            (QStringList{"echo last", " last", "exit", "Please stand by..."}));
+  EXPECT_EQ(run.lines().mid(run.lines().size() - 4), (QStringList{"echo last", " last", "exit", "Please stand by..."}));
 }
 
 TEST(EndToEnd, AppendedScriptInARenamedCopy) {
@@ -115,8 +116,8 @@ TEST(EndToEnd, AppendedScriptInARenamedCopy) {
   ASSERT_FALSE(copy.isEmpty());
   const auto run = box.run({"a", "b"}, "", 60000, copy);
   ASSERT_TRUE(run.finished);
-  EXPECT_EQ(run.lines(), (QStringList{"Welcome to Rootix Benchmark v2.11.", " b", " b0", " shown", "exit",
-                                      "Please stand by..."}))
+  EXPECT_EQ(run.lines(),
+            (QStringList{"Welcome to Rootix Benchmark v2.11.", " b", " b0", " shown", "exit", "Please stand by..."}))
       << run.err.constData();
 }
 

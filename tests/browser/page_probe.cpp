@@ -22,7 +22,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   using namespace rootix::submit;
-  const QByteArray page = renderUploadPage(QString::fromLocal8Bit(argv[1]), PageTexts::from(&rootix::gui::getText), data.readAll());
+  const QByteArray page =
+      renderUploadPage(QString::fromLocal8Bit(argv[1]), PageTexts::from(&rootix::gui::getText), data.readAll());
   try {
     writePage(QString::fromLocal8Bit(argv[3]), page);
   } catch (const std::exception& e) {

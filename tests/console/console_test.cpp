@@ -87,9 +87,7 @@ class PipeFace : public ::testing::Test {
     face_.reset();
     ::close(fds_[0]);
   }
-  void write(const QByteArray& bytes) {
-    ASSERT_EQ(::write(fds_[1], bytes.constData(), bytes.size()), bytes.size());
-  }
+  void write(const QByteArray& bytes) { ASSERT_EQ(::write(fds_[1], bytes.constData(), bytes.size()), bytes.size()); }
   void closeWriter() {
     ::close(fds_[1]);
     fds_[1] = -1;
@@ -136,7 +134,8 @@ TEST_F(PipeFace, StopsCleanlyWhileInputStaysOpen) {
 }
 
 TEST(TerminalQuestion, YesOnlyForYes) {
-  const std::pair<const char*, bool> cases[] = {{"y", true}, {" YES ", true}, {"n", false}, {"", false}, {"maybe", false}};
+  const std::pair<const char*, bool> cases[] = {
+      {"y", true}, {" YES ", true}, {"n", false}, {"", false}, {"maybe", false}};
   for (const auto& [answer, expected] : cases) {
     testing::ScriptedFace face;
     face.lines = {QString::fromUtf8(answer)};

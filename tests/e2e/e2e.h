@@ -24,8 +24,7 @@ inline bool anyLineMatches(const QStringList& lines, const QString& pattern) {
 // The lines a completed "-run=32M" shows, whichever face printed them.
 inline void expectCompleted32MRun(const testing::RootixRun& run) {
   const QStringList lines = run.lines();
-  EXPECT_TRUE(lines.contains(QStringLiteral("Calculating sqrts of first 33554431 numbers.")))
-      << run.out.toStdString();
+  EXPECT_TRUE(lines.contains(QStringLiteral("Calculating sqrts of first 33554431 numbers."))) << run.out.toStdString();
   EXPECT_TRUE(anyLineMatches(lines, QStringLiteral("^Thread 1 calculating from 0 to [0-9]+ in THREAD#[0-9A-F]+\\.$")));
   EXPECT_TRUE(anyLineMatches(lines, QStringLiteral("^Thread 1 is [0-9]+% complete @ [0-9.]+ seconds$")));
   EXPECT_TRUE(anyLineMatches(lines, QStringLiteral("^Process completed in [0-9.]+ seconds\\.$")));

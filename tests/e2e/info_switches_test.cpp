@@ -63,7 +63,8 @@ TEST(InfoSwitches, TextsMatchTheProgram) {
   for (const char* word : {"-run=32M", "-run=1024M", "-save=", "-exit=", "--terminal", "--help", "--version"}) {
     EXPECT_TRUE(help.contains(QString::fromUtf8(word))) << word;
   }
-  EXPECT_TRUE(console::kProductTitle.endsWith(QStringLiteral(" v" ROOTIX_VERSION))) << console::kProductTitle.toStdString();
+  EXPECT_TRUE(console::kProductTitle.endsWith(QStringLiteral(" v" ROOTIX_VERSION)))
+      << console::kProductTitle.toStdString();
 }
 
 }  // namespace

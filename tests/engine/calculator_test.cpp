@@ -58,8 +58,9 @@ void referenceCalculate(WorkerConsole& con, const WorkerParams& p) {
       c = c + s / 8;
     }
     if (!p.quiet && low + span * pr < x) {
-      con.PrintLn(QStringLiteral("Thread ") + id + QStringLiteral(" is ") + num::formatGeneral(num::roundHalfEven(pr * 100)) +
-                  QStringLiteral("% complete @ ") + secondsText(lastTime) + QStringLiteral(" seconds"));
+      con.PrintLn(QStringLiteral("Thread ") + id + QStringLiteral(" is ") +
+                  num::formatGeneral(num::roundHalfEven(pr * 100)) + QStringLiteral("% complete @ ") +
+                  secondsText(lastTime) + QStringLiteral(" seconds"));
       pr = pr + s;
     }
   }
@@ -114,19 +115,18 @@ TEST_P(BlockedMatchesPerNumber, SameCallsSameResults) {
 
 INSTANTIATE_TEST_SUITE_P(
     Ranges, BlockedMatchesPerNumber,
-    ::testing::Values(
-        Shape{"OneNumber", 5, 5, false, false, fakes::newtonKernel},
-        Shape{"OneNumberAtZeroCached", 0, 0, false, true, fakes::newtonKernel},
-        Shape{"ThreeNumbers", 7, 9, false, true, fakes::newtonKernel},
-        Shape{"JustOneClockReading", 0, 262145, false, false, fakes::zeroKernel},
-        Shape{"JustNoClockReading", 0, 262144, false, false, fakes::zeroKernel},
-        Shape{"ProgressEdge", 100, 2097253, false, false, fakes::zeroKernel},
-        Shape{"OddStart", 1000003, 5194321, false, false, fakes::zeroKernel},
-        Shape{"WholeTest6", 0, 33554431, false, false, fakes::zeroKernel},
-        Shape{"LastQuarterOfTest6", 25165823, 33554431, false, false, fakes::zeroKernel},
-        Shape{"Quiet", 3, 4194310, true, false, fakes::zeroKernel},
-        Shape{"WarningsBetweenChecks", 0, 600000, false, false, fakes::sometimesNonConvergentKernel},
-        Shape{"WarningsCachedQuiet", 990, 300017, true, true, fakes::sometimesNonConvergentKernel}),
+    ::testing::Values(Shape{"OneNumber", 5, 5, false, false, fakes::newtonKernel},
+                      Shape{"OneNumberAtZeroCached", 0, 0, false, true, fakes::newtonKernel},
+                      Shape{"ThreeNumbers", 7, 9, false, true, fakes::newtonKernel},
+                      Shape{"JustOneClockReading", 0, 262145, false, false, fakes::zeroKernel},
+                      Shape{"JustNoClockReading", 0, 262144, false, false, fakes::zeroKernel},
+                      Shape{"ProgressEdge", 100, 2097253, false, false, fakes::zeroKernel},
+                      Shape{"OddStart", 1000003, 5194321, false, false, fakes::zeroKernel},
+                      Shape{"WholeTest6", 0, 33554431, false, false, fakes::zeroKernel},
+                      Shape{"LastQuarterOfTest6", 25165823, 33554431, false, false, fakes::zeroKernel},
+                      Shape{"Quiet", 3, 4194310, true, false, fakes::zeroKernel},
+                      Shape{"WarningsBetweenChecks", 0, 600000, false, false, fakes::sometimesNonConvergentKernel},
+                      Shape{"WarningsCachedQuiet", 990, 300017, true, true, fakes::sometimesNonConvergentKernel}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // One worker over test 6 reports every 2,097,152 numbers, each time on a
@@ -151,7 +151,8 @@ TEST(Calculator, ProgressLinesOverTest6) {
   int check = 0;
   for (int percent : percents) {
     check += 8;
-    expected << QStringLiteral("Thread 1 is %1% complete @ %2 seconds").arg(percent).arg(num::formatGeneral(check * 0.25));
+    expected
+        << QStringLiteral("Thread 1 is %1% complete @ %2 seconds").arg(percent).arg(num::formatGeneral(check * 0.25));
   }
   expected << QStringLiteral("Thread 1 complete with 0 errors!");
   expected << QStringLiteral("Time taken: %1 seconds").arg(num::formatGeneral((127 + 1) * 0.25));

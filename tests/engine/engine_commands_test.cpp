@@ -35,24 +35,19 @@ const QString kTest6 = QStringLiteral("Calculating sqrts of first 33554431 numbe
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, StCommand,
-    ::testing::Values(StCase{"ST 6", {kTest6}}, StCase{"St 6", {kTest6}}, StCase{"st 6", {kTest6}},
-                      StCase{"st  6", {kTest6}}, StCase{"st 6.5", {kTest6}},
-                      StCase{"st 7.5", {QStringLiteral("Calculating sqrts of first 134217727 numbers.")}},
-                      StCase{"st6", {QStringLiteral("Unregistered command")}},
-                      StCase{" st 6", {QStringLiteral("Unregistered command")}},
-                      StCase{"st 0", {QStringLiteral("Invalid test")}},
-                      StCase{"st 17", {QStringLiteral("Invalid test")}},
-                      StCase{"st", {QStringLiteral("Invalid test")}},
-                      StCase{"st -5", {QStringLiteral("Invalid test")}},
-                      StCase{"st 40000", {QStringLiteral("Error occured: 6.")}},
-                      StCase{"st 13",
-                             {QStringLiteral("Calculating sqrts of first 4294967295 numbers."),
-                              QStringLiteral("Error occured: 6.")},
-                             false},
-                      StCase{"st 16",
-                             {QStringLiteral("Calculating sqrts of first 34359738367 numbers."),
-                              QStringLiteral("Error occured: 6.")},
-                             false}));
+    ::testing::Values(
+        StCase{"ST 6", {kTest6}}, StCase{"St 6", {kTest6}}, StCase{"st 6", {kTest6}}, StCase{"st  6", {kTest6}},
+        StCase{"st 6.5", {kTest6}}, StCase{"st 7.5", {QStringLiteral("Calculating sqrts of first 134217727 numbers.")}},
+        StCase{"st6", {QStringLiteral("Unregistered command")}},
+        StCase{" st 6", {QStringLiteral("Unregistered command")}}, StCase{"st 0", {QStringLiteral("Invalid test")}},
+        StCase{"st 17", {QStringLiteral("Invalid test")}}, StCase{"st", {QStringLiteral("Invalid test")}},
+        StCase{"st -5", {QStringLiteral("Invalid test")}}, StCase{"st 40000", {QStringLiteral("Error occured: 6.")}},
+        StCase{"st 13",
+               {QStringLiteral("Calculating sqrts of first 4294967295 numbers."), QStringLiteral("Error occured: 6.")},
+               false},
+        StCase{"st 16",
+               {QStringLiteral("Calculating sqrts of first 34359738367 numbers."), QStringLiteral("Error occured: 6.")},
+               false}));
 
 TEST(EngineCommands, StartedTestRunsToTheEnd) {
   EngineShell e;
@@ -158,8 +153,9 @@ TEST(EngineCommands, ScanSystemOnOnePackage) {
 }
 
 TEST(EngineCommands, DetectionFailure) {
-  const QStringList failure{QStringLiteral("Unable to access WMI object. Cannot detect CPU."),
-                            QStringLiteral("Setting default thread usage to 1. Please use ft <thread count> to match your platform.")};
+  const QStringList failure{
+      QStringLiteral("Unable to access WMI object. Cannot detect CPU."),
+      QStringLiteral("Setting default thread usage to 1. Please use ft <thread count> to match your platform.")};
   EngineShell e;
   e.processors.failing = true;
   e.shell.threads.set(4);
@@ -178,7 +174,8 @@ TEST(EngineCommands, DetectionFailure) {
 TEST(EngineCommands, RefreshHardware) {
   EngineShell e;
   e.processors.list = {{QStringLiteral("  Padded Name  "), 3700, 4096}, {QStringLiteral("Second"), 3700, 4096}};
-  QStringList expected = reportLines({{QStringLiteral("Padded Name"), 3700, 4096}, {QStringLiteral("Second"), 3700, 4096}});
+  QStringList expected =
+      reportLines({{QStringLiteral("Padded Name"), 3700, 4096}, {QStringLiteral("Second"), 3700, 4096}});
   expected << QStringLiteral("exit");
   EXPECT_EQ(e.session({QStringLiteral("refhw")}), expected);
   EXPECT_EQ(e.shell.threads.value(), 2);
@@ -214,9 +211,9 @@ TEST_F(KernelCommand, RefusesWhatItCannotRun) {
   ASSERT_TRUE(forceKernel(Kernel{Isa::Scalar, Quotient::Divide}));
   EngineShell e;
   const QStringList lines = e.session({QStringLiteral("kernel turbo"), QStringLiteral("kernel SSE2/fma")});
-  EXPECT_EQ(lines, QStringList({QStringLiteral("Unknown kernel: turbo"), available(), QStringLiteral("kernel SSE2/fma"),
-                                QStringLiteral("This processor cannot run SSE2/fma"), available(),
-                                QStringLiteral("exit")}));
+  EXPECT_EQ(lines,
+            QStringList({QStringLiteral("Unknown kernel: turbo"), available(), QStringLiteral("kernel SSE2/fma"),
+                         QStringLiteral("This processor cannot run SSE2/fma"), available(), QStringLiteral("exit")}));
   EXPECT_EQ(forcedKernel(), (Kernel{Isa::Scalar, Quotient::Divide})) << "unchanged";
 }
 

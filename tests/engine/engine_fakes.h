@@ -43,9 +43,7 @@ class RecordingConsole : public WorkerConsole {
     outputs.push_back(results);
     events << QStringLiteral("<output %1 %2..%3>").arg(threadId).arg(results.low).arg(results.high);
   }
-  void complete(bool quiet, bool error) override {
-    events << QStringLiteral("<complete %1 %2>").arg(quiet).arg(error);
-  }
+  void complete(bool quiet, bool error) override { events << QStringLiteral("<complete %1 %2>").arg(quiet).arg(error); }
   void signal() override { events << QStringLiteral("<signal>"); }
   void fail(const QString& message) override { events << QStringLiteral("<fail ") + message + u'>'; }
 

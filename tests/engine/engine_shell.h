@@ -65,8 +65,8 @@ class EngineShell {
   }
 
   void waitUntilSettled() {
-    platform::waitUntil([this] { return (shell.interp.stopped() || !endStatuses.empty()) && !runner->runActive(); },
-                        10, 120000);
+    platform::waitUntil([this] { return (shell.interp.stopped() || !endStatuses.empty()) && !runner->runActive(); }, 10,
+                        120000);
   }
 
   // Runs one test through the runner itself, waiting for it to end.

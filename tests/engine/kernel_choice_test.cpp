@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <functional>
 #include <map>
-#include <string>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace rootix::engine {
@@ -58,7 +58,8 @@ TEST(KernelChoice, FastestByBestTime) {
 
 TEST(KernelChoice, NoCandidateMeansTheScalarLoop) {
   int calls = 0;
-  const Kernel chosen = fastestKernel({}, [&](Kernel) { return ++calls, 1.0; }, 3);
+  const Kernel chosen = fastestKernel(
+      {}, [&](Kernel) { return ++calls, 1.0; }, 3);
   EXPECT_EQ(chosen, (Kernel{Isa::Scalar, Quotient::Divide}));
   EXPECT_EQ(calls, 0);
 }

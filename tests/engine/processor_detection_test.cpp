@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <hwloc.h>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <hwloc.h>
 
 #include "engine/processor_report.h"
 #include "engine/processor_source.h"

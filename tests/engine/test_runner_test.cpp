@@ -32,14 +32,13 @@ TEST(TestRunner, OneWorkerTranscript) {
   EngineShell e;
   e.clock.step = 0.001;
   e.runner->flags().quickMode = true;
-  EXPECT_EQ(e.session({QStringLiteral("st 1")}),
-            QStringList({QStringLiteral("Calculating sqrts of first 1048575 numbers."),
-                         QStringLiteral("Thread 1 calculating from 0 to 1023 in THREAD#<id>."),
-                         QStringLiteral("Thread 1 complete with 0 errors!"),
-                         QStringLiteral("Time taken: 0.001 seconds"),
-                         QStringLiteral("Process completed in 0.002 seconds."),
-                         QStringLiteral("Test completed successfully."),
-                         QStringLiteral("exit")}));
+  EXPECT_EQ(
+      e.session({QStringLiteral("st 1")}),
+      QStringList({QStringLiteral("Calculating sqrts of first 1048575 numbers."),
+                   QStringLiteral("Thread 1 calculating from 0 to 1023 in THREAD#<id>."),
+                   QStringLiteral("Thread 1 complete with 0 errors!"), QStringLiteral("Time taken: 0.001 seconds"),
+                   QStringLiteral("Process completed in 0.002 seconds."),
+                   QStringLiteral("Test completed successfully."), QStringLiteral("exit")}));
   EXPECT_FALSE(e.runner->flags().running);
   EXPECT_NEAR(e.shell.scoreBook.records().getRecord(1), 0.002, 1e-9);
 }
@@ -136,8 +135,8 @@ TEST(TestRunner, HandsBackToPausedInput) {
   const QStringList lines = e.printed();
   const qsizetype done = lines.indexOf(QStringLiteral("Test completed successfully."));
   ASSERT_GE(done, 0);
-  EXPECT_EQ(lines.mid(done + 1), QStringList({QStringLiteral("Input resumed"), QStringLiteral(" queued"),
-                                              QStringLiteral("exit")}));
+  EXPECT_EQ(lines.mid(done + 1),
+            QStringList({QStringLiteral("Input resumed"), QStringLiteral(" queued"), QStringLiteral("exit")}));
 }
 
 TEST(TestRunner, ListenerThatHandsOverKeepsTheConsoleQuiet) {
@@ -219,25 +218,24 @@ QStringList verification(std::initializer_list<const char*> middle) {
   return lines;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, Output,
-    ::testing::Values(
-        OutputCase{"OneNumber", 7, 7, -1, verification({"Verification is 20% complete @ 0 seconds"})},
-        OutputCase{"TwoNumbers", 5, 6, -1,
-                   verification({"Verification is 20% complete @ 0 seconds",
-                                 "Verification is 60% complete @ 0.001 seconds"})},
-        OutputCase{"ThreeNumbersOneBad", 0, 2, 1,
-                   verification({"Verification is 20% complete @ 0 seconds",
-                                 "WARNING: Incorrect result stored for sqrt(1)",
-                                 "Verification is 40% complete @ 0.001 seconds",
-                                 "Verification is 80% complete @ 0.002 seconds"})},
-        OutputCase{"ElevenNumbersLastBad", 10, 20, 20,
-                   verification({"Verification is 20% complete @ 0 seconds",
-                                 "Verification is 40% complete @ 0.001 seconds",
-                                 "Verification is 60% complete @ 0.002 seconds",
-                                 "Verification is 80% complete @ 0.003 seconds",
-                                 "WARNING: Incorrect result stored for sqrt(20)"})}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, Output,
+                         ::testing::Values(OutputCase{"OneNumber", 7, 7, -1,
+                                                      verification({"Verification is 20% complete @ 0 seconds"})},
+                                           OutputCase{"TwoNumbers", 5, 6, -1,
+                                                      verification({"Verification is 20% complete @ 0 seconds",
+                                                                    "Verification is 60% complete @ 0.001 seconds"})},
+                                           OutputCase{"ThreeNumbersOneBad", 0, 2, 1,
+                                                      verification({"Verification is 20% complete @ 0 seconds",
+                                                                    "WARNING: Incorrect result stored for sqrt(1)",
+                                                                    "Verification is 40% complete @ 0.001 seconds",
+                                                                    "Verification is 80% complete @ 0.002 seconds"})},
+                                           OutputCase{"ElevenNumbersLastBad", 10, 20, 20,
+                                                      verification({"Verification is 20% complete @ 0 seconds",
+                                                                    "Verification is 40% complete @ 0.001 seconds",
+                                                                    "Verification is 60% complete @ 0.002 seconds",
+                                                                    "Verification is 80% complete @ 0.003 seconds",
+                                                                    "WARNING: Incorrect result stored for sqrt(20)"})}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(TestRunner, CacheSwitchedOffDuringTheRunOnlyStores) {
   EngineShell e;

@@ -16,10 +16,11 @@ namespace {
 class Worker {
  public:
   template <class F>
-  explicit Worker(F&& f) : thread_([this, f = std::forward<F>(f)]() mutable {
-      f();
-      done = true;
-    }) {}
+  explicit Worker(F&& f)
+      : thread_([this, f = std::forward<F>(f)]() mutable {
+          f();
+          done = true;
+        }) {}
   ~Worker() {
     platform::waitUntil([this] { return done.load(); }, 5, 30000);
     thread_.join();

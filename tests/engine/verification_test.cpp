@@ -27,14 +27,12 @@ TEST_P(VerificationMarks, FirstMatchingMarkOnly) {
   EXPECT_EQ(printed, c.printed);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    SmallRanges, VerificationMarks,
-    ::testing::Values(
-        MarkCase{0, 0, {20}},                 // all four marks on the one number
-        MarkCase{5, 6, {20, 60}},             // 5.2, 5.4 -> 5; 5.6, 5.8 -> 6
-        MarkCase{0, 2, {20, 40, 80}},         // 0.4 -> 0; 0.8, 1.2 -> 1; 1.6 -> 2
-        MarkCase{10, 13, {0, 20, 60, 0}},     // 10.6, 11.2 -> 11; 11.8, 12.4 -> 12
-        MarkCase{0, 10, {0, 0, 20, 0, 40, 0, 60, 0, 80, 0, 0}}));
+INSTANTIATE_TEST_SUITE_P(SmallRanges, VerificationMarks,
+                         ::testing::Values(MarkCase{0, 0, {20}},              // all four marks on the one number
+                                           MarkCase{5, 6, {20, 60}},          // 5.2, 5.4 -> 5; 5.6, 5.8 -> 6
+                                           MarkCase{0, 2, {20, 40, 80}},      // 0.4 -> 0; 0.8, 1.2 -> 1; 1.6 -> 2
+                                           MarkCase{10, 13, {0, 20, 60, 0}},  // 10.6, 11.2 -> 11; 11.8, 12.4 -> 12
+                                           MarkCase{0, 10, {0, 0, 20, 0, 40, 0, 60, 0, 80, 0, 0}}));
 
 TEST(Verification, MarksOfALargeRange) {
   const auto marks = verificationMarks(1048576, 2097151);

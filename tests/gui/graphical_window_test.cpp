@@ -43,10 +43,10 @@ class WindowTest : public ::testing::Test {
   // The pages that are open, from the top of the stack.
   QStringList openPages() const {
     QStringList open;
-    const std::pair<const char*, QWidget*> pages[] = {
-        {"error", window.fraError()}, {"threads", window.fraThreads()}, {"load", window.fraLoad()},
-        {"save", window.fraSave()},   {"scores", window.fraScores()},   {"hardware", window.fraHW()},
-        {"loading", window.fraLoading()}};
+    const std::pair<const char*, QWidget*> pages[] = {{"error", window.fraError()},    {"threads", window.fraThreads()},
+                                                      {"load", window.fraLoad()},      {"save", window.fraSave()},
+                                                      {"scores", window.fraScores()},  {"hardware", window.fraHW()},
+                                                      {"loading", window.fraLoading()}};
     for (const auto& [name, page] : pages) {
       if (!page->isHidden()) open << QString::fromLatin1(name);
     }
@@ -80,8 +80,8 @@ TEST_F(WindowTest, StartsWithEveryCaptionGrayButtonsAndTheWelcome) {
 TEST_F(WindowTest, PagesStackWithTheErrorBoxOnTop) {
   // Children paint in list order: later ones lie above earlier ones.
   const QObjectList& order = window.children();
-  const QWidget* fromTop[] = {window.fraError(), window.fraThreads(), window.fraLoad(),   window.fraSave(),
-                              window.fraScores(), window.fraHW(),     window.fraLoading(), window.fraToolTip()};
+  const QWidget* fromTop[] = {window.fraError(),  window.fraThreads(), window.fraLoad(),    window.fraSave(),
+                              window.fraScores(), window.fraHW(),      window.fraLoading(), window.fraToolTip()};
   for (size_t i = 1; i < std::size(fromTop); ++i)
     EXPECT_GT(order.indexOf(fromTop[i - 1]), order.indexOf(fromTop[i])) << i;
 }
@@ -117,14 +117,14 @@ TEST_P(HoverTest, FillsOrHidesThePanel) {
 
 INSTANTIATE_TEST_SUITE_P(
     ToolTips, HoverTest,
-    ::testing::Values(
-        HoverCase{"HardwareInfo", {}, 2, true, "", getText(u"button-2-tooltip")},
-        HoverCase{"Exit", {}, 10, true, "", getText(u"button-10-tooltip")},
-        HoverCase{"CancelHasNoTip", [](GraphicalWindow& w) { click(w.lblButton(15)); }, 17, false, "", ""},
-        HoverCase{"BackgroundKeepsThePanel", [](GraphicalWindow& w) { hover(w.lblButton(0)); }, -1, true, "",
-                  getText(u"button-0-tooltip")},
-        HoverCase{"TitleBringsTheWelcomeBack", [](GraphicalWindow& w) { hover(w.lblButton(4)); }, -2, true,
-                  "Welcome", getText(u"welcome-msg")}),
+    ::testing::Values(HoverCase{"HardwareInfo", {}, 2, true, "", getText(u"button-2-tooltip")},
+                      HoverCase{"Exit", {}, 10, true, "", getText(u"button-10-tooltip")},
+                      HoverCase{"CancelHasNoTip", [](GraphicalWindow& w) { click(w.lblButton(15)); }, 17, false, "",
+                                ""},
+                      HoverCase{"BackgroundKeepsThePanel", [](GraphicalWindow& w) { hover(w.lblButton(0)); }, -1, true,
+                                "", getText(u"button-0-tooltip")},
+                      HoverCase{"TitleBringsTheWelcomeBack", [](GraphicalWindow& w) { hover(w.lblButton(4)); }, -2,
+                                true, "Welcome", getText(u"welcome-msg")}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(WindowTest, HoveringHighlightsOneButtonAndTheBackgroundTakesItAway) {
@@ -230,10 +230,8 @@ INSTANTIATE_TEST_SUITE_P(
         KeyCase{"KeypadThreeIsNoShortcut", {}, Qt::Key_3, Qt::KeypadModifier, {}, {}, 0},
         KeyCase{"H", {}, Qt::Key_H, {}, {}, {"hardware"}, 0},
         KeyCase{"ShiftH", {}, Qt::Key_H, Qt::ShiftModifier, {}, {"hardware"}, 0},
-        KeyCase{"S", {}, Qt::Key_S, {}, {}, {"scores"}, 0},
-        KeyCase{"L", {}, Qt::Key_L, {}, {}, {"load"}, 0},
-        KeyCase{"T", {}, Qt::Key_T, {}, {}, {"threads"}, 0},
-        KeyCase{"X", {}, Qt::Key_X, {}, {}, {}, 1},
+        KeyCase{"S", {}, Qt::Key_S, {}, {}, {"scores"}, 0}, KeyCase{"L", {}, Qt::Key_L, {}, {}, {"load"}, 0},
+        KeyCase{"T", {}, Qt::Key_T, {}, {}, {"threads"}, 0}, KeyCase{"X", {}, Qt::Key_X, {}, {}, {}, 1},
         KeyCase{"EscapeWithNothingOpen", {}, Qt::Key_Escape, {}, {}, {}, 0},
         KeyCase{"EscapeClosesEveryPage",
                 [](GraphicalWindow& w) {
@@ -241,7 +239,11 @@ INSTANTIATE_TEST_SUITE_P(
                   press(&w, Qt::Key_S);
                   press(&w, Qt::Key_L);
                 },
-                Qt::Key_Escape, {}, {}, {}, 0},
+                Qt::Key_Escape,
+                {},
+                {},
+                {},
+                0},
         KeyCase{"EnterClosesHardwarePage", openHardware, Qt::Key_Return, {}, {}, {}, 0},
         KeyCase{"KeypadEnterConfirmsThreads", openThreads, Qt::Key_Enter, Qt::KeypadModifier, {{"ft 4", true}}, {}, 0},
         // Letters typed into a path are text, not shortcuts.
@@ -326,7 +328,8 @@ TEST_F(WindowTest, MarkupInHardwareTextsStaysText) {
   click(window.lblButton(2));
   EXPECT_EQ(window.txtInfo(11)->text(), host.summary.score_extra_mbModel);
   EXPECT_EQ(window.txtInfo(11)->toolTip(), plainToolTip(host.summary.score_extra_mbModel));
-  EXPECT_TRUE(window.txtInfo(11)->toolTip().contains(u"&lt;/textarea&gt;&lt;b&gt;Board&lt;/b&gt; &amp; &quot;Co&quot;"));
+  EXPECT_TRUE(
+      window.txtInfo(11)->toolTip().contains(u"&lt;/textarea&gt;&lt;b&gt;Board&lt;/b&gt; &amp; &quot;Co&quot;"));
 }
 
 TEST_F(WindowTest, BrowseOpensAFileChooserThatFillsThePathBox) {
@@ -349,8 +352,7 @@ TEST_F(WindowTest, BrowseOpensAFileChooserThatFillsThePathBox) {
 TEST_F(WindowTest, PictureLinksOpenTheServerPagesOrSayWhyNot) {
   click(window.image2());
   click(window.image3());
-  EXPECT_EQ(host.opener.opened,
-            (QList<QUrl>{QUrl("http://results.example/about"), QUrl("http://results.example/")}));
+  EXPECT_EQ(host.opener.opened, (QList<QUrl>{QUrl("http://results.example/about"), QUrl("http://results.example/")}));
   EXPECT_TRUE(openPages().isEmpty());
 
   host.opener.failure = QStringLiteral("no browser");

@@ -23,11 +23,12 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, LanguageText,
     ::testing::Values(TextCase{"language-id", "English"}, TextCase{"button-13", "Browse"},
                       TextCase{"button-14", "Browse"}, TextCase{"button-3", "OK"}, TextCase{"button-5", "OK"},
-                      TextCase{"button-7", "OK"}, TextCase{"button-16", "OK"}, TextCase{"button-15", "Set Thread Count"},
-                      TextCase{"hardwareinfo-12", "Motherboard Vendor:"},
+                      TextCase{"button-7", "OK"}, TextCase{"button-16", "OK"},
+                      TextCase{"button-15", "Set Thread Count"}, TextCase{"hardwareinfo-12", "Motherboard Vendor:"},
                       TextCase{"load-info", "Enter the path of the saved score that you wish to load.."},
-                      TextCase{"loading1", "Rootix is obtaining your hardware information thanks to CPUz.\r\n If you "
-                                           "want to cancel the hardware scan, hold shift."},
+                      TextCase{"loading1",
+                               "Rootix is obtaining your hardware information thanks to CPUz.\r\n If you "
+                               "want to cancel the hardware scan, hold shift."},
                       TextCase{"error-load--4", "Cannot load files created by beta versions."},
                       TextCase{"error-load-76", "Unable to open file."},
                       TextCase{"error-threadcount1", "Thread count must be numeric."},

@@ -47,10 +47,11 @@ INSTANTIATE_TEST_SUITE_P(
     Lines, SummaryLine,
     ::testing::Values(SummaryCase{12.3456, 6, "32M - 12.346 sec (3000 MHz Comet Lake R0*1)"},
                       SummaryCase{300.5, 11, "1024M - 300.5 sec (3000 MHz Comet Lake R0*1)"},
-                      SummaryCase{2.0005, 1, "1M - 2 sec (3000 MHz Comet Lake R0*1)"},     // tie to even
+                      SummaryCase{2.0005, 1, "1M - 2 sec (3000 MHz Comet Lake R0*1)"},  // tie to even
                       SummaryCase{2.0015, 16, "32768M - 2.002 sec (3000 MHz Comet Lake R0*1)"},
-                      SummaryCase{1.0, 32000, "Infinity"
-                                              "M - 1 sec (3000 MHz Comet Lake R0*1)"}));  // a file's test number
+                      SummaryCase{1.0, 32000,
+                                  "Infinity"
+                                  "M - 1 sec (3000 MHz Comet Lake R0*1)"}));  // a file's test number
 
 class BrowserTest : public ::testing::Test {
  protected:

@@ -24,7 +24,7 @@ struct CleanUpCase {
   std::map<QString, int> files;         // name and mode
   std::deque<bool> answers;             // to the Winsock question
   QStringList lines;
-  QStringList remaining;                // files still there afterwards
+  QStringList remaining;  // files still there afterwards
   bool asked = false;
   bool settingsFail = false;
 };
@@ -65,14 +65,21 @@ INSTANTIATE_TEST_SUITE_P(
         // An empty setting counts as absent; files outside the list stay.
         CleanUpCase{"SettingsAndFiles",
                     {{"Stor_name", "me"}, {"Error", ""}},
-                    {{"csrdtsc.dll", 0600}, {"cpuz-readme.txt", 0600}, {"cpuz.ini", 0600}, {"cpuz201.exe", 0700},
+                    {{"csrdtsc.dll", 0600},
+                     {"cpuz-readme.txt", 0600},
+                     {"cpuz.ini", 0600},
+                     {"cpuz201.exe", 0700},
                      {"out.txt", 0600}},
                     {},
                     {"Removing Stor_name setting", "Deleting cpuz201.exe", "Deleting cpuz.ini",
                      "Deleting cpuz-readme.txt", "Deleting csrdtsc.dll", kDone},
                     {"out.txt"}},
-        CleanUpCase{"BothSettings", {{"Stor_name", "me"}, {"Error", "1"}}, {}, {},
-                    {"Removing Stor_name setting", "Removing Error setting", kDone}, {}},
+        CleanUpCase{"BothSettings",
+                    {{"Stor_name", "me"}, {"Error", "1"}},
+                    {},
+                    {},
+                    {"Removing Stor_name setting", "Removing Error setting", kDone},
+                    {}},
         // Without force a read-only file is not deleted, also for root: the
         // clean-up stops there with the platform's description.
         CleanUpCase{"ReadOnlyIniStops",
@@ -82,10 +89,21 @@ INSTANTIATE_TEST_SUITE_P(
                     {"Deleting cpuz201.exe", "Deleting cpuz165.exe", "Permission denied"},
                     {"cpuz.ini", "cpuz155.exe"}},
         CleanUpCase{"WinsockKeptOnNo", {}, {{"mswinsck.ocx", 0600}}, {false}, {kDone}, {"mswinsck.ocx"}, true},
-        CleanUpCase{"WinsockRemovedOnYes", {}, {{"mswinsck.ocx", 0600}, {"cpuz.exe", 0600}}, {true},
-                    {"Deleting cpuz.exe", "Deleting mswinsck.ocx", kDone}, {}, true},
-        CleanUpCase{"SettingNotRemovable", {{"Stor_name", "me"}}, {{"cpuz201.exe", 0700}}, {},
-                    {"Permission denied"}, {"cpuz201.exe"}, false, true}),
+        CleanUpCase{"WinsockRemovedOnYes",
+                    {},
+                    {{"mswinsck.ocx", 0600}, {"cpuz.exe", 0600}},
+                    {true},
+                    {"Deleting cpuz.exe", "Deleting mswinsck.ocx", kDone},
+                    {},
+                    true},
+        CleanUpCase{"SettingNotRemovable",
+                    {{"Stor_name", "me"}},
+                    {{"cpuz201.exe", 0700}},
+                    {},
+                    {"Permission denied"},
+                    {"cpuz201.exe"},
+                    false,
+                    true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

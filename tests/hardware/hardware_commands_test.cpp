@@ -50,26 +50,25 @@ class CommandsTest : public testing::TempFolderTest {
   QByteArray threads = "8 (max 8)";
   int guiOpened = 0;
   bool revertToGui = false;
-  HardwareCommands commands{HardwareConsole{[this](const QString& line) { shell.console.PrintLn(line); },
-                                            [this](const QString& line, bool noReturn) {
-                                              shell.interp.doInput(line, noReturn);
-                                            },
-                                            shell.accumulator.value},
-                            shell.threads,
-                            HardwareServices{.launcher = launcher,
-                                             .settings = shell.settings,
-                                             .dialogs = shell.dialogs,
-                                             .abortKey = key,
-                                             .resources = [](const QString& name) -> std::optional<QByteArray> {
-                                               if (name.compare(u"cpuz201.exe", Qt::CaseInsensitive) == 0) {
-                                                 return QByteArray("tool");
-                                               }
-                                               return std::nullopt;
-                                             },
-                                             .abortable = true,
-                                             .unattendedLimitMs = 60000,
-                                             .waiter = &waiter,
-                                             .revertToGui = [this] { return revertToGui; }}};
+  HardwareCommands commands{
+      HardwareConsole{[this](const QString& line) { shell.console.PrintLn(line); },
+                      [this](const QString& line, bool noReturn) { shell.interp.doInput(line, noReturn); },
+                      shell.accumulator.value},
+      shell.threads,
+      HardwareServices{.launcher = launcher,
+                       .settings = shell.settings,
+                       .dialogs = shell.dialogs,
+                       .abortKey = key,
+                       .resources = [](const QString& name) -> std::optional<QByteArray> {
+                         if (name.compare(u"cpuz201.exe", Qt::CaseInsensitive) == 0) {
+                           return QByteArray("tool");
+                         }
+                         return std::nullopt;
+                       },
+                       .abortable = true,
+                       .unattendedLimitMs = 60000,
+                       .waiter = &waiter,
+                       .revertToGui = [this] { return revertToGui; }}};
 };
 
 // Before any scan the table is empty: "hwinfo" prints the key and an empty
@@ -89,8 +88,8 @@ TEST_F(CommandsTest, BeforeAnyScan) {
 TEST_F(CommandsTest, InstallScansAndCommandsReadTheResult) {
   const QStringList out = run("install   cpuz201.exe  ");
   ASSERT_GE(out.size(), 5);
-  EXPECT_EQ(out.mid(0, 5), (QStringList{"Scanning resources", "Installing library, please wait.",
-                                        "Registering library", "Library installed", "Gathering CPUz information"}));
+  EXPECT_EQ(out.mid(0, 5), (QStringList{"Scanning resources", "Installing library, please wait.", "Registering library",
+                                        "Library installed", "Gathering CPUz information"}));
   EXPECT_TRUE(out.contains("Thread Count = 8"));
   EXPECT_EQ(commands.hardwareThreads(), 8);
   EXPECT_EQ(commands.summary().score_extra_cpu_string, QStringLiteral("Test CPU"));

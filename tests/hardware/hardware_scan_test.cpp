@@ -79,12 +79,12 @@ HashTable parsed(const QString& report) {
 
 scores::HardwareSummary oldSummary() {
   scores::HardwareSummary s;
-  for (QString* field : {&s.score_extra_memType, &s.score_extra_memSize, &s.score_extra_memClock,
-                         &s.score_extra_memTCas, &s.score_extra_memTRCD, &s.score_extra_memTRP,
-                         &s.score_extra_memTRAS, &s.score_extra_mbModel, &s.score_extra_mbVendor,
-                         &s.score_extra_cpu_string, &s.score_extra_cpu_core, &s.score_extra_cpu_rev,
-                         &s.score_extra_cpu_clock, &s.score_extra_cpu_fsb, &s.score_extra_cpu_cache,
-                         &s.score_extra_cpu_vcore, &s.score_extra_cpu_count}) {
+  for (QString* field :
+       {&s.score_extra_memType, &s.score_extra_memSize, &s.score_extra_memClock, &s.score_extra_memTCas,
+        &s.score_extra_memTRCD, &s.score_extra_memTRP, &s.score_extra_memTRAS, &s.score_extra_mbModel,
+        &s.score_extra_mbVendor, &s.score_extra_cpu_string, &s.score_extra_cpu_core, &s.score_extra_cpu_rev,
+        &s.score_extra_cpu_clock, &s.score_extra_cpu_fsb, &s.score_extra_cpu_cache, &s.score_extra_cpu_vcore,
+        &s.score_extra_cpu_count}) {
     *field = QStringLiteral("old");
   }
   return s;
@@ -116,8 +116,8 @@ TEST_P(SummaryRules, PrintsAndTakesOver) {
   EXPECT_EQ(log.lines.mid(4, 3), (QStringList{c.clockLine, c.fsbLine, c.cacheLine}));
   if (c.cpuClock) {
     EXPECT_EQ(state.summary.score_extra_cpu_clock, *c.cpuClock);
-    EXPECT_EQ(state.summary.score_extra_cpu_fsb, c.fsbLine.chopped(4));     // "... MHz FSB" -> "... MHz"
-    EXPECT_EQ(state.summary.score_extra_cpu_cache, c.cacheLine.chopped(6)); // "... KB Cache" -> "... KB"
+    EXPECT_EQ(state.summary.score_extra_cpu_fsb, c.fsbLine.chopped(4));      // "... MHz FSB" -> "... MHz"
+    EXPECT_EQ(state.summary.score_extra_cpu_cache, c.cacheLine.chopped(6));  // "... KB Cache" -> "... KB"
     EXPECT_EQ(state.hardwareThreads, 8);
   } else {
     EXPECT_EQ(state.summary, oldSummary());
@@ -139,57 +139,106 @@ INSTANTIATE_TEST_SUITE_P(
         SummaryCase{"L2PlainSize",
                     {{"Processors Information.L3 cache", std::nullopt},
                      {"Processors Information.L2 cache", "4096 KBytes, 16-way set associative"}},
-                    kClock, kFsb, "4096 KB Cache", kCpuClock},
+                    kClock,
+                    kFsb,
+                    "4096 KB Cache",
+                    kCpuClock},
         SummaryCase{"L2PerCore",
                     {{"Processors Information.L3 cache", std::nullopt},
                      {"Processors Information.L2 cache", "2 x 512 KBytes, 8-way set associative"}},
-                    kClock, kFsb, "1024 KB Cache", kCpuClock},
+                    kClock,
+                    kFsb,
+                    "1024 KB Cache",
+                    kCpuClock},
         SummaryCase{"L2PerCoreInMegabytes",
                     {{"Processors Information.L3 cache", std::nullopt},
                      {"Processors Information.L2 cache", "2 x 1 MBytes, 8-way set associative"}},
-                    kClock, kFsb, "2048 KB Cache", kCpuClock},
+                    kClock,
+                    kFsb,
+                    "2048 KB Cache",
+                    kCpuClock},
         SummaryCase{"L2PerCoreMegabytesBeforeKb",
                     {{"Processors Information.L3 cache", std::nullopt},
                      {"Processors Information.L2 cache", "2 x 1 MBytes, 16-way, 64 KB line"}},
-                    kClock, kFsb, "2048 KB Cache", kCpuClock},
+                    kClock,
+                    kFsb,
+                    "2048 KB Cache",
+                    kCpuClock},
         // Two-digit counts are not the per-core form: only the count is read.
         SummaryCase{"L2TwoDigitCount",
                     {{"Processors Information.L3 cache", std::nullopt},
                      {"Processors Information.L2 cache", "12 x 256 KBytes, 8-way set associative"}},
-                    kClock, kFsb, "12 KB Cache", kCpuClock},
-        SummaryCase{"L3Fraction", {{"Processors Information.L3 cache", "1.5 MBytes"}}, kClock, kFsb,
-                    "1536 KB Cache", kCpuClock},
-        SummaryCase{"NoCache",
-                    {{"Processors Information.L3 cache", std::nullopt},
-                     {"Processors Information.L2 cache", std::nullopt}},
-                    kClock, kFsb, "0 KB Cache", kCpuClock},
+                    kClock,
+                    kFsb,
+                    "12 KB Cache",
+                    kCpuClock},
+        SummaryCase{"L3Fraction",
+                    {{"Processors Information.L3 cache", "1.5 MBytes"}},
+                    kClock,
+                    kFsb,
+                    "1536 KB Cache",
+                    kCpuClock},
+        SummaryCase{
+            "NoCache",
+            {{"Processors Information.L3 cache", std::nullopt}, {"Processors Information.L2 cache", std::nullopt}},
+            kClock,
+            kFsb,
+            "0 KB Cache",
+            kCpuClock},
         // Bus clock: the first of three that is not 0, else the BCLK timer.
         SummaryCase{"FsbFromHtLink",
-                    {{"DMI.FSB speed", std::nullopt}, {"Processors Information.HT Link speed", "200.0 MHz"},
+                    {{"DMI.FSB speed", std::nullopt},
+                     {"Processors Information.HT Link speed", "200.0 MHz"},
                      {"Processors Information.Rated Bus speed", "800.0 MHz"}},
-                    kClock, "200 MHz FSB", kCache, kCpuClock},
+                    kClock,
+                    "200 MHz FSB",
+                    kCache,
+                    kCpuClock},
         // Single precision: 133.33, not 133.330001831055.
         SummaryCase{"FsbFromRatedBusSingle",
                     {{"DMI.FSB speed", "0 MHz"}, {"Processors Information.Rated Bus speed", "133.33 MHz"}},
-                    kClock, "133.33 MHz FSB", kCache, kCpuClock},
-        SummaryCase{"FsbFromBclkTimer", {{"DMI.FSB speed", std::nullopt}, {"Timers.BCLK timer", "99.8 MHz"}},
-                    kClock, "99.8 MHz FSB", kCache, kCpuClock},
+                    kClock,
+                    "133.33 MHz FSB",
+                    kCache,
+                    kCpuClock},
+        SummaryCase{"FsbFromBclkTimer",
+                    {{"DMI.FSB speed", std::nullopt}, {"Timers.BCLK timer", "99.8 MHz"}},
+                    kClock,
+                    "99.8 MHz FSB",
+                    kCache,
+                    kCpuClock},
         SummaryCase{"NoFsb", {{"DMI.FSB speed", std::nullopt}}, kClock, "0 MHz FSB", kCache, kCpuClock},
         // Clock: the larger of the measured and the DMI clock; 1 to 9999.
         SummaryCase{"DmiClockWins", {{"DMI.clock speed", "3800.0 MHz"}}, kClock, kFsb, kCache, "3800 MHz"},
         SummaryCase{"DmiClockSingle", {{"DMI.clock speed", "3800.1 MHz"}}, kClock, kFsb, kCache, "3800.1 MHz"},
         SummaryCase{"DmiClockLower", {{"DMI.clock speed", "3400.0 MHz"}}, kClock, kFsb, kCache, kCpuClock},
         SummaryCase{"DmiClockZero", {{"DMI.clock speed", "0 MHz"}}, kClock, kFsb, kCache, kCpuClock},
-        SummaryCase{"ClockOne", {{"Processors Information.Clock Speed 0", "1 MHz"}}, "1 MHz Clock", kFsb, kCache,
-                    "1 MHz"},
-        SummaryCase{"ClockJustBelowLimit", {{"Processors Information.Clock Speed 0", "9999.99 MHz"}},
-                    "9999.99 MHz Clock", kFsb, kCache, "9999.99 MHz"},
-        SummaryCase{"ClockTenThousand", {{"Processors Information.Clock Speed 0", "10000 MHz"}},
-                    "10000 MHz Clock", kFsb, kCache, std::nullopt},
-        SummaryCase{"ClockHalf", {{"Processors Information.Clock Speed 0", "0.5 MHz"}}, "0.5 MHz Clock", kFsb,
-                    kCache, std::nullopt},
-        SummaryCase{"ClockNotRead", {{"Processors Information.Clock Speed 0", "n.a. (Core #0)"}}, "0 MHz Clock",
-                    kFsb, kCache, std::nullopt}),
+        SummaryCase{
+            "ClockOne", {{"Processors Information.Clock Speed 0", "1 MHz"}}, "1 MHz Clock", kFsb, kCache, "1 MHz"},
+        SummaryCase{"ClockJustBelowLimit",
+                    {{"Processors Information.Clock Speed 0", "9999.99 MHz"}},
+                    "9999.99 MHz Clock",
+                    kFsb,
+                    kCache,
+                    "9999.99 MHz"},
+        SummaryCase{"ClockTenThousand",
+                    {{"Processors Information.Clock Speed 0", "10000 MHz"}},
+                    "10000 MHz Clock",
+                    kFsb,
+                    kCache,
+                    std::nullopt},
+        SummaryCase{"ClockHalf",
+                    {{"Processors Information.Clock Speed 0", "0.5 MHz"}},
+                    "0.5 MHz Clock",
+                    kFsb,
+                    kCache,
+                    std::nullopt},
+        SummaryCase{"ClockNotRead",
+                    {{"Processors Information.Clock Speed 0", "n.a. (Core #0)"}},
+                    "0 MHz Clock",
+                    kFsb,
+                    kCache,
+                    std::nullopt}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Summary, TakesEveryFieldOver) {
@@ -201,8 +250,7 @@ TEST(Summary, TakesEveryFieldOver) {
   EXPECT_EQ(log.lines, (QStringList{"", "Found CPU: ", "Intel(R) Core(TM) i7-2600K CPU @ 3.40GHz",
                                     " Sandy Bridge  Core", "3411.53 MHz Clock", "100 MHz FSB", "8192 KB Cache",
                                     "Step D2 ", "Found Memory: ", "16384 MB DDR3", "800 MHz", "Cl 9-9-9-24",
-                                    "Found Motherboard: ", "ASUSTeK Computer INC.", "P8P67", "Thread Count = 8",
-                                    ""}));
+                                    "Found Motherboard: ", "ASUSTeK Computer INC.", "P8P67", "Thread Count = 8", ""}));
   scores::HardwareSummary expected;
   expected.score_extra_memType = "DDR3";
   expected.score_extra_memSize = "16384 MB";
@@ -248,10 +296,10 @@ TEST(Summary, LocaleDecimalComma) {
 // A number too large for its type fails the scan like any other error, and
 // leaves the summary as it was rather than half updated.
 TEST(Summary, OverflowLeavesTheSummaryWhole) {
-  for (const Changes& changes : {Changes{{"Processors Information.Number of threads", "99999999999"}},
-                                 Changes{{"Chipset.Memory Size", "1e307 GBytes"}},
-                                 Changes{{"DMI.clock speed", "1e39 MHz"}},
-                                 Changes{{"Processors Information.Clock Speed 0", "1e999 MHz"}}}) {
+  for (const Changes& changes :
+       {Changes{{"Processors Information.Number of threads", "99999999999"}},
+        Changes{{"Chipset.Memory Size", "1e307 GBytes"}}, Changes{{"DMI.clock speed", "1e39 MHz"}},
+        Changes{{"Processors Information.Clock Speed 0", "1e999 MHz"}}}) {
     HardwareState state;
     state.summary = oldSummary();
     state.hwInfo = parsed(reportOf(applied(kBase, changes)));
@@ -316,24 +364,26 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         RecordedCase{"ryzen7-5800x3d-v2.05.txt",
                      {"", "Found CPU: ", "AMD Ryzen 7 5800X3D 8-Core Processor           ", "Vermeer Core",
-                      "4448.96 MHz Clock", "100 MHz FSB", "98304 KB Cache", "Step VMR-B2", "Found Memory: ",
-                      "32768 MB DDR4", "1599.6 MHz", "Cl 16-18-18-36", "Found Motherboard: ",
-                      "Gigabyte Technology Co. Ltd.", "X570S UD", "Thread Count = 16", ""},
-                     ryzenSummary(), 16},
+                      "4448.96 MHz Clock", "100 MHz FSB", "98304 KB Cache", "Step VMR-B2",
+                      "Found Memory: ", "32768 MB DDR4", "1599.6 MHz", "Cl 16-18-18-36",
+                      "Found Motherboard: ", "Gigabyte Technology Co. Ltd.", "X570S UD", "Thread Count = 16", ""},
+                     ryzenSummary(),
+                     16},
         // Older layout without "Clock Speed 0": nothing is taken over.
-        RecordedCase{"atom-z3735f-tablet-v1.72.txt",
-                     {"", "Found CPU: ", "Intel(R) Atom(TM) CPU  Z3735F @ 1.33GHz", "Bay Trail-CR Core",
-                      "0 MHz Clock", "83 MHz FSB", "2048 KB Cache", "Step C0", "Found Memory: ",
-                      "2035712 MB DDR3", "0 MHz", "Cl 9-9-9-24", "Found Motherboard: ",
-                      "Type2 - Board Manufacturer", "i86", "Thread Count = 0", ""},
-                     {}, 0},
+        RecordedCase{
+            "atom-z3735f-tablet-v1.72.txt",
+            {"", "Found CPU: ", "Intel(R) Atom(TM) CPU  Z3735F @ 1.33GHz", "Bay Trail-CR Core", "0 MHz Clock",
+             "83 MHz FSB", "2048 KB Cache", "Step C0", "Found Memory: ", "2035712 MB DDR3", "0 MHz", "Cl 9-9-9-24",
+             "Found Motherboard: ", "Type2 - Board Manufacturer", "i86", "Thread Count = 0", ""},
+            {},
+            0},
         // A virtual machine: "n.a." clock, empty values, no timings.
         RecordedCase{"kvm-guest-v1.92.txt",
-                     {"", "Found CPU: ", "Intel Core Processor (Haswell, no TSX, IBRS)", "Haswell Core",
-                      "0 MHz Clock", "0 MHz FSB", "16384 KB Cache", "Step ", "Found Memory: ", "16384 MB ",
-                      "0 MHz", "Cl 0-0-0-0", "Found Motherboard: ", "Rayvision", "Default string",
-                      "Thread Count = 0", ""},
-                     {}, 0}),
+                     {"", "Found CPU: ", "Intel Core Processor (Haswell, no TSX, IBRS)", "Haswell Core", "0 MHz Clock",
+                      "0 MHz FSB", "16384 KB Cache", "Step ", "Found Memory: ", "16384 MB ", "0 MHz", "Cl 0-0-0-0",
+                      "Found Motherboard: ", "Rayvision", "Default string", "Thread Count = 0", ""},
+                     {},
+                     0}),
     [](const auto& info) { return QString::fromLatin1(info.param.file).section(u'-', 0, 0).toStdString(); });
 
 // GetCPUz itself: the tool check, and the table replaced on every run.
@@ -372,8 +422,8 @@ TEST_F(GetCPUzTest, ReplacesTheTableEvenWhenTheSummaryStays) {
   const scores::HardwareSummary first = state.summary;
   EXPECT_EQ(first.score_extra_cpu_clock, QStringLiteral("3411.53 MHz"));
 
-  nextReport = reportOf(applied(kBase, {{"Processors Information.Clock Speed 0", "n.a."},
-                                        {"DMI.product", "Other Board"}}));
+  nextReport =
+      reportOf(applied(kBase, {{"Processors Information.Clock Speed 0", "n.a."}, {"DMI.product", "Other Board"}}));
   GetCPUz(state, capture, log.fn());
   EXPECT_EQ(state.hwInfo.getValue(QStringLiteral("DMI.product")), QStringLiteral("Other Board"));
   EXPECT_EQ(state.summary, first);

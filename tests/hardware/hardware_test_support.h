@@ -134,8 +134,7 @@ class FakeLauncher : public platform::ProcessLauncher {
 
 // A recorded report from tests/hardware/data/cpuz, as the capture reads it.
 inline QString readRecordedReport(const QString& name) {
-  return text::fromSingleByte(
-      platform::files::readAll(QStringLiteral(ROOTIX_HARDWARE_TEST_DATA "/cpuz/") + name));
+  return text::fromSingleByte(platform::files::readAll(QStringLiteral(ROOTIX_HARDWARE_TEST_DATA "/cpuz/") + name));
 }
 
 // Report text from lines, joined as the tool writes them.

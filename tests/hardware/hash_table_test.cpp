@@ -16,8 +16,8 @@ struct Entry {
 
 struct TableCase {
   const char* name;
-  std::vector<Entry> stored;     // setValue, in order
-  std::vector<Entry> expected;   // getValue(key) == value
+  std::vector<Entry> stored;    // setValue, in order
+  std::vector<Entry> expected;  // getValue(key) == value
   int64_t entries;
   int64_t depth = 0;  // checked when not 0: shows the order of the keys
 };
@@ -42,36 +42,35 @@ TEST_P(HashTableCases, StoresAndReads) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, HashTableCases,
-    ::testing::Values(
-        TableCase{"Empty", {}, {{u"", u""}, {u"k", u""}}, 0},
-        TableCase{"Overwrite", {{u"k", u"1"}, {u"k", u"2"}}, {{u"k", u"2"}}, 1},
-        TableCase{"CaseSensitive",
-                  {{u"Key", u"upper"}, {u"key", u"lower"}, {u"a", u"A"}, {u"B", u"b"}},
-                  {{u"Key", u"upper"}, {u"key", u"lower"}, {u"a", u"A"}, {u"B", u"b"}, {u"KEY", u""}},
-                  4},
-        // The empty key only marks a free node: the next key takes it over.
-        TableCase{"EmptyKeyIsFree", {{u"", u"v"}, {u"k", u"w"}}, {{u"", u""}, {u"k", u"w"}}, 1},
-        TableCase{"EmptyKeyBelowEntries",
-                  {{u"m", u"1"}, {u"", u"free"}, {u"a", u"2"}},
-                  {{u"m", u"1"}, {u"a", u"2"}, {u"", u""}},
-                  2},
-        TableCase{"PrefixIsSeparateLowerEntry",
-                  {{u"Chipset.Memory Type", u"DDR3"}, {u"Chipset.Memory", u"x"}},
-                  {{u"Chipset.Memory", u"x"}, {u"Chipset.Memory Type", u"DDR3"}, {u"Chipset.Memor", u""}},
-                  2},
-        // Code units, not code points: U+FF5E sorts above a surrogate pair,
-        // so all three keys line up on the lower side (depth 3, not 2).
-        TableCase{"OrdinalCodeUnits",
-                  {{u"\uFF5E", u"wide"}, {u"\U0001F600", u"emoji"}, {u"\u00E9", u"e"}},
-                  {{u"\uFF5E", u"wide"}, {u"\U0001F600", u"emoji"}, {u"\u00E9", u"e"}},
-                  3,
-                  3},
-        // "B" (0x42) sorts below "a" (0x61): "B" and "A" both line up below "a".
-        TableCase{"UpperCaseSortsFirst",
-                  {{u"a", u"1"}, {u"B", u"2"}, {u"A", u"3"}},
-                  {{u"B", u"2"}, {u"A", u"3"}, {u"b", u""}},
-                  3,
-                  3}),
+    ::testing::Values(TableCase{"Empty", {}, {{u"", u""}, {u"k", u""}}, 0},
+                      TableCase{"Overwrite", {{u"k", u"1"}, {u"k", u"2"}}, {{u"k", u"2"}}, 1},
+                      TableCase{"CaseSensitive",
+                                {{u"Key", u"upper"}, {u"key", u"lower"}, {u"a", u"A"}, {u"B", u"b"}},
+                                {{u"Key", u"upper"}, {u"key", u"lower"}, {u"a", u"A"}, {u"B", u"b"}, {u"KEY", u""}},
+                                4},
+                      // The empty key only marks a free node: the next key takes it over.
+                      TableCase{"EmptyKeyIsFree", {{u"", u"v"}, {u"k", u"w"}}, {{u"", u""}, {u"k", u"w"}}, 1},
+                      TableCase{"EmptyKeyBelowEntries",
+                                {{u"m", u"1"}, {u"", u"free"}, {u"a", u"2"}},
+                                {{u"m", u"1"}, {u"a", u"2"}, {u"", u""}},
+                                2},
+                      TableCase{"PrefixIsSeparateLowerEntry",
+                                {{u"Chipset.Memory Type", u"DDR3"}, {u"Chipset.Memory", u"x"}},
+                                {{u"Chipset.Memory", u"x"}, {u"Chipset.Memory Type", u"DDR3"}, {u"Chipset.Memor", u""}},
+                                2},
+                      // Code units, not code points: U+FF5E sorts above a surrogate pair,
+                      // so all three keys line up on the lower side (depth 3, not 2).
+                      TableCase{"OrdinalCodeUnits",
+                                {{u"\uFF5E", u"wide"}, {u"\U0001F600", u"emoji"}, {u"\u00E9", u"e"}},
+                                {{u"\uFF5E", u"wide"}, {u"\U0001F600", u"emoji"}, {u"\u00E9", u"e"}},
+                                3,
+                                3},
+                      // "B" (0x42) sorts below "a" (0x61): "B" and "A" both line up below "a".
+                      TableCase{"UpperCaseSortsFirst",
+                                {{u"a", u"1"}, {u"B", u"2"}, {u"A", u"3"}},
+                                {{u"B", u"2"}, {u"A", u"3"}, {u"b", u""}},
+                                3,
+                                3}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The walks are loops: a report whose keys come sorted makes one long chain,
@@ -113,7 +112,7 @@ TEST(HashTableDeep, MixedOrderMatchesMap) {
     const int mode = static_cast<int>(rng() % 3);
     for (int i = 0; i < 50; ++i) {
       int n = static_cast<int>(rng() % 100000);
-      if (mode == 0) n = round * 50 + i;            // rising run
+      if (mode == 0) n = round * 50 + i;             // rising run
       if (mode == 1) n = 100000 - (round * 50 + i);  // falling run
       store(QStringLiteral("k%1").arg(n, 6, 10, QChar(u'0')), QString::number(round));
     }

@@ -40,7 +40,7 @@ struct InstallCase {
   QString file;                          // the argument of "install"
   QStringList lines;
   bool result;
-  int summaries;                         // runs of the hardware summary
+  int summaries;                                        // runs of the hardware summary
   std::map<QString, std::pair<QByteArray, int>> after;  // content and mode
 };
 
@@ -76,26 +76,61 @@ TEST_P(InstallCases, WritesLibraries) {
 
 INSTANTIATE_TEST_SUITE_P(
     Messages, InstallCases,
-    ::testing::Values(
-        InstallCase{"ToolNew", {}, "cpuz201.exe", {kScanning, kInstalling, kRegistering, kInstalled}, true, 1,
-                    {{"cpuz201.exe", {kTool, 0700}}}},
-        InstallCase{"ToolPresent", {{"cpuz201.exe", "older"}}, "cpuz201.exe", {kScanning, kExists}, false, 1,
-                    {{"cpuz201.exe", {"older", 0600}}}},
-        // A configuration file is always written anew.
-        InstallCase{"IniRewritten", {{"cpuz.ini", "older"}}, "cpuz.ini",
-                    {kScanning, kInstalling, kRegistering, kInstalled}, true, 0, {{"cpuz.ini", {kIni, 0600}}}},
-        // Same file as "cpuz201.exe", but only the exact name runs the summary.
-        InstallCase{"UpperCaseNameNoSummary", {}, "CPUZ201.EXE", {kScanning, kInstalling, kRegistering, kInstalled},
-                    true, 0, {{"cpuz201.exe", {kTool, 0700}}}},
-        InstallCase{"UpperCaseNameFindsTheTool", {{"cpuz201.exe", "older"}}, "CPUZ201.EXE", {kScanning, kExists},
-                    false, 0, {{"cpuz201.exe", {"older", 0600}}}},
-        // ".INI" is not ".ini": the file is not rewritten.
-        InstallCase{"UpperCaseIniKept", {{"cpuz.ini", "older"}}, "CPUZ.INI", {kScanning, kExists}, false, 0,
-                    {{"cpuz.ini", {"older", 0600}}}},
-        InstallCase{"NoSuchResource", {}, "mswinsck.ocx", {kScanning, kInstalling, kNotFound}, false, 0, {}},
-        InstallCase{"UnknownFilePresent", {{"mswinsck.ocx", "ocx"}}, "mswinsck.ocx", {kScanning, kExists}, false, 0,
-                    {{"mswinsck.ocx", {"ocx", 0600}}}},
-        InstallCase{"EmptyName", {}, "", {kScanning, kInstalling, kNotFound}, false, 0, {}}),
+    ::testing::Values(InstallCase{"ToolNew",
+                                  {},
+                                  "cpuz201.exe",
+                                  {kScanning, kInstalling, kRegistering, kInstalled},
+                                  true,
+                                  1,
+                                  {{"cpuz201.exe", {kTool, 0700}}}},
+                      InstallCase{"ToolPresent",
+                                  {{"cpuz201.exe", "older"}},
+                                  "cpuz201.exe",
+                                  {kScanning, kExists},
+                                  false,
+                                  1,
+                                  {{"cpuz201.exe", {"older", 0600}}}},
+                      // A configuration file is always written anew.
+                      InstallCase{"IniRewritten",
+                                  {{"cpuz.ini", "older"}},
+                                  "cpuz.ini",
+                                  {kScanning, kInstalling, kRegistering, kInstalled},
+                                  true,
+                                  0,
+                                  {{"cpuz.ini", {kIni, 0600}}}},
+                      // Same file as "cpuz201.exe", but only the exact name runs the summary.
+                      InstallCase{"UpperCaseNameNoSummary",
+                                  {},
+                                  "CPUZ201.EXE",
+                                  {kScanning, kInstalling, kRegistering, kInstalled},
+                                  true,
+                                  0,
+                                  {{"cpuz201.exe", {kTool, 0700}}}},
+                      InstallCase{"UpperCaseNameFindsTheTool",
+                                  {{"cpuz201.exe", "older"}},
+                                  "CPUZ201.EXE",
+                                  {kScanning, kExists},
+                                  false,
+                                  0,
+                                  {{"cpuz201.exe", {"older", 0600}}}},
+                      // ".INI" is not ".ini": the file is not rewritten.
+                      InstallCase{"UpperCaseIniKept",
+                                  {{"cpuz.ini", "older"}},
+                                  "CPUZ.INI",
+                                  {kScanning, kExists},
+                                  false,
+                                  0,
+                                  {{"cpuz.ini", {"older", 0600}}}},
+                      InstallCase{
+                          "NoSuchResource", {}, "mswinsck.ocx", {kScanning, kInstalling, kNotFound}, false, 0, {}},
+                      InstallCase{"UnknownFilePresent",
+                                  {{"mswinsck.ocx", "ocx"}},
+                                  "mswinsck.ocx",
+                                  {kScanning, kExists},
+                                  false,
+                                  0,
+                                  {{"mswinsck.ocx", {"ocx", 0600}}}},
+                      InstallCase{"EmptyName", {}, "", {kScanning, kInstalling, kNotFound}, false, 0, {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A name reaching out of the folder names no library, and the configuration
@@ -123,8 +158,8 @@ TEST_F(InstallCases, WriteFailureReportsItsNumber) {
   ASSERT_TRUE(QDir(T).mkdir(QStringLiteral("cpuz201.exe")));  // a folder where the file goes
   PrintLog log;
   int summaries = 0;
-  LibraryInstaller installer(log.fn(), [](const QString&) { return std::optional<QByteArray>(kTool); },
-                             [&summaries] { ++summaries; });
+  LibraryInstaller installer(
+      log.fn(), [](const QString&) { return std::optional<QByteArray>(kTool); }, [&summaries] { ++summaries; });
   EXPECT_FALSE(installer.install(QStringLiteral("cpuz201.exe")));
   ASSERT_EQ(log.lines.size(), 3);
   EXPECT_EQ(log.lines.mid(0, 2), (QStringList{kScanning, kInstalling}));
@@ -139,8 +174,8 @@ TEST_F(InstallCases, WriteFailureReportsItsNumber) {
 // library stays written and the result says so.
 TEST_F(InstallCases, SummaryFailureIsReported) {
   PrintLog log;
-  LibraryInstaller installer(log.fn(), [](const QString&) { return std::optional<QByteArray>(kTool); },
-                             [] { throw RuntimeError(kOverflow); });
+  LibraryInstaller installer(
+      log.fn(), [](const QString&) { return std::optional<QByteArray>(kTool); }, [] { throw RuntimeError(kOverflow); });
   EXPECT_TRUE(installer.install(QStringLiteral("cpuz201.exe")));
   EXPECT_EQ(log.lines, (QStringList{kScanning, kInstalling, kRegistering, kInstalled, "6"}));
   EXPECT_EQ(installer.lastError(), QStringLiteral("6"));

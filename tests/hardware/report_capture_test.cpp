@@ -24,9 +24,7 @@ const QByteArray kReport = "Processors\r\n----------\r\n\r\nNumber of sockets\t\
 
 class CaptureTest : public testing::TempFolderTest {
  protected:
-  ReportCapture capture(CaptureOptions options = {}) {
-    return ReportCapture(log.fn(), launcher, waiter, key, options);
-  }
+  ReportCapture capture(CaptureOptions options = {}) { return ReportCapture(log.fn(), launcher, waiter, key, options); }
   // The tool writes its report `afterMs` after it was started.
   void toolWritesAfter(int64_t afterMs, QByteArray bytes = kReport) {
     launcher.onStart = [this, afterMs, bytes] {
@@ -125,7 +123,8 @@ TEST_F(CaptureTest, ShiftDuringRetriesEndsQuietly) {
   key.heldFrom = 1500;
   ReportCapture c = capture();
   EXPECT_EQ(c.ReadCPUzOutput(T + "out.txt"), QString());
-  EXPECT_EQ(log.lines, (QStringList{kFailed, QStringLiteral("Reattempting in 3"), QStringLiteral("Reattempting in 2")}));
+  EXPECT_EQ(log.lines,
+            (QStringList{kFailed, QStringLiteral("Reattempting in 3"), QStringLiteral("Reattempting in 2")}));
   EXPECT_EQ(key.arms, key.disarms);
 }
 
@@ -133,9 +132,8 @@ TEST_F(CaptureTest, UnattendedRetriesEndAfterTheLimit) {
   ReportCapture c = capture({.abortable = false, .unattendedLimitMs = 5000});
   EXPECT_EQ(c.ReadCPUzOutput(T + "out.txt"), QString());  // never written
   EXPECT_EQ(log.lines, (QStringList{kFailed, QStringLiteral("Reattempting in 3"), QStringLiteral("Reattempting in 2"),
-                                    QStringLiteral("Reattempting in 1"), kFailed,
-                                    QStringLiteral("Reattempting in 3"), QStringLiteral("Reattempting in 2"),
-                                    kCanceled}));
+                                    QStringLiteral("Reattempting in 1"), kFailed, QStringLiteral("Reattempting in 3"),
+                                    QStringLiteral("Reattempting in 2"), kCanceled}));
 }
 
 TEST_F(CaptureTest, ReadsTheReportAsSingleByteText) {
@@ -171,10 +169,11 @@ TEST_F(CaptureTest, GivingUpTheWaitEndsTheTool) {
        },
        {},
        {4242}},
-      {"unattended retries run out", [this] { toolWritesAfter(100, QByteArray()); },
-       {.abortable = false, .unattendedLimitMs = 5000}, {4242}},
-      {"tool never started", [this] { launcher.starts = false; },
-       {.abortable = false, .unattendedLimitMs = 2000}, {}},
+      {"unattended retries run out",
+       [this] { toolWritesAfter(100, QByteArray()); },
+       {.abortable = false, .unattendedLimitMs = 5000},
+       {4242}},
+      {"tool never started", [this] { launcher.starts = false; }, {.abortable = false, .unattendedLimitMs = 2000}, {}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

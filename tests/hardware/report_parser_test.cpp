@@ -65,9 +65,7 @@ INSTANTIATE_TEST_SUITE_P(
         // underline too, so the section does not change.
         LayoutCase{"DumpBlock",
                    {"Memory SPD", kDashes, "Dump Module #1", kDashes, "\tsize\t8 GB", "", "\ttype\tDDR4"},
-                   {{u"Memory SPD.size", nullptr},
-                    {u"Dump Module #1.size", nullptr},
-                    {u"Memory SPD.type", u"DDR4"}}},
+                   {{u"Memory SPD.size", nullptr}, {u"Dump Module #1.size", nullptr}, {u"Memory SPD.type", u"DDR4"}}},
         LayoutCase{"RegisterAndShortLines",
                    {"Thread dumps", kDashes, "0x00000000\t\t0x0D", "MSR 0x1B\t\t0x0", "abc", "\t0x00000001\t\t0x0E",
                     "\tMSR 0x48\t\t0x1"},
@@ -96,7 +94,8 @@ INSTANTIATE_TEST_SUITE_P(
         // An underline on the first line names no section.
         LayoutCase{"UnderlineFirst", {kDashes, "\tName\tx"}, {{u".", kDashes}, {u".Name", u"x"}}},
         // Only CR LF ends a line.
-        LayoutCase{"LoneLineFeed", {"Timers", kDashes, "\tPerf timer\t10 MHz\nSys timer\t1 KHz"},
+        LayoutCase{"LoneLineFeed",
+                   {"Timers", kDashes, "\tPerf timer\t10 MHz\nSys timer\t1 KHz"},
                    {{u"Timers.Perf timer", u"1 KHz"}}},
         // The last occurrence of an item wins.
         LayoutCase{"LastOccurrenceWins",
@@ -124,9 +123,9 @@ TEST(ParserProgress, EmptyTextPrintsOnlyTheOpeningLine) {
 }
 
 struct ProgressCase {
-  int last;       // index of the last line
-  int stopAt;     // line holding "DMI System Enclosure", -1 for none
-  int expected;   // progress lines, reading 0, 5, 10, ...
+  int last;      // index of the last line
+  int stopAt;    // line holding "DMI System Enclosure", -1 for none
+  int expected;  // progress lines, reading 0, 5, 10, ...
 };
 
 void PrintTo(const ProgressCase& c, std::ostream* os) { *os << "L = " << c.last; }
@@ -149,22 +148,23 @@ TEST_P(ParserProgress, PrintsEveryTwentiethWithTiesToEven) {
   EXPECT_EQ(pumps, c.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Steps, ParserProgress,
-    ::testing::Values(ProgressCase{999, -1, 20},   // at 0, 50, ..., 950
-                      ProgressCase{999, 51, 2},    // lines 0 and 50 came before the stop
-                      ProgressCase{999, 50, 1},    // the stop line prints nothing
-                      ProgressCase{50, -1, 26},    // 2.5 rounds to 2: every even line, up to "125% complete"
-                      ProgressCase{50, 3, 2},      // lines 0 and 2
-                      ProgressCase{0, -1, 1},      // one line, no CR LF
-                      ProgressCase{10, -1, 11},    // 0.5 rounds to 0: the index stays 0
-                      ProgressCase{11, -1, 12},    // moves on by 1
-                      ProgressCase{29, -1, 30},    // 1.45 still rounds to 1
-                      ProgressCase{30, -1, 16}),   // 1.5 rounds to 2
-    [](const auto& info) {
-      return "L" + std::to_string(info.param.last) +
-             (info.param.stopAt >= 0 ? "_stop" + std::to_string(info.param.stopAt) : std::string());
-    });
+INSTANTIATE_TEST_SUITE_P(Steps, ParserProgress,
+                         ::testing::Values(ProgressCase{999, -1, 20},  // at 0, 50, ..., 950
+                                           ProgressCase{999, 51, 2},   // lines 0 and 50 came before the stop
+                                           ProgressCase{999, 50, 1},   // the stop line prints nothing
+                                           ProgressCase{50, -1,
+                                                        26},  // 2.5 rounds to 2: every even line, up to "125% complete"
+                                           ProgressCase{50, 3, 2},     // lines 0 and 2
+                                           ProgressCase{0, -1, 1},     // one line, no CR LF
+                                           ProgressCase{10, -1, 11},   // 0.5 rounds to 0: the index stays 0
+                                           ProgressCase{11, -1, 12},   // moves on by 1
+                                           ProgressCase{29, -1, 30},   // 1.45 still rounds to 1
+                                           ProgressCase{30, -1, 16}),  // 1.5 rounds to 2
+                         [](const auto& info) {
+                           return "L" + std::to_string(info.param.last) +
+                                  (info.param.stopAt >= 0 ? "_stop" + std::to_string(info.param.stopAt)
+                                                          : std::string());
+                         });
 
 }  // namespace
 }  // namespace rootix::hardware

@@ -73,7 +73,9 @@ std::vector<QByteArray> linesOf(const QByteArray& report) {
   int dmi = -1;
   for (int i = 0; i < static_cast<int>(lines.size()); ++i) {
     const QByteArray& line = lines[static_cast<std::size_t>(i)];
-    const auto next = [&] { return i + 1 < static_cast<int>(lines.size()) ? lines[static_cast<std::size_t>(i) + 1] : QByteArray(); };
+    const auto next = [&] {
+      return i + 1 < static_cast<int>(lines.size()) ? lines[static_cast<std::size_t>(i) + 1] : QByteArray();
+    };
     if (line == "Monitoring") monitoring = i;
     if (line == "DMI" && monitoring >= 0 && dmi < 0) dmi = i;
     if ((line == "Monitoring" || line == "DMI") && next() != dashes) {
@@ -132,7 +134,8 @@ class ReportTool : public ::testing::Test {
 
   // The report for a recorded tree, written through -txt= as Rootix asks.
   QByteArray reportFor(const QString& tree) {
-    const Run result = run({QStringLiteral("--root=") + tree, QStringLiteral("-txt=") + work_.filePath(QStringLiteral("out"))});
+    const Run result =
+        run({QStringLiteral("--root=") + tree, QStringLiteral("-txt=") + work_.filePath(QStringLiteral("out"))});
     EXPECT_EQ(result.exitCode, 0) << result.errors.toStdString();
     return readFile(work_.filePath(QStringLiteral("out.txt")));
   }
@@ -212,11 +215,11 @@ void twelveCoresInTwoL3Groups(const QString& root) {
 
 void firmwareTexts(const QString& root) {
   const QString id = root + QStringLiteral("/sys/class/dmi/id/");
-  put(id + "board_vendor", "M\xC3\xA4in\xE9 GmbH\n");          // UTF-8 "ä", then a Latin-1 byte
-  put(id + "board_name", "Board\tX\r\nsecond line\n");         // a tab, and a line break
-  put(id + "board_version", "x\xC0\x8Ay\n");                    // overlong UTF-8 for a line feed
-  put(id + "product_name", "\xE5\x90\x8D\xE5\x89\x8D\n");       // beyond Latin-1
-  put(id + "sys_vendor", "\x1B[1mVendor\n");                    // an escape sequence
+  put(id + "board_vendor", "M\xC3\xA4in\xE9 GmbH\n");      // UTF-8 "ä", then a Latin-1 byte
+  put(id + "board_name", "Board\tX\r\nsecond line\n");     // a tab, and a line break
+  put(id + "board_version", "x\xC0\x8Ay\n");               // overlong UTF-8 for a line feed
+  put(id + "product_name", "\xE5\x90\x8D\xE5\x89\x8D\n");  // beyond Latin-1
+  put(id + "sys_vendor", "\x1B[1mVendor\n");               // an escape sequence
 }
 
 void truncatedSmbiosTable(const QString& root) {
@@ -241,7 +244,8 @@ void smbiosWithBadEntries(const QString& root) {
 
 void memoryBlocks(const QString& root) {
   put(root + "/sys/devices/system/memory/block_size_bytes", "8000000\n");
-  for (int block : {0, 1, 5}) put(root + QStringLiteral("/sys/devices/system/memory/memory%1/state").arg(block), "online\n");
+  for (int block : {0, 1, 5})
+    put(root + QStringLiteral("/sys/devices/system/memory/memory%1/state").arg(block), "online\n");
   put(root + "/proc/meminfo", "MemTotal:         300000 kB\n");
 }
 
@@ -251,24 +255,30 @@ void fifoForCpuinfo(const QString& root) {
 }
 
 const OddTree kOddTrees[] = {
-    {"EmptyTreeGivesTheSkeletonOnly", [](const QString&) {},
+    {"EmptyTreeGivesTheSkeletonOnly",
+     [](const QString&) {},
      {"Processors Information", "Chipset", "Monitoring", "DMI"},
      {"Number of sockets", "\tClock Speed", "\tCodename", "Memory Size", "\tvendor", "\tproduct"}},
-    {"BrokenOnlineListFallsBackToCpuinfo", threeCpusWithoutOnlineList,
+    {"BrokenOnlineListFallsBackToCpuinfo",
+     threeCpusWithoutOnlineList,
      {"Number of threads\t\t3", "\tSpecification\t\tTest CPU", "\tClock Speed 2\t\t1000.00 MHz (Core #2)"},
      {}},
-    {"CacheLinesStartWithTheTotal", twelveCoresInTwoL3Groups,
+    {"CacheLinesStartWithTheTotal",
+     twelveCoresInTwoL3Groups,
      {"\tL2 cache\t\t3072 KBytes (12 x 256 KBytes), 8-way set associative",
       "\tL3 cache\t\t64 MBytes (2 x 32 MBytes), 16-way set associative"},
      {}},
-    {"FirmwareTextsBecomeSingleLineLatin1", firmwareTexts,
+    {"FirmwareTextsBecomeSingleLineLatin1",
+     firmwareTexts,
      {"\tvendor\t\t\tM\xE4in\xE9 GmbH", "\tproduct\t\t\tBoard X", "\trevision\t\tx\xC0 y",
       "\tmanufacturer\t\t[1mVendor", "DMI System Information\t\t"},
      {"second line"}},
-    {"TruncatedSmbiosTableKeepsWhatCameBefore", truncatedSmbiosTable,
+    {"TruncatedSmbiosTableKeepsWhatCameBefore",
+     truncatedSmbiosTable,
      {"\tclock speed\t\t3900.0 MHz", "\tFSB speed\t\t100.0 MHz", "\tvendor\t\t\tGigabyte Technology Co., Ltd."},
      {"DMI Memory Device", "Memory Type", "Memory Size"}},
-    {"SmbiosStringsOutOfRangeAreLeftOut", smbiosWithBadEntries,
+    {"SmbiosStringsOutOfRangeAreLeftOut",
+     smbiosWithBadEntries,
      {"\tproduct\t\t\tReal Board"},
      {"\tvendor", "DMI Processor"}},
     {"MemoryBlocksGiveTheInstalledSize", memoryBlocks, {"Memory Size\t\t\t0.375 GBytes"}, {}},
@@ -290,7 +300,8 @@ TEST_P(OddMachine, ReportShowsWhatTheTreeReveals) {
   const std::vector<QByteArray> lines = linesOf(report);
   for (const QByteArray& wanted : tree.lines) {
     EXPECT_NE(std::find(lines.begin(), lines.end(), wanted), lines.end())
-        << "missing line \"" << wanted.toStdString() << "\" in\n" << report.toStdString();
+        << "missing line \"" << wanted.toStdString() << "\" in\n"
+        << report.toStdString();
   }
   for (const QByteArray& unwanted : tree.prefixes) {
     for (const QByteArray& line : lines) {
@@ -314,7 +325,10 @@ const Placement kPlacements[] = {
     {"AppendsTxtToTheName", [](const QString& f) { return QStringList{"-txt=" + f + "/out"}; }, "out.txt"},
     {"SwitchIgnoresCase", [](const QString& f) { return QStringList{"-TXT=" + f + "/out"}; }, "out.txt"},
     // Rootix does not quote the name: a folder with a space arrives split.
-    {"RejoinsANameSplitAtASpace", [](const QString& f) { return QStringList{"-txt=" + f + "/with", "space/out"}; },
+    {"RejoinsANameSplitAtASpace",
+     [](const QString& f) {
+       return QStringList{"-txt=" + f + "/with", "space/out"};
+     },
      "with space/out.txt"},
 };
 
@@ -392,7 +406,11 @@ const Failure kFailures[] = {
      },
      1},
     {"EmptyName", [](const QString&) { return QStringList{"-txt="}; }, 2},
-    {"UnknownSwitch", [](const QString& f) { return QStringList{"--frobnicate", "-txt=" + f + "/out"}; }, 2},
+    {"UnknownSwitch",
+     [](const QString& f) {
+       return QStringList{"--frobnicate", "-txt=" + f + "/out"};
+     },
+     2},
 };
 
 void PrintTo(const Failure& failure, std::ostream* out) { *out << failure.name; }
@@ -422,17 +440,18 @@ TEST(EmbeddedResources, ConfigurationFileIsUtf16WithBomAndCrLfLines) {
   QStringDecoder utf16(QStringDecoder::Utf16LE);
   const QString text = utf16(ini->mid(2));
   EXPECT_FALSE(utf16.hasError());
-  EXPECT_EQ(text,
-            QStringLiteral("[CPU-Z]\r\nVERSION=2.0.1.0\r\nTextFontSize=0\r\nTextFontColor=000080\r\n"
-                           "LabelFontSize=0\r\nACPI=1\r\nPCI=1\r\nMaxPCIBus=256\r\nDMI=1\r\nSensor=1\r\n"
-                           "SMBus=1\r\nDisplay=1\r\nUseDisplayAPI=1\r\nBusClock=1\r\nChipset=1\r\nSPD=1\r\n"
-                           "XOC=0\r\nCheckUpdates=1\r\nValidUsername=\r\nValidEmail=\r\nValidPublish=1\r\n"));
+  EXPECT_EQ(text, QStringLiteral("[CPU-Z]\r\nVERSION=2.0.1.0\r\nTextFontSize=0\r\nTextFontColor=000080\r\n"
+                                 "LabelFontSize=0\r\nACPI=1\r\nPCI=1\r\nMaxPCIBus=256\r\nDMI=1\r\nSensor=1\r\n"
+                                 "SMBus=1\r\nDisplay=1\r\nUseDisplayAPI=1\r\nBusClock=1\r\nChipset=1\r\nSPD=1\r\n"
+                                 "XOC=0\r\nCheckUpdates=1\r\nValidUsername=\r\nValidEmail=\r\nValidPublish=1\r\n"));
 }
 
 TEST(EmbeddedResources, ToolIsAnExecutableOfThisSystem) {
   const auto tool = loadResource(QStringLiteral("CPUZ201.EXE"));
   ASSERT_TRUE(tool.has_value());
-  EXPECT_TRUE(tool->startsWith("\x7F" "ELF"));
+  EXPECT_TRUE(
+      tool->startsWith("\x7F"
+                       "ELF"));
   EXPECT_GT(tool->size(), 10000);
 }
 
@@ -447,8 +466,7 @@ TEST_P(ResourceName, LookupIgnoresLetterCase) {
 
 INSTANTIATE_TEST_SUITE_P(Names, ResourceName,
                          ::testing::Values(std::pair{"cpuz201.exe", "CPUZ201.EXE"},
-                                           std::pair{"Cpuz201.Exe", "CPUZ201.EXE"},
-                                           std::pair{"cpuz.ini", "CPUZ.INI"},
+                                           std::pair{"Cpuz201.Exe", "CPUZ201.EXE"}, std::pair{"cpuz.ini", "CPUZ.INI"},
                                            std::pair{"CpuZ.Ini", "CPUZ.INI"}));
 
 class MissingResource : public ::testing::TestWithParam<const char*> {};

@@ -64,9 +64,15 @@ TEST(Rounding, HalfToEven) {
   for (const auto& [x, expected] : whole) EXPECT_EQ(roundHalfEven(x), expected) << x;
 
   const std::tuple<double, int, double> decimals[] = {
-      {12.3455, 3, 12.346}, {2.0005, 3, 2.0}, {2.0015, 3, 2.002}, {1.23456, 3, 1.235},
-      {189919.72990178812, 9, 189919.729901788}, {-0.0005, 3, -0.0}, {999.9995, 3, 1000},
-      {10.5, 0, 10}, {0.1, 3, 0.1},
+      {12.3455, 3, 12.346},
+      {2.0005, 3, 2.0},
+      {2.0015, 3, 2.002},
+      {1.23456, 3, 1.235},
+      {189919.72990178812, 9, 189919.729901788},
+      {-0.0005, 3, -0.0},
+      {999.9995, 3, 1000},
+      {10.5, 0, 10},
+      {0.1, 3, 0.1},
   };
   for (const auto& [x, places, expected] : decimals) EXPECT_EQ(roundDecimals(x, places), expected) << x;
 }

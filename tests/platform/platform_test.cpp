@@ -8,11 +8,11 @@
 #include <QTemporaryDir>
 
 #include "platform/files.h"
-#include "support/error_of.h"
 #include "platform/runtime_error.h"
 #include "platform/settings_store.h"
 #include "platform/temp_folder.h"
 #include "platform/text.h"
+#include "support/error_of.h"
 
 namespace rootix::platform {
 namespace {

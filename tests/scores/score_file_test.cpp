@@ -68,7 +68,7 @@ TEST(ScoreCreate, EmptySummaryGivesEmptyFields) {
 TEST(ScoreCreate, TextsAFileCannotHoldBecomeStandIns) {
   HardwareSummary h;
   h.score_extra_cpu_string = QStringLiteral("Core\u2122 i7 \u00e9");  // trade mark sign is beyond one byte
-  h.score_extra_mbModel = QStringLiteral("A\r\nB");                  // would split the line
+  h.score_extra_mbModel = QStringLiteral("A\r\nB");                   // would split the line
   h.score_extra_memType = QString(QChar(0)) + u'x';
   const Score s = Score::Create(1, 6, h);
   EXPECT_EQ(s.hardware.score_extra_cpu_string, QStringLiteral("Core? i7 \u00e9"));
@@ -77,8 +77,7 @@ TEST(ScoreCreate, TextsAFileCannotHoldBecomeStandIns) {
 }
 
 TEST(ScoreText, PlainLayout) {
-  EXPECT_EQ(Score::Create(12.345, 6, sampleHardware()).toString(true),
-            sample207Lines().join(QStringLiteral("\r\n")));
+  EXPECT_EQ(Score::Create(12.345, 6, sampleHardware()).toString(true), sample207Lines().join(QStringLiteral("\r\n")));
 }
 
 TEST(ScoreText, TimeWrittenToThreeDecimalsHalfToEven) {
@@ -197,8 +196,7 @@ const TextCase kTextCases[] = {
     {"UnknownVersion", [](QStringList l) { return set(l, 1, "208"); }, Score::kNotAScore},
     {"VersionWithSpace", [](QStringList l) { return set(l, 1, "207 "); }, Score::kNotAScore},
     {"Beta", [](QStringList l) { return set(l, 1, "beta"); }, Score::kUnsupportedVersion},
-    {"BetaWithOtherMarker", [](QStringList l) { return set(set(l, 0, "x"), 1, "beta"); },
-     Score::kUnsupportedVersion},
+    {"BetaWithOtherMarker", [](QStringList l) { return set(set(l, 0, "x"), 1, "beta"); }, Score::kUnsupportedVersion},
     {"BetaIsCaseSensitive", [](QStringList l) { return set(l, 1, "Beta"); }, Score::kNotAScore},
     {"MarkerOnly", [](QStringList) { return QStringList{"Rootix"}; }, Score::kNotAScore},
     {"EditedTime", [](QStringList l) { return set(l, 2, "12.344"); }, Score::kChecksumMismatch},
@@ -212,7 +210,12 @@ const TextCase kTextCases[] = {
     {"TenLines", [](QStringList l) { return l.mid(0, 10); }, kSubscriptOutOfRange},
     {"NoChecksumLine", [](QStringList l) { return l.mid(0, 21); }, kSubscriptOutOfRange},
     {"EndMarkerNotChecked", [](QStringList l) { return l.mid(0, 22); }, Score::kLoaded},
-    {"LinesAfterEndIgnored", [](QStringList l) { return l << "more" << ""; }, Score::kLoaded},
+    {"LinesAfterEndIgnored",
+     [](QStringList l) {
+       return l << "more"
+                << "";
+     },
+     Score::kLoaded},
     {"TestBeyond16Bits", [](QStringList l) { return set(l, 3, "40000"); }, kOverflow},
     {"NegativeTest", [](QStringList l) { return set(l, 3, "-6"); }, kInvalidProcedureCall},
     {"TimeBeyondDouble", [](QStringList l) { return set(l, 2, "1e400"); }, kOverflow},

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "scores/records.h"
 #include "platform/runtime_error.h"
 #include "score_test_support.h"
+#include "scores/records.h"
 #include "scores/score_list.h"
 
 namespace rootix::scores {

@@ -6,8 +6,8 @@
 #include <functional>
 
 #include "platform/runtime_error.h"
-#include "support/error_of.h"
 #include "scores/hardware_summary.h"
+#include "support/error_of.h"
 
 namespace rootix::scores::testdata {
 
@@ -38,18 +38,35 @@ inline HardwareSummary sampleHardware() {
 
 // The plain text form of Score::Create(12.345, 6, sampleHardware()).
 inline QStringList sample207Lines() {
-  return {"Rootix",     "207",     "12.345",  "6",        "DDR4",     "16384 MB", "1600 MHz", "16",
-          "18",         "19",      "36",      "PRIME X570-P", "ASUSTeK COMPUTER INC.", "Intel Core i7",
-          "Comet Lake", "1",       "R0",      "3000 MHz", "100 MHz",  "12288 KB", "1.2 V",    "BADAD7F5",
+  return {"Rootix",
+          "207",
+          "12.345",
+          "6",
+          "DDR4",
+          "16384 MB",
+          "1600 MHz",
+          "16",
+          "18",
+          "19",
+          "36",
+          "PRIME X570-P",
+          "ASUSTeK COMPUTER INC.",
+          "Intel Core i7",
+          "Comet Lake",
+          "1",
+          "R0",
+          "3000 MHz",
+          "100 MHz",
+          "12288 KB",
+          "1.2 V",
+          "BADAD7F5",
           "EOF"};
 }
 
 // An older-layout text: no socket count, stepping on line 15, clock on 16.
 inline QStringList sample202Lines() {
-  return {"Rootix",    "202",      "300.5",    "11",       "DDR3",     "8192 MB", "800 MHz",
-          "9",         "9",        "9",        "24",       "M5A97",    "ASUS",    "AMD Phenom II",
-          "Deneb",     "C3",       "2400 MHz", "200 MHz",  "6144 KB",  "",        "90375D38",
-          "EOF"};
+  return {"Rootix", "202",  "300.5",         "11",    "DDR3", "8192 MB",  "800 MHz", "9",       "9", "9",        "24",
+          "M5A97",  "ASUS", "AMD Phenom II", "Deneb", "C3",   "2400 MHz", "200 MHz", "6144 KB", "",  "90375D38", "EOF"};
 }
 
 // Score files as every version has written them: each byte shifted up by 7

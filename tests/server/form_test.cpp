@@ -22,7 +22,7 @@ TEST(Form, Windows1252TextBecomesCharacters) {
   } cases[] = {
       {"plain", QStringLiteral("plain")},
       {"\x80\x9f\xe9\xff", QStringLiteral("\u20ac\u0178\u00e9\u00ff")},
-      {"\x81\x8d", QStringLiteral("\u0081\u008d")},                       // unassigned: the same code
+      {"\x81\x8d", QStringLiteral("\u0081\u008d")},                        // unassigned: the same code
       {"&#8364; &#x1F600; &#60;", QStringLiteral("\u20ac \U0001F600 <")},  // what the code page lacks
       {"&#0; &#xD800; &#99999999; &#; &#12", QStringLiteral("&#0; &#xD800; &#99999999; &#; &#12")},
   };

@@ -4,9 +4,9 @@
 #include <QMap>
 #include <QString>
 #include <QThread>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
-#include <condition_variable>
 
 #include "server/result_server.h"
 
@@ -37,7 +37,7 @@ class ServerThread : public QThread {
 };
 
 struct HttpReply {
-  int status = 0;                      // 0: no response at all
+  int status = 0;                        // 0: no response at all
   QMap<QByteArray, QByteArray> headers;  // names in lower case
   QByteArray body;
 };
@@ -50,7 +50,7 @@ QByteArray get(const QByteArray& target, const QByteArray& method = "GET");
 QByteArray post(const QByteArray& target, const QByteArray& body,
                 const QByteArray& contentType = "application/x-www-form-urlencoded");
 // A submission form as the page posts it: every field percent-encoded.
-QByteArray submissionForm(const QByteArray& data, const QByteArray& title = "Box",
-                          const QByteArray& description = "", const QByteArray& link = "");
+QByteArray submissionForm(const QByteArray& data, const QByteArray& title = "Box", const QByteArray& description = "",
+                          const QByteArray& link = "");
 
 }  // namespace rootix::server::testing

@@ -48,8 +48,8 @@ class ServerTest : public ::testing::TestWithParam<Backend> {
     } else {
       database_ = qEnvironmentVariable("ROOTIX_TEST_POSTGRESQL");
       if (database_.isEmpty()) {
-        const QString why = qEnvironmentVariable("ROOTIX_TEST_POSTGRESQL_SKIPPED",
-                                                 QStringLiteral("ROOTIX_TEST_POSTGRESQL is not set"));
+        const QString why =
+            qEnvironmentVariable("ROOTIX_TEST_POSTGRESQL_SKIPPED", QStringLiteral("ROOTIX_TEST_POSTGRESQL is not set"));
         GTEST_SKIP() << "PostgreSQL part skipped: " << why.toStdString()
                      << " (scripts/with-postgres.sh runs the tests beside a throwaway cluster)";
       }
@@ -79,8 +79,8 @@ class ServerTest : public ::testing::TestWithParam<Backend> {
   // the server's back.
   QSqlDatabase sideConnection() {
     const QString name = QStringLiteral("side");
-    QSqlDatabase db = QSqlDatabase::contains(name) ? QSqlDatabase::database(name, false)
-                                                   : ScoreStore::addConnection(database_, name);
+    QSqlDatabase db =
+        QSqlDatabase::contains(name) ? QSqlDatabase::database(name, false) : ScoreStore::addConnection(database_, name);
     EXPECT_TRUE(db.open()) << db.lastError().text().toStdString();
     return db;
   }
@@ -220,7 +220,8 @@ TEST_P(ServerTest, LeaderboardsRankPageAndFilter) {
   ASSERT_EQ(send(submitRequest(submissionForm(scoreFile(1, 1)))).status, 303);
 
   const QByteArray all = fetch("/").body;
-  const qsizetype at32 = all.indexOf("32M (test 6)"), at1024 = all.indexOf("1024M (test 11)"), at1 = all.indexOf("1M (test 1)");
+  const qsizetype at32 = all.indexOf("32M (test 6)"), at1024 = all.indexOf("1024M (test 11)"),
+                  at1 = all.indexOf("1M (test 1)");
   ASSERT_TRUE(at32 >= 0 && at1024 >= 0 && at1 >= 0);
   EXPECT_LT(at32, at1024) << "the standard tests come first";
   EXPECT_LT(at1024, at1);
@@ -271,27 +272,28 @@ const BadRequest kBadRequests[] = {
     {"BodyJustOverTheLimit",
      [] { return post("/?q=submit", submissionForm(scoreFile(1, 6), QByteArray(70 * 1024, 'a'))); }, 413, "larger"},
     {"PlainTextBody", [] { return post("/?q=submit", "data=x", "text/plain"); }, 415, "form"},
-    {"MultipartBody", [] { return post("/?q=submit", "--b\r\n\r\n--b--", "multipart/form-data; boundary=b"); }, 415, ""},
+    {"MultipartBody", [] { return post("/?q=submit", "--b\r\n\r\n--b--", "multipart/form-data; boundary=b"); }, 415,
+     ""},
     {"NoContentType", [] { return post("/?q=submit", "data=x", ""); }, 415, ""},
     {"GarbageForm", [] { return post("/?q=submit", "%%%&&&===\xff\xfe"); }, 400, "no score"},
-    {"DataIsNotAScore", [] { return submitRequest(submissionForm("hello world")); }, 400, "does not hold a Rootix score"},
-    {"TamperedTime",
-     [] { return submitRequest(submissionForm(scoreLines([](QStringList& l) { l[2] = "1.345"; }))); }, 400, "tampered"},
+    {"DataIsNotAScore", [] { return submitRequest(submissionForm("hello world")); }, 400,
+     "does not hold a Rootix score"},
+    {"TamperedTime", [] { return submitRequest(submissionForm(scoreLines([](QStringList& l) { l[2] = "1.345"; }))); },
+     400, "tampered"},
     {"BetaVersion", [] { return submitRequest(submissionForm(scoreLines([](QStringList& l) { l[1] = "beta"; }))); },
      400, "beta"},
-    {"TooFewLines",
-     [] { return submitRequest(submissionForm(scoreLines([](QStringList& l) { l = l.mid(0, 10); }))); }, 400,
-     "incomplete"},
+    {"TooFewLines", [] { return submitRequest(submissionForm(scoreLines([](QStringList& l) { l = l.mid(0, 10); }))); },
+     400, "incomplete"},
     {"TestOutOfRange", [] { return submitRequest(submissionForm(scoreFile(5, 17))); }, 400, "not a test"},
     {"ZeroTime", [] { return submitRequest(submissionForm(scoreFile(0, 6))); }, 400, "positive"},
     {"TitleTooLong", [] { return submitRequest(submissionForm(scoreFile(1, 6), QByteArray(51, 't'))); }, 400, "title"},
-    {"DescriptionTooLong",
-     [] { return submitRequest(submissionForm(scoreFile(1, 6), "t", QByteArray(256, 'd'))); }, 400, "description"},
+    {"DescriptionTooLong", [] { return submitRequest(submissionForm(scoreFile(1, 6), "t", QByteArray(256, 'd'))); },
+     400, "description"},
     {"LinkTooLong",
      [] { return submitRequest(submissionForm(scoreFile(1, 6), "t", "", "http://" + QByteArray(249, 'l'))); }, 400,
      "link"},
-    {"JavascriptLink",
-     [] { return submitRequest(submissionForm(scoreFile(1, 6), "t", "", "javascript:alert(1)")); }, 400, "http://"},
+    {"JavascriptLink", [] { return submitRequest(submissionForm(scoreFile(1, 6), "t", "", "javascript:alert(1)")); },
+     400, "http://"},
     {"FtpLink", [] { return submitRequest(submissionForm(scoreFile(1, 6), "t", "", "ftp://example.org/")); }, 400,
      "http://"},
     {"LinkWithSpace", [] { return submitRequest(submissionForm(scoreFile(1, 6), "t", "", "http://a b/")); }, 400,
@@ -308,7 +310,6 @@ const BadRequest kBadRequests[] = {
     {"JsonTestOutOfRange", [] { return get("/api/v1/scores?test=99"); }, 400, "test"},
     {"PageZero", [] { return get("/?test=6&page=0"); }, 400, "page"},
 };
-
 
 TEST_P(ServerTest, EveryBadRequestGetsItsStatusAndNothingIsStored) {
   ASSERT_EQ(send(submitRequest(submissionForm(scoreFile(3, 6), "kept"))).status, 303);
@@ -369,7 +370,8 @@ TEST_P(ServerTest, ARequestSentByTheDripIsCutOff) {
   ASSERT_TRUE(drip.waitForConnected(2000));
   drip.write("GET / HTTP/1.1\r\n");
   QByteArray answer;
-  for (int i = 0; i < 3 * kRequestMs / 100 && answer.isEmpty() && drip.state() == QAbstractSocket::ConnectedState; ++i) {
+  for (int i = 0; i < 3 * kRequestMs / 100 && answer.isEmpty() && drip.state() == QAbstractSocket::ConnectedState;
+       ++i) {
     drip.write("X-Drip: 1\r\n");
     drip.waitForBytesWritten(100);
     if (drip.waitForReadyRead(100)) answer += drip.readAll();
@@ -396,7 +398,8 @@ TEST_P(ServerTest, ADatabaseThatCannotBeWrittenGivesServiceUnavailableAndReadsGo
   {
     QSqlDatabase side = sideConnection();
     QSqlQuery lock(side);
-    ASSERT_TRUE(lock.exec(GetParam() == Backend::SQLite ? "BEGIN IMMEDIATE" : "BEGIN")) << lock.lastError().text().toStdString();
+    ASSERT_TRUE(lock.exec(GetParam() == Backend::SQLite ? "BEGIN IMMEDIATE" : "BEGIN"))
+        << lock.lastError().text().toStdString();
     if (GetParam() == Backend::PostgreSQL) {
       ASSERT_TRUE(lock.exec("LOCK TABLE scores IN EXCLUSIVE MODE"));
     }
@@ -425,8 +428,9 @@ TEST_P(ServerTest, ALostDatabaseConnectionIsOpenedAgain) {
   {
     QSqlDatabase side = sideConnection();
     QSqlQuery cut(side);
-    ASSERT_TRUE(cut.exec("SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
-                         "WHERE datname = current_database() AND pid <> pg_backend_pid()"));
+    ASSERT_TRUE(
+        cut.exec("SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+                 "WHERE datname = current_database() AND pid <> pg_backend_pid()"));
     side.close();
   }
   QSqlDatabase::removeDatabase("side");

@@ -5,10 +5,10 @@
 #include <QTemporaryDir>
 
 #include "../scores/score_test_support.h"
+#include "gui/language.h"
 #include "platform/runtime_error.h"
 #include "platform/text.h"
 #include "scores/score.h"
-#include "gui/language.h"
 #include "submit/score_upload.h"
 #include "submit/server_address.h"
 #include "submit_test_support.h"
@@ -64,9 +64,11 @@ const HardwareCase kHardwareCases[] = {
        h.score_extra_cpu_core = unscrambledFor("!!Title!!!!UploadInfo!!");
        h.score_extra_cpu_rev = unscrambledFor("!!Server!!!!Link!!");
      }},
-    {"EveryByteAbove127", [](HardwareSummary& h) {
+    {"EveryByteAbove127",
+     [](HardwareSummary& h) {
        QString high;
-       for (int code = 121; code <= 255; ++code) high += QChar(static_cast<char16_t>(code));  // scrambled 128..255, 1..7
+       for (int code = 121; code <= 255; ++code)
+         high += QChar(static_cast<char16_t>(code));  // scrambled 128..255, 1..7
        h.score_extra_mbModel = high;
      }},
     {"EveryStorableCode", [](HardwareSummary& h) { h.score_extra_cpu_core = everyStorableCode(); }},
@@ -102,7 +104,8 @@ TEST_P(PageCarriesScore, FormFieldsAndTextByteForByte) {
   QStringList inputs;
   for (const auto& t : parsed.tagsNamed(QStringLiteral("input"))) {
     inputs << t.attributes.value(QStringLiteral("name")) + u'/' + t.attributes.value(QStringLiteral("maxlength")) +
-                  u'/' + t.attributes.value(QStringLiteral("type")) + u'/' + t.attributes.value(QStringLiteral("value"));
+                  u'/' + t.attributes.value(QStringLiteral("type")) + u'/' +
+                  t.attributes.value(QStringLiteral("value"));
   }
   EXPECT_EQ(inputs, (QStringList{"title/50/text/", "description/255/text/", "link/255/text/", "//submit/Upload"}));
 
@@ -111,8 +114,8 @@ TEST_P(PageCarriesScore, FormFieldsAndTextByteForByte) {
   EXPECT_EQ(pictures, (QStringList{base + "/jpg/rootix/rootixtitle.jpg", base + "/jpg/rootix/hwbottitle.jpg",
                                    base + "/jpg/rootix/circle-gray.jpg"}));
 
-  for (const char* placeholder : {"!!DATA!!", "!!UploadInfo!!", "!!Upload!!", "!!Title!!", "!!Link!!",
-                                  "!!Description!!", "!!Server!!"}) {
+  for (const char* placeholder :
+       {"!!DATA!!", "!!UploadInfo!!", "!!Upload!!", "!!Title!!", "!!Link!!", "!!Description!!", "!!Server!!"}) {
     EXPECT_FALSE(parsed.outsideTextarea.contains(placeholder)) << placeholder;
   }
   EXPECT_TRUE(parsed.outsideTextarea.contains(">Title:<"));
@@ -142,8 +145,11 @@ TEST(FormChanges, LoneLineBreaksAndNulAreFound) {
     QByteArray text;
     qsizetype first;
   } cases[] = {
-      {"", -1},          {"abc\x7f\x80\xff", -1}, {"a\r\nb", -1},  {"\r\n\r\n", -1}, {"a\rb", 1},
-      {"a\nb", 1},       {"\n", 0},               {"ab\r", 2},     {"\n\r", 0},      {QByteArray("a\0b", 3), 1},
+      {"", -1},        {"abc\x7f\x80\xff", -1},
+      {"a\r\nb", -1},  {"\r\n\r\n", -1},
+      {"a\rb", 1},     {"a\nb", 1},
+      {"\n", 0},       {"ab\r", 2},
+      {"\n\r", 0},     {QByteArray("a\0b", 3), 1},
       {"a\r\n\rb", 3},
   };
   for (const auto& c : cases) EXPECT_EQ(firstByteFormChanges(c.text), c.first) << c.text.toHex().constData();
@@ -157,9 +163,7 @@ class UploadScore : public ::testing::Test {
     QDir().mkpath(folder());
     return {server, opener, &gui::getText, [this] { return folderOverride.isEmpty() ? folder() : folderOverride; }};
   }
-  Score sample(double seconds = 12.345) const {
-    return Score::Create(seconds, 6, scores::testdata::sampleHardware());
-  }
+  Score sample(double seconds = 12.345) const { return Score::Create(seconds, 6, scores::testdata::sampleHardware()); }
 
   QTemporaryDir dir;
   ServerAddress server{QStringLiteral("http://127.0.0.1:9/")};
@@ -213,7 +217,8 @@ TEST_F(UploadScore, OpenerThatFailsKeepsThePageAndSaysWhere) {
   EXPECT_FALSE(r.ok);
   EXPECT_EQ(r.pagePath, folder() + QStringLiteral("upload.html"));
   EXPECT_EQ(r.error, QStringLiteral("Could not open the submission page in a browser: xdg-open is not installed. "
-                                    "The page is ") + r.pagePath);
+                                    "The page is ") +
+                         r.pagePath);
   EXPECT_TRUE(QFile::exists(r.pagePath));
 }
 

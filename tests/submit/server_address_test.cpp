@@ -29,10 +29,17 @@ TEST(ServerAddress, UsableOnlyForHttpWithAHost) {
     const char* base;
     bool usable;
   } cases[] = {
-      {"http://127.0.0.1:8080", true},  {"https://results.example/rootix", true}, {"HTTP://H", true},
-      {"ftp://h", false},               {"results.example", false},               {"http://", false},
-      {"http://h/?q=1", false},         {"http://h/#top", false},                 {"", false},
-      {"javascript:alert(1)", false},   {"http://a b", false},
+      {"http://127.0.0.1:8080", true},
+      {"https://results.example/rootix", true},
+      {"HTTP://H", true},
+      {"ftp://h", false},
+      {"results.example", false},
+      {"http://", false},
+      {"http://h/?q=1", false},
+      {"http://h/#top", false},
+      {"", false},
+      {"javascript:alert(1)", false},
+      {"http://a b", false},
   };
   for (const auto& c : cases) {
     QString why;

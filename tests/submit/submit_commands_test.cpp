@@ -4,8 +4,8 @@
 #include <QTemporaryDir>
 
 #include "../scores/score_test_support.h"
-#include "scores/score_book.h"
 #include "gui/language.h"
+#include "scores/score_book.h"
 #include "submit/server_address.h"
 #include "submit/submit_commands.h"
 #include "submit_test_support.h"
@@ -39,8 +39,8 @@ TEST(ServerCommands, HserverSetsWhatGethserverPrints) {
   SubmitShell s;
   EXPECT_EQ(s.run({"gethserver", "hserver", "hserver ", "hserver x", "gethserver", "hserver   http://h:1/  "}),
             (QStringList{"", "hserver", "No server set, syntax: hserver <server>", "hserver ",
-                         "No server set, syntax: hserver <server>", "hserver x", "Server set to: x", "gethserver",
-                         "x", "hserver   http://h:1/  ", "Server set to: http://h:1/"}));
+                         "No server set, syntax: hserver <server>", "hserver x", "Server set to: x", "gethserver", "x",
+                         "hserver   http://h:1/  ", "Server set to: http://h:1/"}));
   EXPECT_EQ(s.server.base(), QStringLiteral("http://h:1"));
 }
 
@@ -58,14 +58,28 @@ void PrintTo(const UploadCase& c, std::ostream* os) { *os << c.name; }
 const UploadCase kUploadCases[] = {
     {"TerminalPrintsThePath", true, true, {}, {"upload 1"}, {"Submission page: %D/upload.html"}, 1},
     {"WindowConsolePrintsNothing", false, true, {}, {"upload 1"}, {}, 1},
-    {"IndexOutsideTheList", true, true, {}, {"upload 0", "upload 2", "upload", "upload 1e9"},
+    {"IndexOutsideTheList",
+     true,
+     true,
+     {},
+     {"upload 0", "upload 2", "upload", "upload 1e9"},
      {"Error occured: 9.", "upload 2", "Error occured: 9.", "upload", "Error occured: 9.", "upload 1e9",
       "Error occured: 6."},
      0},
-    {"NoHardware", true, false, {}, {"upload 1"},
-     {"Sorry but you cannot upload a score which has no associated hardware."}, 0},
-    {"OpenerFails", false, true, QStringLiteral("no display"), {"upload 1"},
-     {"Could not open the submission page in a browser: no display. The page is %D/upload.html"}, 1},
+    {"NoHardware",
+     true,
+     false,
+     {},
+     {"upload 1"},
+     {"Sorry but you cannot upload a score which has no associated hardware."},
+     0},
+    {"OpenerFails",
+     false,
+     true,
+     QStringLiteral("no display"),
+     {"upload 1"},
+     {"Could not open the submission page in a browser: no display. The page is %D/upload.html"},
+     1},
 };
 
 class UploadCommand : public ::testing::TestWithParam<UploadCase> {};

@@ -11,9 +11,7 @@
 namespace rootix::hwreport {
 namespace {
 
-std::string failure(std::string_view what, int error) {
-  return std::string(what) + ": " + std::strerror(error);
-}
+std::string failure(std::string_view what, int error) { return std::string(what) + ": " + std::strerror(error); }
 
 }  // namespace
 

@@ -20,8 +20,8 @@ bool codenameIsTrustworthy(std::string_view vendor, int family, int model, std::
   if (vendor == "GenuineIntel") {
     if (family != 6) return family == 5 || family == 15;
     static constexpr int kNewerModels[] = {0xAA, 0xAC, 0xAD, 0xAE, 0xAF, 0xB5, 0xB6, 0xBD};
-    return model <= 0xBF && std::find(std::begin(kNewerModels), std::end(kNewerModels), model) ==
-                                std::end(kNewerModels);
+    return model <= 0xBF &&
+           std::find(std::begin(kNewerModels), std::end(kNewerModels), model) == std::end(kNewerModels);
   }
   return true;
 }

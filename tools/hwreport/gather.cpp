@@ -20,8 +20,7 @@ CpuidSource cpuidSourceFor(const SystemTree& tree) {
 // The kernel's cache folders count instances exactly; CPUID stands in only
 // for what they do not show. CPUID often leaves the count open: L1 and L2
 // then belong to each core, L3 to the whole package.
-void takeCache(std::optional<CacheFacts>& kept, const std::optional<CacheFacts>& fromCpuid,
-               int defaultInstances) {
+void takeCache(std::optional<CacheFacts>& kept, const std::optional<CacheFacts>& fromCpuid, int defaultInstances) {
   if (kept || !fromCpuid) return;
   kept = fromCpuid;
   if (kept->instances <= 0) kept->instances = std::max(1, defaultInstances);

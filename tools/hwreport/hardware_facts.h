@@ -11,10 +11,10 @@
 namespace rootix::hwreport {
 
 struct CacheFacts {
-  int64_t sizeKb = 0;     // one instance
-  int instances = 1;      // per processor package
-  int ways = 0;           // 0 = unknown
-  int lineBytes = 0;      // 0 = unknown
+  int64_t sizeKb = 0;  // one instance
+  int instances = 1;   // per processor package
+  int ways = 0;        // 0 = unknown
+  int lineBytes = 0;   // 0 = unknown
 };
 
 struct PackageFacts {
@@ -25,8 +25,8 @@ struct PackageFacts {
 };
 
 struct ProcessorFacts {
-  std::string vendor;         // "GenuineIntel", "AuthenticAMD"
-  std::string brand;          // the processor's own name string
+  std::string vendor;  // "GenuineIntel", "AuthenticAMD"
+  std::string brand;   // the processor's own name string
   std::string codename;
   std::optional<int> family;  // displayed (combined) family and model
   std::optional<int> model;

@@ -28,8 +28,7 @@ std::vector<Block> parseKeyValueBlocks(std::string_view text) {
       if (trimmed(line).empty() && !blocks.back().empty()) blocks.emplace_back();
       continue;
     }
-    blocks.back().emplace(std::string(trimmed(line.substr(0, colon))),
-                          std::string(trimmed(line.substr(colon + 1))));
+    blocks.back().emplace(std::string(trimmed(line.substr(0, colon))), std::string(trimmed(line.substr(colon + 1))));
   }
   if (blocks.back().empty()) blocks.pop_back();
   return blocks;
@@ -50,11 +49,10 @@ const Block* blockOfCpu(const std::vector<Block>& blocks, int cpu) {
 // Flags from /proc/cpuinfo, under the names processor makers print.
 std::vector<std::string> instructionSets(std::string_view flags) {
   static constexpr std::pair<std::string_view, std::string_view> kKnown[] = {
-      {"mmx", "MMX"},       {"sse", "SSE"},       {"sse2", "SSE2"},        {"pni", "SSE3"},
-      {"ssse3", "SSSE3"},   {"sse4_1", "SSE4.1"}, {"sse4_2", "SSE4.2"},    {"sse4a", "SSE4A"},
-      {"lm", "x86-64"},     {"vmx", "VT-x"},      {"svm", "AMD-V"},        {"aes", "AES"},
-      {"avx", "AVX"},       {"avx2", "AVX2"},     {"avx512f", "AVX512F"},  {"fma", "FMA3"},
-      {"sha_ni", "SHA"}};
+      {"mmx", "MMX"},       {"sse", "SSE"},       {"sse2", "SSE2"},   {"pni", "SSE3"},  {"ssse3", "SSSE3"},
+      {"sse4_1", "SSE4.1"}, {"sse4_2", "SSE4.2"}, {"sse4a", "SSE4A"}, {"lm", "x86-64"}, {"vmx", "VT-x"},
+      {"svm", "AMD-V"},     {"aes", "AES"},       {"avx", "AVX"},     {"avx2", "AVX2"}, {"avx512f", "AVX512F"},
+      {"fma", "FMA3"},      {"sha_ni", "SHA"}};
   std::set<std::string_view, std::less<>> present;
   while (!flags.empty()) {
     const auto space = flags.find_first_of(" \t");
@@ -80,8 +78,7 @@ std::string cpuFolder(int cpu) { return "/sys/devices/system/cpu/cpu" + std::to_
 
 std::vector<LogicalCpu> logicalCpus(const SystemTree& tree, const std::vector<Block>& cpuinfo) {
   std::vector<int> numbers;
-  if (const auto online = parseCpuList(tree.readValue("/sys/devices/system/cpu/online"));
-      online && !online->empty()) {
+  if (const auto online = parseCpuList(tree.readValue("/sys/devices/system/cpu/online")); online && !online->empty()) {
     numbers = *online;
   } else {
     for (const auto& block : cpuinfo) {
@@ -113,8 +110,7 @@ std::vector<LogicalCpu> logicalCpus(const SystemTree& tree, const std::vector<Bl
       cpu.coreKey = "core " + valueOf(*info, "core id");
     }
     if (cpu.coreKey.empty()) cpu.coreKey = "cpu " + std::to_string(number);
-    if (const auto khz = parseReal(tree.readValue(cpuFolder(number) + "/cpufreq/scaling_cur_freq"));
-        khz && *khz > 0) {
+    if (const auto khz = parseReal(tree.readValue(cpuFolder(number) + "/cpufreq/scaling_cur_freq")); khz && *khz > 0) {
       cpu.mhz = *khz / 1000.0;
     } else if (info) {
       if (const auto mhz = parseReal(valueOf(*info, "cpu MHz")); mhz && *mhz > 0) cpu.mhz = mhz;
@@ -174,8 +170,7 @@ void probeCaches(const SystemTree& tree, const std::vector<LogicalCpu>& cpus, Pr
     std::set<std::string> sharing;
     for (const auto& other : cpus) {
       if (other.package != cpus.front().package) continue;
-      const std::string shared =
-          tree.readValue(cpuFolder(other.number) + "/cache/" + index + "/shared_cpu_list");
+      const std::string shared = tree.readValue(cpuFolder(other.number) + "/cache/" + index + "/shared_cpu_list");
       sharing.insert(shared.empty() ? std::to_string(other.number) : shared);
     }
     cache.instances = std::max<int>(1, static_cast<int>(sharing.size()));

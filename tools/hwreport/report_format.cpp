@@ -6,8 +6,7 @@
 namespace rootix::hwreport {
 namespace {
 
-constexpr std::string_view kDashes =
-    "-------------------------------------------------------------------------";
+constexpr std::string_view kDashes = "-------------------------------------------------------------------------";
 // Values start at this column (tab stops every 8 columns), as in the
 // reports this layout follows.
 constexpr std::size_t kValueColumn = 32;
@@ -105,11 +104,9 @@ std::string mhz(std::optional<double> value) {
   return value && *value > 0 ? number(*value, 1) + " MHz" : std::string{};
 }
 
-void processorBlock(ReportText& report, const HardwareFacts& facts, const PackageFacts* package,
-                    int socketNumber) {
+void processorBlock(ReportText& report, const HardwareFacts& facts, const PackageFacts* package, int socketNumber) {
   const ProcessorFacts& cpu = facts.cpu;
-  report.item("Socket " + std::to_string(socketNumber),
-              "ID = " + std::to_string(package ? package->id : 0), false);
+  report.item("Socket " + std::to_string(socketNumber), "ID = " + std::to_string(package ? package->id : 0), false);
   if (package && package->cores > 0) report.item("Number of cores", std::to_string(package->cores), true);
   if (package && package->threads > 0) {
     report.item("Number of threads", std::to_string(package->threads), true);
@@ -172,8 +169,9 @@ void dmiSection(ReportText& report, const DmiFacts& dmi) {
     report.block("DMI Memory Device");
     report.item("designation", device.locator, true);
     report.item("type", device.type, true);
-    report.item("size", device.sizeMb % 1024 == 0 ? std::to_string(device.sizeMb / 1024) + " GBytes"
-                                                  : std::to_string(device.sizeMb) + " MBytes",
+    report.item("size",
+                device.sizeMb % 1024 == 0 ? std::to_string(device.sizeMb / 1024) + " GBytes"
+                                          : std::to_string(device.sizeMb) + " MBytes",
                 true);
     if (device.speedMts > 0) report.item("speed", std::to_string(device.speedMts) + " MT/s", true);
     report.item("manufacturer", device.manufacturer, true);
@@ -212,7 +210,11 @@ std::string singleByteValue(std::string_view text) {
   std::size_t i = 0;
   while (i < text.size()) {
     const auto lead = static_cast<uint8_t>(text[i]);
-    int length = lead < 0x80 ? 1 : (lead & 0xE0) == 0xC0 ? 2 : (lead & 0xF0) == 0xE0 ? 3 : (lead & 0xF8) == 0xF0 ? 4 : 0;
+    int length = lead < 0x80             ? 1
+                 : (lead & 0xE0) == 0xC0 ? 2
+                 : (lead & 0xF0) == 0xE0 ? 3
+                 : (lead & 0xF8) == 0xF0 ? 4
+                                         : 0;
     uint32_t code = length == 1 ? lead : length == 2 ? lead & 0x1F : length == 3 ? lead & 0x0F : lead & 0x07;
     bool valid = length > 0 && i + static_cast<std::size_t>(length) <= text.size();
     for (int k = 1; valid && k < length; ++k) {

@@ -143,12 +143,11 @@ std::string versionFromEntryPoint(std::string_view entry) {
 
 std::string_view smbiosMemoryTypeName(int code) {
   static constexpr std::array<std::string_view, 0x25> kNames = {
-      "",        "",         "",           "DRAM",         "EDRAM",      "VRAM",   "SRAM",
-      "RAM",     "ROM",      "Flash",      "EEPROM",       "FEPROM",     "EPROM",  "CDRAM",
-      "3DRAM",   "SDRAM",    "SGRAM",      "RDRAM",        "DDR",        "DDR2",   "DDR2 FB-DIMM",
-      "",        "",         "",           "DDR3",         "FBD2",       "DDR4",   "LPDDR",
-      "LPDDR2",  "LPDDR3",   "LPDDR4",     "",             "HBM",        "HBM2",   "DDR5",
-      "LPDDR5",  "HBM3"};
+      "",      "",      "",       "DRAM",   "EDRAM",        "VRAM",   "SRAM",   "RAM",
+      "ROM",   "Flash", "EEPROM", "FEPROM", "EPROM",        "CDRAM",  "3DRAM",  "SDRAM",
+      "SGRAM", "RDRAM", "DDR",    "DDR2",   "DDR2 FB-DIMM", "",       "",       "",
+      "DDR3",  "FBD2",  "DDR4",   "LPDDR",  "LPDDR2",       "LPDDR3", "LPDDR4", "",
+      "HBM",   "HBM2",  "DDR5",   "LPDDR5", "HBM3"};
   if (code < 0 || static_cast<std::size_t>(code) >= kNames.size()) return {};
   return kNames[static_cast<std::size_t>(code)];
 }

@@ -54,10 +54,17 @@ std::optional<int64_t> parseSizeKb(std::string_view text) {
   if (text.empty()) return std::nullopt;
   int64_t factor = 0;
   switch (text.back()) {
-    case 'K': factor = 1; break;
-    case 'M': factor = 1024; break;
-    case 'G': factor = 1024 * 1024; break;
-    default: return std::nullopt;
+    case 'K':
+      factor = 1;
+      break;
+    case 'M':
+      factor = 1024;
+      break;
+    case 'G':
+      factor = 1024 * 1024;
+      break;
+    default:
+      return std::nullopt;
   }
   const auto number = parseInteger(text.substr(0, text.size() - 1));
   if (!number || *number <= 0 || *number > (int64_t{1} << 40) / factor) return std::nullopt;

@@ -10,8 +10,8 @@
 #include <QTimer>
 #include <functional>
 
-#include "app/controller.h"
 #include "app/app_fakes.h"
+#include "app/controller.h"
 #include "gui/button_label.h"
 #include "gui/console_window.h"
 #include "gui/graphical_window.h"

@@ -241,13 +241,13 @@ int main(int argc, char** argv) {
   }
 
   QTemporaryDir dir;
-  QString spec;
+  QString database;
   if (db == u"sqlite") {
-    spec =
+    database =
         QStringLiteral("sqlite:") + (sqliteFile.isEmpty() ? dir.filePath(QStringLiteral("bench.sqlite")) : sqliteFile);
   } else {
-    spec = qEnvironmentVariable("ROOTIX_TEST_POSTGRESQL");
-    if (spec.isEmpty()) {
+    database = qEnvironmentVariable("ROOTIX_TEST_POSTGRESQL");
+    if (database.isEmpty()) {
       std::printf("PostgreSQL run skipped: ROOTIX_TEST_POSTGRESQL is not set (run under scripts/with-postgres.sh)\n");
       return 0;
     }
@@ -256,8 +256,9 @@ int main(int argc, char** argv) {
   const int port = freePort();
   QProcess server;
   server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-  server.start(QStringLiteral(ROOTIX_SERVER_PATH),
-               {QStringLiteral("--listen"), QStringLiteral("127.0.0.1:%1").arg(port), QStringLiteral("--db"), spec});
+  server.start(
+      QStringLiteral(ROOTIX_SERVER_PATH),
+      {QStringLiteral("--listen"), QStringLiteral("127.0.0.1:%1").arg(port), QStringLiteral("--db"), database});
   if (!server.waitForReadyRead(10000)) {
     std::fprintf(stderr, "rootix-server did not start\n");
     return 1;

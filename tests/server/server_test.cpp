@@ -444,11 +444,12 @@ INSTANTIATE_TEST_SUITE_P(Databases, ServerTest, ::testing::Values(Backend::SQLit
                          [](const auto& info) { return info.param == Backend::SQLite ? "SQLite" : "PostgreSQL"; });
 
 TEST(ServerStart, AnUnusableDatabaseIsReportedNotServed) {
-  for (const QString& spec : {QStringLiteral("mysql://x"), QStringLiteral("sqlite:/nonexistent-folder/x/y.sqlite")}) {
+  for (const QString& address :
+       {QStringLiteral("mysql://x"), QStringLiteral("sqlite:/nonexistent-folder/x/y.sqlite")}) {
     ServerOptions options;
-    options.database = spec;
+    options.database = address;
     ServerThread server(options);
-    EXPECT_FALSE(server.startServer()) << spec.toStdString();
+    EXPECT_FALSE(server.startServer()) << address.toStdString();
     EXPECT_FALSE(server.error().isEmpty());
   }
 }

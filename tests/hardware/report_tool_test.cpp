@@ -493,7 +493,7 @@ scores::HardwareSummary desktopSummary() {
   s.score_extra_mbModel = QStringLiteral("B250M-DS3H-CF");
   s.score_extra_mbVendor = QStringLiteral("Gigabyte Technology Co., Ltd.");
   s.score_extra_cpu_string = QStringLiteral("Intel(R) Core(TM) i3-7100 CPU @ 3.90GHz");
-  s.score_extra_cpu_core = QStringLiteral("Kaby Lake (Core i3)");
+  s.score_extra_cpu_core = QStringLiteral("Kaby Lake");
   s.score_extra_cpu_rev = QStringLiteral("9");
   s.score_extra_cpu_clock = QStringLiteral("3900 MHz");
   s.score_extra_cpu_fsb = QStringLiteral("100 MHz");
@@ -508,6 +508,7 @@ scores::HardwareSummary virtualMachineSummary() {
   s.score_extra_memClock = QStringLiteral("0 MHz");
   s.score_extra_memTCas = s.score_extra_memTRCD = s.score_extra_memTRP = s.score_extra_memTRAS = QStringLiteral("0");
   s.score_extra_cpu_string = QStringLiteral("Oxide Virtual Turin-like Processor");
+  s.score_extra_cpu_core = QStringLiteral("Turin");
   s.score_extra_cpu_rev = QStringLiteral("1");
   s.score_extra_cpu_clock = QStringLiteral("2095.99 MHz");
   s.score_extra_cpu_fsb = QStringLiteral("0 MHz");

@@ -49,6 +49,12 @@ const CodenameCase kCases[] = {
     // Under KVM: the host's model, AMX hidden, a generic name.
     {"EmeraldRapidsUnderKvm", intel(0xCF, 2, kUpToAvx512, "Intel(R) Xeon(R) Processor"), "Emerald Rapids"},
     {"GraniteRapids", intel(0xAD, 1, kUpToAmx, "Intel(R) Xeon(R) 6972P"), "Granite Rapids"},
+    {"AlderLakeN", intel(0xBE, 0, kUpToAvx2, "Intel(R) N100"), "Alder Lake-N"},
+    {"TwinLake", intel(0xBE, 0, kUpToAvx2, "Intel(R) N150"), "Twin Lake"},
+    {"GracemontAtomUnnamed", intel(0xBE, 0, kUpToAvx2, "Intel(R) Atom(TM) x7425E"), ""},
+    {"Braswell", intel(0x4C, 3, kCpuSse42, "Intel(R) Celeron(R) CPU  N3050  @ 1.60GHz"), "Braswell"},
+    {"CherryTrail", intel(0x4C, 4, kCpuSse42, "Intel(R) Atom(TM) x5-Z8350  CPU @ 1.44GHz"), "Cherry Trail"},
+    {"AirmontOtherBrand", intel(0x4C, 4, kCpuSse42, "QEMU Virtual CPU version 2.5+"), ""},
     {"AtomBayTrail", intel(0x37, 8, kCpuSse42, "Intel(R) Atom(TM) CPU  Z3735F @ 1.33GHz"), "Bay Trail"},
     // Server dies sold as desktop, workstation and server parts.
     {"HaswellEp", intel(0x3F, 2, kUpToAvx2, "Intel(R) Xeon(R) CPU E5-2699 v3 @ 2.30GHz"), "Haswell-EP"},
@@ -76,7 +82,8 @@ const CodenameCase kCases[] = {
     {"WhiskeyLakeV0", intel(0x8E, 12, kUpToAvx2, "Intel(R) Core(TM) i5-8365U CPU @ 1.60GHz"), "Whiskey Lake"},
     {"CometLakeU", intel(0x8E, 12, kUpToAvx2, "Intel(R) Core(TM) i7-10510U CPU @ 1.80GHz"), "Comet Lake"},
     {"Model8ESharedSteppingWithoutNumber", intel(0x8E, 12, kUpToAvx2, "Intel(R) Core(TM) CPU"), ""},
-    {"Model8ESharedSteppingOtherNumber", intel(0x8E, 12, kUpToAvx2, "Intel(R) Core(TM) i7-10510Y CPU"), ""},
+    // 10th generation Y parts of this stepping are Amber Lake or Comet Lake.
+    {"Model8ETenthGenerationY", intel(0x8E, 12, kUpToAvx2, "Intel(R) Core(TM) i5-10210Y CPU @ 1.00GHz"), ""},
     // AMD by family and model.
     {"Naples", amd(0x17, 0x01, 2, kUpToAvx2, "AMD EPYC 7601 32-Core Processor"), "Naples"},
     {"SummitRidge", amd(0x17, 0x01, 1, kUpToAvx2, "AMD Ryzen 7 1800X Eight-Core Processor"), "Summit Ridge"},
@@ -96,6 +103,7 @@ const CodenameCase kCases[] = {
     {"Phoenix", amd(0x19, 0x74, 1, kUpToAvx512, "AMD Ryzen 7 7840U w/ Radeon  780M Graphics"), "Phoenix"},
     {"HawkPoint", amd(0x19, 0x75, 2, kUpToAvx512, "AMD Ryzen 7 8840U w/ Radeon 780M Graphics"), "Hawk Point"},
     {"HawkPointRenamed", amd(0x19, 0x75, 2, kUpToAvx512, "AMD Ryzen 7 250 w/ Radeon 780M Graphics"), "Hawk Point"},
+    {"ShimadaPeak", amd(0x1A, 0x08, 0, kUpToAvx512, "AMD Ryzen Threadripper PRO 9995WX 96-Cores"), "Shimada Peak"},
     {"Turin", amd(0x1A, 0x02, 1, kUpToAvx512, "AMD EPYC 9755 128-Core Processor"), "Turin"},
     {"GraniteRidge", amd(0x1A, 0x44, 0, kUpToAvx512, "AMD Ryzen 9 9950X 16-Core Processor"), "Granite Ridge"},
     {"StrixPoint", amd(0x1A, 0x24, 0, kUpToAvx512, "AMD Ryzen AI 9 HX 370 w/ Radeon 890M"), "Strix Point"},

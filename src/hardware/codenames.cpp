@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <span>
+#include <utility>
 
 namespace rootix::hardware {
 namespace {
@@ -24,12 +25,13 @@ struct Entry {
 constexpr int kAny = 0xF;
 
 // Intel family 6, 2008 to 2026. Names are those of the die or platform the
-// model number stands for.
+// model number stands for; where one model number covers several of those
+// (early Atom and Nehalem parts), the microarchitecture's.
 constexpr Entry kIntel[] = {
     {6, 0x17, 0x17, 0, kAny, {}, "Penryn", kBase},
     {6, 0x1D, 0x1D, 0, kAny, {}, "Dunnington", kBase},
     {6, 0x1C, 0x1C, 0, kAny, {}, "Bonnell", kBase},
-    {6, 0x26, 0x26, 0, kAny, {}, "Lincroft", kBase},
+    {6, 0x26, 0x26, 0, kAny, {}, "Bonnell", kBase},
     {6, 0x27, 0x27, 0, kAny, {}, "Penwell", kBase},
     {6, 0x35, 0x35, 0, kAny, {}, "Cloverview", kBase},
     {6, 0x36, 0x36, 0, kAny, {}, "Cedarview", kBase},
@@ -115,7 +117,8 @@ constexpr Entry kIntel[] = {
     {6, 0x37, 0x37, 0, kAny, {}, "Bay Trail", kSse42},
     {6, 0x4A, 0x4A, 0, kAny, {}, "Merrifield", kSse42},
     {6, 0x5A, 0x5A, 0, kAny, {}, "Moorefield", kSse42},
-    {6, 0x4D, 0x4D, 0, kAny, {}, "Avoton", kSse42},
+    {6, 0x4D, 0x4D, 0, kAny, "C2#58", "Rangeley", kSse42},
+    {6, 0x4D, 0x4D, 0, kAny, "Atom", "Avoton", kSse42},
     {6, 0x4C, 0x4C, 0, kAny, "Atom", "Cherry Trail", kSse42},
     {6, 0x4C, 0x4C, 0, kAny, "Celeron", "Braswell", kSse42},
     {6, 0x4C, 0x4C, 0, kAny, "Pentium", "Braswell", kSse42},
@@ -157,7 +160,7 @@ constexpr Entry kAmd[] = {
     {0x17, 0xA0, 0xA0, 0, kAny, {}, "Mendocino", kAvx2},
     {0x19, 0x00, 0x01, 0, kAny, {}, "Milan", kAvx2},
     {0x19, 0x08, 0x08, 0, kAny, {}, "Chagall", kAvx2},
-    {0x19, 0x10, 0x11, 0, kAny, {}, "Genoa", kAvx512},
+    {0x19, 0x11, 0x11, 0, kAny, {}, "Genoa", kAvx512},
     {0x19, 0x18, 0x18, 0, kAny, {}, "Storm Peak", kAvx512},
     {0x19, 0x20, 0x21, 0, kAny, {}, "Vermeer", kAvx2},
     {0x19, 0x40, 0x40, 0, kAny, {}, "Rembrandt", kAvx2},
@@ -185,21 +188,10 @@ constexpr Entry kAmd[] = {
     {0x1A, 0x70, 0x70, 0, kAny, {}, "Strix Halo", kAvx512},
 };
 
-bool matchesAt(std::string_view text, std::size_t at, std::string_view pattern) {
-  if (text.size() - at < pattern.size()) return false;
-  for (std::size_t i = 0; i < pattern.size(); ++i) {
-    const char c = text[at + i];
-    if (pattern[i] == '#' ? (c < '0' || c > '9') : c != pattern[i]) return false;
-  }
-  return true;
-}
-
 bool brandHas(std::string_view brand, std::string_view pattern) {
-  if (pattern.empty()) return true;
-  for (std::size_t at = 0; at + pattern.size() <= brand.size(); ++at) {
-    if (matchesAt(brand, at, pattern)) return true;
-  }
-  return false;
+  const auto same = [](char c, char p) { return p == '#' ? c >= '0' && c <= '9' : c == p; };
+  return std::search(brand.begin(), brand.end(), pattern.begin(), pattern.end(), same) != brand.end() ||
+         pattern.empty();
 }
 
 int levelOf(std::uint32_t features) {

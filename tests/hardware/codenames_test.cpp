@@ -55,6 +55,8 @@ const CodenameCase kCases[] = {
     {"Braswell", intel(0x4C, 3, kCpuSse42, "Intel(R) Celeron(R) CPU  N3050  @ 1.60GHz"), "Braswell"},
     {"CherryTrail", intel(0x4C, 4, kCpuSse42, "Intel(R) Atom(TM) x5-Z8350  CPU @ 1.44GHz"), "Cherry Trail"},
     {"AirmontOtherBrand", intel(0x4C, 4, kCpuSse42, "QEMU Virtual CPU version 2.5+"), ""},
+    {"Rangeley", intel(0x4D, 8, kCpuSse42, "Intel(R) Atom(TM) CPU  C2758  @ 2.40GHz"), "Rangeley"},
+    {"Avoton", intel(0x4D, 8, kCpuSse42, "Intel(R) Atom(TM) CPU  C2750  @ 2.40GHz"), "Avoton"},
     {"AtomBayTrail", intel(0x37, 8, kCpuSse42, "Intel(R) Atom(TM) CPU  Z3735F @ 1.33GHz"), "Bay Trail"},
     // Server dies sold as desktop, workstation and server parts.
     {"HaswellEp", intel(0x3F, 2, kUpToAvx2, "Intel(R) Xeon(R) CPU E5-2699 v3 @ 2.30GHz"), "Haswell-EP"},

@@ -251,6 +251,18 @@ void memoryBlocks(const QString& root) {
   put(root + "/proc/meminfo", "MemTotal:         300000 kB\n");
 }
 
+// Without CPUID answers (no cpuid.raw) the name comes from what the kernel
+// shows; its flags show a model number contradicted by AVX-512.
+std::function<void(const QString&)> cpuinfoOnly(int model, const QByteArray& flags) {
+  return [model, flags](const QString& root) {
+    put(root + "/proc/cpuinfo",
+        "processor\t: 0\nvendor_id\t: GenuineIntel\ncpu family\t: 6\nmodel\t\t: " + QByteArray::number(model) +
+            "\nmodel name\t: 13th Gen Intel(R) Core(TM) i5-13600K\nstepping\t: 1\n"
+            "flags\t\t: fpu sse4_2 avx avx2 " +
+            flags + "\n\n");
+  };
+}
+
 void fifoForCpuinfo(const QString& root) {
   QDir().mkpath(root + "/proc");
   ASSERT_EQ(::mkfifo(QFile::encodeName(root + "/proc/cpuinfo").constData(), 0600), 0);
@@ -285,6 +297,8 @@ const OddTree kOddTrees[] = {
      {"\tvendor", "DMI Processor"}},
     {"MemoryBlocksGiveTheInstalledSize", memoryBlocks, {"Memory Size\t\t\t0.375 GBytes"}, {}},
     {"FifoInTheTreeDoesNotHang", fifoForCpuinfo, {"Processors Information"}, {"\tSpecification"}},
+    {"CodenameFromCpuinfoAlone", cpuinfoOnly(0xB7, ""), {"\tCodename\t\tRaptor Lake"}, {}},
+    {"CpuinfoFlagsContradictTheModel", cpuinfoOnly(0xB7, "avx512f"), {"\tCPUID\t\t\t6.7.1"}, {"\tCodename"}},
 };
 
 void PrintTo(const OddTree& tree, std::ostream* out) { *out << tree.name; }

@@ -78,7 +78,6 @@ void runStress(console::Console& con, StressServices& s, const StressRequest& re
              durationText(request.seconds) + u'.';
   }
   con.PrintLn(start);
-  if (!s.stopHint.isEmpty()) con.PrintLn(s.stopHint);
 
   StressRun run(plan, s.system, s.clock);
   try {
@@ -87,7 +86,9 @@ void runStress(console::Console& con, StressServices& s, const StressRequest& re
     con.PrintLn(QStringLiteral("The stress test cannot start its workers: ") + QString::fromLocal8Bit(e.what()));
     return;
   }
+  // Armed before the hint is shown, so a key pressed on seeing it is never lost.
   if (s.armStop) s.armStop();
+  if (!s.stopHint.isEmpty()) con.PrintLn(s.stopHint);
   while (!run.finished()) {
     platform::pumpEvents();
     if (s.stopRequested && s.stopRequested()) run.requestStop();

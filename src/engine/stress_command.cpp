@@ -65,17 +65,21 @@ void runStress(console::Console& con, StressServices& s, const StressRequest& re
   }
 
   const int blocks = *stressBlocksOfTest(request.test);
-  QString start = QStringLiteral("Stress test ") + QString::number(request.test) + QStringLiteral(": ") +
-                  QString::number(blocks) + QStringLiteral(" blocks of ") + QString::number(kStressBlockNumbers) +
-                  QStringLiteral(" numbers a pass, kernel ") + QString::fromStdString(describeActiveKernel());
+  QString start = QStringLiteral("Stress test ") + QString::number(request.test) + QStringLiteral(" for ") +
+                  durationText(request.seconds);
+  if (request.cycle)
+    start +=
+        plan.oneRound ? QStringLiteral(" on each processor, one round") : QStringLiteral(" on each processor in turn");
+  start += QStringLiteral(": ") + QString::number(blocks) +
+           (blocks == 1 ? QStringLiteral(" block of ") : QStringLiteral(" blocks of ")) +
+           QString::number(kStressBlockNumbers) + QStringLiteral(" numbers a pass, kernel ") +
+           QString::fromStdString(describeActiveKernel());
   if (request.cycle) {
-    start += QStringLiteral(", one worker on each of CPU ") + cpuList(cpus, cpus.size()) + QStringLiteral(" for ") +
-             durationText(request.seconds) +
-             (plan.oneRound ? QStringLiteral(", one round.") : QStringLiteral(" in turn."));
+    start += QStringLiteral(", one worker on CPU ") + cpuList(cpus, cpus.size()) + u'.';
   } else {
-    start += QStringLiteral(", ") + QString::number(plan.workers) + QStringLiteral(" workers on CPU ") +
-             cpuList(cpus, std::min<std::size_t>(cpus.size(), std::size_t(plan.workers))) + QStringLiteral(", ") +
-             durationText(request.seconds) + u'.';
+    start += QStringLiteral(", ") + QString::number(plan.workers) +
+             (plan.workers == 1 ? QStringLiteral(" worker on CPU ") : QStringLiteral(" workers on CPU ")) +
+             cpuList(cpus, std::min<std::size_t>(cpus.size(), std::size_t(plan.workers))) + u'.';
   }
   con.PrintLn(start);
 

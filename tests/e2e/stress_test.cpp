@@ -111,10 +111,9 @@ TEST(StressMode, AffinityMaskSmallerThanTheThreadCount) {
   RootixSandbox box;
   const RootixRun run = box.run({QStringLiteral("-c"), QStringLiteral("0"), box.binary(), QStringLiteral("--terminal"),
                                  QStringLiteral("-stress=1:1"), QStringLiteral("-exit=1")},
-                                QByteArray("ft 3\n"), kRunTimeoutMs, taskset);
+                                QByteArray(), kRunTimeoutMs, taskset);
   ASSERT_TRUE(run.finished);
-  EXPECT_TRUE(anyLineMatches(run.lines(), QStringLiteral(", [0-9]+ workers on CPU 0, 1 s\\.$")))
-      << run.out.toStdString();
+  EXPECT_TRUE(anyLineMatches(run.lines(), QStringLiteral(", [0-9]+ workers? on CPU 0\\.$"))) << run.out.toStdString();
   EXPECT_TRUE(anyLineMatches(run.lines(), kPassed));
   EXPECT_EQ(run.exitCode, 0);
 }

@@ -90,6 +90,7 @@ int main(int argc, char** argv) {
   registerKernelBenchmarks();
   registerDivisionBenchmarks();
   registerRunBenchmarks();
+  registerStressBenchmarks();
 
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

@@ -19,5 +19,10 @@ void registerKernelBenchmarks();
 void registerDivisionBenchmarks();
 // Whole test runs through the worker threads (run_bench.cpp).
 void registerRunBenchmarks();
+// A stability test's pass against the plain run on the same threads (stress_bench.cpp).
+void registerStressBenchmarks();
+
+// One plain run of `test` as "st" starts it, on `threads` workers; its elapsed seconds.
+double plainRunSeconds(int test, int threads);
 
 }  // namespace rootix::bench

@@ -166,6 +166,8 @@ void scaling(benchmark::State& state, int16_t test, int threads) {
 
 }  // namespace
 
+double plainRunSeconds(int test, int threads) { return engineInstance().run(static_cast<int16_t>(test), threads); }
+
 void registerRunBenchmarks() {
   const int hardwareThreads = std::max(1u, std::thread::hardware_concurrency());
   std::vector<int> counts{1};

@@ -5,9 +5,13 @@
 #include "app/startup_script.h"
 #include "engine/engine_commands.h"
 #include "engine/processor_source.h"
+#include "engine/stress_command.h"
+#include "engine/stress_options.h"
+#include "engine/stress_system.h"
 #include "engine/test_runner.h"
 #include "gui/language.h"
 #include "hardware/hardware_commands.h"
+#include "platform/memory_info.h"
 #include "platform/runtime_error.h"
 #include "platform/temp_folder.h"
 #include "platform/text.h"
@@ -19,13 +23,20 @@
 #include "submit/submit_commands.h"
 
 namespace rootix::app {
+namespace {
+
+// The exit status when the -stress= value is refused (with -exit=).
+constexpr int kStressRefusedStatus = 1;
+
+}  // namespace
 
 Switches Switches::parse(const QString& commandLine, bool displayAvailable) {
   Switches s;
   s.commandLine = commandLine;
   s.runTest = text::getBetween(commandLine, QStringLiteral("-run="), QStringLiteral(" "));
-  if (!s.runTest.isEmpty()) {
-    s.savePath = text::getBetween(commandLine, QStringLiteral("-save="), QStringLiteral(" "));
+  s.stress = text::getBetween(commandLine, QStringLiteral("-stress="), QStringLiteral(" "));
+  if (!s.runTest.isEmpty()) s.savePath = text::getBetween(commandLine, QStringLiteral("-save="), QStringLiteral(" "));
+  if (!s.runTest.isEmpty() || !s.stress.isEmpty()) {
     s.exitAfterRun = !text::getBetween(commandLine, QStringLiteral("-exit="), QStringLiteral(" ")).isEmpty();
   }
   s.terminal = !displayAvailable || splitCommandLine(commandLine).contains(QStringLiteral("--terminal"));
@@ -60,6 +71,8 @@ struct Controller::Subsystems {
   hardware::HardwareCommands hardware;
   engine::TestRunner runner;
   engine::SystemProcessorSource processors;
+  engine::LinuxStressSystem stressSystem;
+  platform::SteadyClock stressClock;
   RunCompletion completion;
   GuiLink gui;
 };
@@ -115,6 +128,27 @@ void Controller::registerCommands() {
                                                  subsystems_->server, subsystems_->gui.urlOpener(), &gui::getText,
                                                  &platform::tempFolder, print, parts_.terminal});
   engine::registerEngineCommands(interp_, subsystems_->runner, subsystems_->processors);
+  hardware::AbortKey& stopKey = parts_.abortKey;
+  engine::registerStressCommand(
+      interp_, engine::StressServices{.system = subsystems_->stressSystem,
+                                      .clock = subsystems_->stressClock,
+                                      .threads = subsystems_->threads,
+                                      .armStop = [&stopKey] { stopKey.arm(); },
+                                      .stopRequested = [&stopKey] { return stopKey.held(); },
+                                      .disarmStop = [&stopKey] { stopKey.disarm(); },
+                                      .stopHint = parts_.terminal
+                                                      ? QStringLiteral("Ctrl-C ends it after the current block.")
+                                                      : QStringLiteral("Hold Shift to end it after the current block."),
+                                      .unattended = [this] { return stressSwitchRun_; },
+                                      .finished =
+                                          [this](const engine::StressOutcome& outcome) {
+                                            if (!stressSwitchRun_) return;
+                                            stressSwitchRun_ = false;
+                                            subsystems_->completion.stressFinished(engine::stressExitStatus(outcome));
+                                          },
+                                      .availableMemory = &platform::availableMemoryBytes,
+                                      .injection = {},
+                                      .compute = {}});
 
   GuiLink& link = subsystems_->gui;
   interp_.commands().add(QStringLiteral("gui"), [this, &link](platform::CommandCall&) {
@@ -172,11 +206,31 @@ void Controller::Form_Load() {
     interp_.doInput(QStringLiteral("st 6"), false);
   } else if (switches_.runTest == QStringLiteral("1024M")) {
     interp_.doInput(QStringLiteral("st 11"), false);
+  } else if (!switches_.stress.isEmpty()) {
+    startStressSwitch();
   } else if (runMode() && parts_.terminal) {
     // The window could at least be closed; a terminal would be left with no
     // way in at all, so it reads lines instead.
     interp_.doInput(console_.getInput(), false);
   }
+}
+
+// The -stress= value is checked here, so that a refused one ends an unattended
+// run with a status instead of waiting at the console.
+void Controller::startStressSwitch() {
+  std::string problem;
+  const auto request = engine::parseStressSwitch(switches_.stress.toStdString(), problem);
+  if (!request) {
+    console_.PrintLn(QString::fromStdString(problem));
+    subsystems_->completion.stressFinished(kStressRefusedStatus);
+    if (parts_.terminal || switches_.exitAfterRun) interp_.doInput(console_.getInput(), false);
+    return;
+  }
+  stressSwitchRun_ = true;
+  QString line = QStringLiteral("stress ") + QString::number(request->test) + u' ' +
+                 QString::number(static_cast<long long>(request->seconds));
+  if (request->cycle) line += QStringLiteral(" cycle");
+  interp_.doInput(line, false);
 }
 
 void Controller::runScript(const QStringList& lines) {

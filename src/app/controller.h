@@ -27,6 +27,7 @@ struct Switches {
   QString commandLine;  // the arguments as one text
   QString runTest;      // -run=
   QString savePath;     // -save= (run mode only)
+  QString stress;       // -stress=<test>:<duration>[:cycle], a run mode of its own
   bool exitAfterRun = false;
   bool terminal = false;  // --terminal, or no display
 
@@ -86,7 +87,8 @@ class Controller : public QObject {
  private:
   void registerCommands();
   void runScript(const QStringList& lines);
-  bool runMode() const { return !switches_.runTest.isEmpty(); }
+  bool runMode() const { return !switches_.runTest.isEmpty() || !switches_.stress.isEmpty(); }
+  void startStressSwitch();
 
   struct Subsystems;
   ControllerParts parts_;
@@ -97,6 +99,7 @@ class Controller : public QObject {
   console::Accumulator accumulator_;
   console::ShellCommands shellCommands_;
   QTimer killTimer_;
+  bool stressSwitchRun_ = false;  // the -stress= run is under way
   std::unique_ptr<Subsystems> subsystems_;
 };
 

@@ -33,6 +33,11 @@ bool RunCompletion::runFinished(const engine::RunResult& result) {
   return true;
 }
 
+void RunCompletion::stressFinished(int status) {
+  exitStatus_ = status;
+  if (exitAfterRun_) interp_.console().setPendingInput(QStringLiteral("exit"));
+}
+
 bool RunCompletion::writeMarkerFile() {
   console::Console& con = interp_.console();
   try {

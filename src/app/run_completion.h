@@ -24,6 +24,10 @@ class RunCompletion : public engine::RunListener {
   void setRevertToGui(bool on) { revertToGui_ = on; }
   bool revertToGui() const { return revertToGui_; }
 
+  // A stress test has its verdict: its status (0, 4 or 5) becomes the exit
+  // status and "exit" is queued for "-exit=".
+  void stressFinished(int status);
+
   // 0, or non-zero after a run that reported errors (1) or could not write
   // its marker file (2), so automation can tell.
   int exitStatus() const { return exitStatus_; }

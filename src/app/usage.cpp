@@ -8,13 +8,17 @@ namespace rootix::app {
 
 const char* usageText() {
   return "Usage: rootix [--terminal] [-run=32M|-run=1024M [-save=PATH] [-exit=1]] [WORD...]\n"
+         "       rootix [--terminal] -stress=TEST:DURATION[:cycle] [-exit=1]\n"
          "       rootix --help | --version\n"
          "Rootix times how long this machine takes to compute the square roots of every\n"
          "whole number of a range, split across worker threads.\n"
          "\n"
          "  -run=32M, -run=1024M  after start-up run test 6 or test 11 in the console\n"
          "  -save=PATH            with -run=: after the run write \"Not done yet\" to PATH\n"
-         "  -exit=VALUE           with -run=, any non-empty value: exit after the run\n"
+         "  -stress=TEST:DURATION[:cycle]\n"
+         "                        after start-up run the stability test on test 1..12 for\n"
+         "                        DURATION (seconds, or 30s, 10m, 2h); cycle: one processor at a time\n"
+         "  -exit=VALUE           with -run= or -stress=, any non-empty value: exit after the run\n"
          "  --terminal            use the terminal console even where a window could open\n"
          "  --help                show this text and exit\n"
          "  --version             show the version and exit\n"
@@ -22,9 +26,12 @@ const char* usageText() {
          "\n"
          "Exit status:\n"
          "  0  the run completed successfully, or \"exit\" was typed\n"
-         "  1  the run reported errors, or the private temporary folder cannot be used\n"
+         "  1  the run reported errors, the private temporary folder cannot be used,\n"
+         "     or the -stress= value was refused\n"
          "  2  the run completed but the -save= file was not written\n"
          "  3  another Rootix of this user is running\n"
+         "  4  the stress test found errors\n"
+         "  5  the stress test was stopped (Ctrl-C) without finding errors\n"
          "\n"
          "Type \"help\" in the console for its commands; the manual is rootix(1).\n";
 }

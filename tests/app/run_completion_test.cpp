@@ -108,5 +108,20 @@ TEST(Completion, ReturnsToTheGraphicalWindowOnce) {
   EXPECT_EQ(guiOpened, 1);
 }
 
+// A stress test's verdict sets the status as it is (0, 4, 5) and queues "exit"
+// only for -exit=; the quiet warm-up run before it does not undo it.
+TEST(Completion, StressVerdictStatus) {
+  for (const int status : {0, 4, 5}) {
+    for (const bool exitAfterRun : {false, true}) {
+      ShellHarness h;
+      RunCompletion completion(h.interp, QString(), exitAfterRun);
+      completion.runFinished(kWarmUp);
+      completion.stressFinished(status);
+      EXPECT_EQ(completion.exitStatus(), status);
+      EXPECT_EQ(h.console.pendingInput(), exitAfterRun ? QStringLiteral("exit") : QString());
+    }
+  }
+}
+
 }  // namespace
 }  // namespace rootix::app

@@ -69,16 +69,21 @@ TEST(Startup, Switches) {
     const char* run;
     const char* save;
     bool exit;
+    const char* stress = "";
   };
   const Case cases[] = {
       {"-run=32M -exit=1 -save=/tmp/o.txt", "32M", "/tmp/o.txt", true},
       {"-save=x -exit=1", "", "", false},
       {"-run=32m", "32m", "", false},
       {"-run=1024M -exit=", "1024M", "", false},
+      // The stress test is a run mode of its own: -exit= counts, -save= has no run to mark.
+      {"-stress=11:10m -exit=1 -save=/tmp/o.txt", "", "", true, "11:10m"},
+      {"-exit=1 -stress=6:30s:cycle", "", "", true, "6:30s:cycle"},
   };
   for (const Case& c : cases) {
     const Switches s = Switches::parse(c.line, false);
     EXPECT_EQ(s.runTest, c.run) << c.line;
+    EXPECT_EQ(s.stress, c.stress) << c.line;
     EXPECT_EQ(s.savePath, c.save) << c.line;
     EXPECT_EQ(s.exitAfterRun, c.exit) << c.line;
     EXPECT_TRUE(s.terminal);

@@ -60,7 +60,8 @@ TEST(InfoSwitches, UnwritableOutputFails) {
 // one in the window's title.
 TEST(InfoSwitches, TextsMatchTheProgram) {
   const QString help = QString::fromUtf8(app::usageText());
-  for (const char* word : {"-run=32M", "-run=1024M", "-save=", "-exit=", "--terminal", "--help", "--version"}) {
+  for (const char* word :
+       {"-run=32M", "-run=1024M", "-stress=", "-save=", "-exit=", "--terminal", "--help", "--version"}) {
     EXPECT_TRUE(help.contains(QString::fromUtf8(word))) << word;
   }
   EXPECT_TRUE(console::kProductTitle.endsWith(QStringLiteral(" v" ROOTIX_VERSION)))

@@ -102,24 +102,24 @@ int main(int argc, char** argv) {
   ok &= shoot(window, file("menu"));
 
   // A hovered button: blue bullet, highlight colour, its tool tip.
-  QMetaObject::invokeMethod(window.lblButton(2), "hovered", Q_ARG(int, 2));
+  Q_EMIT window.lblButton(2)->hovered();
   ok &= shoot(window, file("menu-hover"));
 
-  window.lblButton(2)->clicked(2);
+  window.lblButton(2)->click();
   ok &= shoot(window, file("hardware"));
-  window.lblButton(3)->clicked(3);
+  window.lblButton(3)->click();
 
-  window.lblButton(15)->clicked(15);
+  window.lblButton(15)->click();
   window.txtThreadCount()->setText(QStringLiteral("5000"));
   ok &= shoot(window, file("threads"));
-  window.lblButton(16)->clicked(16);
+  window.lblButton(16)->click();
   ok &= shoot(window, file("threads-error"));
-  window.lblButton(7)->clicked(7);
-  window.lblButton(17)->clicked(17);
+  window.lblButton(7)->click();
+  window.lblButton(17)->click();
 
-  window.lblButton(4)->clicked(4);
+  window.lblButton(4)->click();
   ok &= shoot(window, file("scores"));
-  window.lblButton(5)->clicked(5);
+  window.lblButton(5)->click();
 
   window.loading(true);
   settle(120);
@@ -131,7 +131,7 @@ int main(int argc, char** argv) {
   single.list.append(scores::Score::Create(11.482, 6, single.summary));
   gui::GraphicalWindow one(single);
   one.showWindow();
-  one.lblButton(4)->clicked(4);
+  one.lblButton(4)->click();
   ok &= shoot(one, file("scores-one"));
   return ok ? 0 : 1;
 }

@@ -35,7 +35,7 @@ void ButtonLabel::paintEvent(QPaintEvent*) {
   // As a label draws it: left, centred vertically.
   const int align = Qt::AlignLeft | Qt::AlignVCenter;
   style()->drawItemText(&painter, rect(), align, palette(), isEnabled(), text(), QPalette::WindowText);
-  if (hasFocus()) {
+  if (showsFocus(this)) {
     drawFocusFrame(painter, style()->itemTextRect(fontMetrics(), rect(), align, isEnabled(), text()), rect());
   }
 }
@@ -45,6 +45,10 @@ void ButtonLabel::mouseMoveEvent(QMouseEvent* event) {
   QAbstractButton::mouseMoveEvent(event);
   // Taken here: the window behind would take the highlight away again.
   event->accept();
+}
+
+bool showsFocus(const QWidget* control) {
+  return control->hasFocus() && control->window()->testAttribute(Qt::WA_KeyboardFocusChange);
 }
 
 void drawFocusFrame(QPainter& painter, const QRect& around, const QRect& bounds) {

@@ -33,6 +33,9 @@ class ButtonLabel : public QAbstractButton {
   bool highlighted_ = true;  // so the first setHighlighted(false) paints
 };
 
+// Whether control draws its focus: only while the keyboard moves it, so a
+// click leaves the window looking as it always has.
+bool showsFocus(const QWidget* control);
 // Keyboard focus drawn as a dotted frame in the highlight colour, the one
 // mark of focus every control of the window uses.
 // around is the drawn content, bounds the control's own rectangle.

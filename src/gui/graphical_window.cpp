@@ -317,6 +317,8 @@ void GraphicalWindow::buttonClick(Button b) {
       showPage(fraScores_);
       browser_->refreshScores();
       browser_->updateNotes();
+      // The list first, where the page's own buttons would take the focus.
+      if (QWidget* icon = browser_->firstIcon(); icon && fraScores_->isAncestorOf(focusWidget())) icon->setFocus();
       break;
     case Button::ScoresOk:
       fraScores_->hide();

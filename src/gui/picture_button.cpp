@@ -22,7 +22,7 @@ QSize PictureButton::sizeHint() const { return renderer_->defaultSize(); }
 void PictureButton::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   const QRect drawn = drawPicture(painter, renderer_, rect());
-  if (hasFocus()) drawFocusFrame(painter, drawn, rect());
+  if (showsFocus(this)) drawFocusFrame(painter, drawn, rect());
 }
 
 void PictureButton::mouseMoveEvent(QMouseEvent* event) {

@@ -125,6 +125,13 @@ void ScoreBrowser::refreshScores() {
   if (host_.takeRecordsIntoScores() > 0) addNewScores();
 }
 
+QWidget* ScoreBrowser::firstIcon() const {
+  for (const Row& r : rows_) {
+    if (!r.row->isHidden()) return r.upload;
+  }
+  return nullptr;
+}
+
 void ScoreBrowser::updateNotes() {
   lblNoScores_->setVisible(visibleScoreCount_ == 0);
   picScoreInfo_->setVisible(visibleScoreCount_ == 1);

@@ -40,6 +40,9 @@ class ScoreBrowser : public QWidget {
   // The page's controls that Tab reaches after the last row, in order.
   void setControlsAfterRows(QList<QWidget*> controls) { afterRows_ = std::move(controls); }
 
+  // The first icon of the first listed row, or null.
+  QWidget* firstIcon() const;
+
   int rowCount() const { return static_cast<int>(rows_.size()); }
   int visibleScoreCount() const { return visibleScoreCount_; }
 

@@ -722,6 +722,15 @@ TEST_F(WindowTest, SpaceAndEnterPressTheFocusedControl) {
   EXPECT_EQ(host.opener.opened, QList<QUrl>{QUrl("http://results.example/")});
 }
 
+TEST_F(WindowTest, FocusIsDrawnOnlyWhileTheKeyboardMovesIt) {
+  QApplication::setActiveWindow(&window);
+  click(window.lblButton(Button::HardwareInfo));
+  ASSERT_NE(window.focusWidget(), nullptr);
+  EXPECT_FALSE(showsFocus(window.focusWidget()));  // a click changes nothing on screen
+  press(&window, Qt::Key_Tab);
+  EXPECT_TRUE(showsFocus(window.focusWidget()));
+}
+
 TEST_F(WindowTest, WhatAPageCoversTakesNoFocusUntilItCloses) {
   press(&window, Qt::Key_L);
   for (Button b : {Button::Run32M, Button::ViewScores, Button::Exit}) EXPECT_FALSE(window.lblButton(b)->isEnabled());

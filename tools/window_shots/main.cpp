@@ -3,13 +3,20 @@
 //   build/tools/window_shots/rootix_window_shots docs/screenshots [suffix]
 #include <QApplication>
 #include <QDir>
+#include <QHelpEvent>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QScreen>
+#include <QTemporaryFile>
 #include <QTimer>
+#include <QToolTip>
 #include <QUrl>
 #include <cstdio>
 
 #include "gui/button_label.h"
 #include "gui/graphical_window.h"
+#include "gui/picture_button.h"
 #include "gui/score_browser.h"
 #include "platform/url_opener.h"
 #include "scores/score_list.h"
@@ -81,6 +88,21 @@ bool shoot(QWidget& w, const QString& path) {
   return ok;
 }
 
+// What the screen shows of the window and whatever lies over it (a question,
+// a tool tip): a capture of the display, not of the widget, so it shows what
+// a person sees.
+bool shootScreen(QWidget& w, const QString& path) {
+  settle(300);
+  QRect area = w.frameGeometry();
+  for (QWidget* top : QApplication::topLevelWidgets()) {
+    if (top->isVisible() && top != &w && top->isWindow()) area |= top->frameGeometry();
+  }
+  const QPixmap shot = w.screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+  const bool ok = !shot.isNull() && shot.save(path);
+  std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
+  return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -133,5 +155,55 @@ int main(int argc, char** argv) {
   one.showWindow();
   one.lblButton(4)->click();
   ok &= shoot(one, file("scores-one"));
+  one.hide();
+
+  // The rest are captures of the display: only a real one has them.
+  if (QGuiApplication::platformName() != u"xcb") return ok ? 0 : 1;
+
+  // Seven and nine rows, listed while the page was closed, as loads do.
+  for (const auto& [rows, name] : {std::pair{7, "scores-seven"}, std::pair{9, "scores-nine"}}) {
+    DemoHost h;
+    gui::GraphicalWindow w(h);
+    w.move(0, 0);
+    w.showWindow();
+    w.lblButton(4)->click();
+    w.lblButton(5)->click();
+    for (int i = 0; i < rows; ++i)
+      h.list.append(scores::Score::Create(times[i % 8], times[i % 8] > 100 ? 11 : 6, h.summary));
+    w.scoreBrowser()->addNewScores();
+    w.lblButton(4)->click();
+    ok &= shootScreen(w, file(name));
+  }
+
+  DemoHost h;
+  h.list.append(scores::Score::Create(11.482, 6, h.summary));
+  gui::GraphicalWindow w(h);
+  w.move(0, 0);
+  w.showWindow();
+  w.lblButton(4)->click();
+
+  // A row icon's tool tip, where the pointer rests.
+  QWidget* icon = w.scoreBrowser()->imgScoreSave(1);
+  const QPoint at = icon->rect().center();
+  QHelpEvent help(QEvent::ToolTip, at, icon->mapToGlobal(at));
+  QCoreApplication::sendEvent(icon, &help);
+  ok &= shootScreen(w, file("tooltip"));
+  QToolTip::hideText();
+  settle(300);
+
+  // The replace question, over the save page, before it is answered.
+  QTemporaryFile existing;
+  existing.open();
+  w.scoreBrowser()->imgScoreSave(1)->click();
+  w.txtSavePath()->setText(existing.fileName());
+  QTimer::singleShot(200, &w, [&] {
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+      auto* box = qobject_cast<QMessageBox*>(top);
+      if (!box || !box->isVisible()) continue;
+      ok &= shootScreen(w, file("replace-question"));
+      box->reject();
+    }
+  });
+  w.lblButton(8)->click();
   return ok ? 0 : 1;
 }

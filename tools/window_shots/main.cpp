@@ -1,7 +1,11 @@
 // Draws the graphical window in its main states into PNG files, for the
 // screenshots under docs/screenshots. Not installed; run it under a display:
-//   build/tools/window_shots/rootix_window_shots docs/screenshots [suffix]
+//   build/rootix_window_shots docs/screenshots [suffix]
+// On an X display (xvfb-run, with a window manager such as openbox for the
+// title bars) it also captures the display itself: the score list of seven
+// and nine rows, a tool tip and the replace question.
 #include <QApplication>
+#include <QCursor>
 #include <QDir>
 #include <QHelpEvent>
 #include <QLineEdit>
@@ -159,6 +163,7 @@ int main(int argc, char** argv) {
 
   // The rest are captures of the display: only a real one has them.
   if (QGuiApplication::platformName() != u"xcb") return ok ? 0 : 1;
+  window.hide();
 
   // Seven and nine rows, listed while the page was closed, as loads do.
   for (const auto& [rows, name] : {std::pair{7, "scores-seven"}, std::pair{9, "scores-nine"}}) {
@@ -182,9 +187,13 @@ int main(int argc, char** argv) {
   w.showWindow();
   w.lblButton(4)->click();
 
-  // A row icon's tool tip, where the pointer rests.
+  // A row icon's tool tip, where the pointer rests (tool tips show in the
+  // active window).
+  QApplication::setActiveWindow(&w);
   QWidget* icon = w.scoreBrowser()->imgScoreSave(1);
   const QPoint at = icon->rect().center();
+  QCursor::setPos(icon->mapToGlobal(at));
+  settle(200);
   QHelpEvent help(QEvent::ToolTip, at, icon->mapToGlobal(at));
   QCoreApplication::sendEvent(icon, &help);
   ok &= shootScreen(w, file("tooltip"));

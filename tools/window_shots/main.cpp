@@ -1,6 +1,7 @@
 // Draws the graphical window in its main states into PNG files, for the
 // screenshots under docs/screenshots. Not installed; run it under a display:
 //   build/rootix_window_shots docs/screenshots [suffix]
+//   build/rootix_window_shots --show      (just the window, for screen readers)
 // On an X display (xvfb-run, with a window manager such as openbox for the
 // title bars) it also captures the display itself: the score list of seven
 // and nine rows, a tool tip and the replace question.
@@ -111,6 +112,17 @@ bool shootScreen(QWidget& w, const QString& path) {
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  if (argc > 1 && QLatin1String(argv[1]) == QLatin1String("--show")) {
+    // The window with two scores, for a screen reader (or a test) to read;
+    // gone after two minutes at most.
+    DemoHost host;
+    host.list.append(scores::Score::Create(11.482, 6, host.summary));
+    host.list.append(scores::Score::Create(352.906, 11, host.summary));
+    gui::GraphicalWindow window(host);
+    window.showWindow();
+    QTimer::singleShot(120000, &app, &QCoreApplication::quit);
+    return app.exec();
+  }
   const QDir out(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("."));
   const QString suffix = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
   auto file = [&](const char* name) { return out.filePath(QLatin1String(name) + suffix + QStringLiteral(".png")); };

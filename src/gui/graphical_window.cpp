@@ -637,12 +637,15 @@ QWidget* GraphicalWindow::topPage() const {
 
 namespace {
 
-// The first control of a page that Tab would reach.
+// The first control of a page that Tab would reach and that acts: a
+// read-only box would only draw its focus frame where none was before.
 QWidget* firstControlIn(QWidget* page, QWidget* window) {
   QWidget* w = window;
   do {
     w = w->nextInFocusChain();
-    if (page->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(window) && w->isEnabled()) {
+    const auto* box = qobject_cast<QLineEdit*>(w);
+    if (page->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(window) && w->isEnabled() &&
+        !(box && box->isReadOnly())) {
       return w;
     }
   } while (w != window);

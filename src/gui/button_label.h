@@ -1,34 +1,44 @@
 #pragma once
 
-#include <QLabel>
+#include <QAbstractButton>
+
+class QPainter;
 
 namespace rootix::gui {
 
-// The caption of a window button: a label that reports clicks and hovering.
-class ButtonLabel : public QLabel {
+// The caption of a window button. A real button underneath, so the keyboard
+// reaches it (Tab, Space) and screen readers see a push button named by its
+// caption; drawn as the plain caption it has always been.
+class ButtonLabel : public QAbstractButton {
   Q_OBJECT
 
  public:
-  ButtonLabel(int index, QWidget* parent);
+  explicit ButtonLabel(QWidget* parent);
 
-  int index() const { return index_; }
   // Normal or highlighted caption colour.
   void setHighlighted(bool on);
   bool highlighted() const { return highlighted_; }
 
+  QSize sizeHint() const override;
+
  Q_SIGNALS:
-  void clicked(int index);
-  void hovered(int index);
+  // The pointer rests on the caption.
+  void hovered();
 
  protected:
-  void mousePressEvent(QMouseEvent* event) override;
-  void mouseReleaseEvent(QMouseEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
 
  private:
-  int index_;
   bool highlighted_ = true;  // so the first setHighlighted(false) paints
-  bool pressed_ = false;
 };
+
+// Whether control draws its focus: only while the keyboard moves it, so a
+// click leaves the window looking as it always has.
+bool showsFocus(const QWidget* control);
+// Keyboard focus drawn as a dotted frame in the highlight colour, the one
+// mark of focus every control of the window uses.
+// around is the drawn content, bounds the control's own rectangle.
+void drawFocusFrame(QPainter& painter, const QRect& around, const QRect& bounds);
 
 }  // namespace rootix::gui

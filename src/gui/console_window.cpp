@@ -8,6 +8,8 @@
 #include <QScrollBar>
 #include <QTextBlock>
 
+#include "gui/picture.h"
+
 namespace rootix::gui {
 namespace {
 
@@ -29,6 +31,7 @@ QFont consoleFont() {
 ConsoleWindow::ConsoleWindow(const QString& title)
     : txtOut_(new QPlainTextEdit(this)), txtConsole_(new QLineEdit(this)) {
   setWindowTitle(title);
+  setWindowIcon(programIcon());
   setObjectName(QStringLiteral("frmMain"));
   resize(680, 440);
   txtOut_->setObjectName(QStringLiteral("txtOut"));
@@ -38,6 +41,12 @@ ConsoleWindow::ConsoleWindow(const QString& title)
   txtConsole_->setFont(font);
   txtOut_->setReadOnly(true);
   txtOut_->setUndoRedoEnabled(false);
+  // A run's lines are its result: a screen reader reads them as text, and
+  // the keyboard can move through them (Tab from the input line).
+  txtOut_->setAccessibleName(QStringLiteral("Transcript"));
+  txtConsole_->setAccessibleName(QStringLiteral("Command"));
+  txtOut_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  txtOut_->setTabChangesFocus(true);
   txtConsole_->setFrame(false);
   txtConsole_->hide();
   txtOut_->installEventFilter(this);
@@ -101,9 +110,11 @@ void ConsoleWindow::closeEvent(QCloseEvent* event) {
 }
 
 bool ConsoleWindow::eventFilter(QObject* watched, QEvent* event) {
-  // Clicks into the transcript keep the cursor in the input line.
+  // Clicks into the transcript keep the cursor in the input line; Tab may
+  // go there to read it.
   if (watched == txtOut_ && event->type() == QEvent::FocusIn && txtConsole_->isVisible()) {
-    txtConsole_->setFocus();
+    const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+    if (reason != Qt::TabFocusReason && reason != Qt::BacktabFocusReason) txtConsole_->setFocus();
   }
   return QWidget::eventFilter(watched, event);
 }

@@ -14,12 +14,15 @@
 #include <QScreen>
 #include <QTimer>
 #include <QUrl>
+#include <algorithm>
 
 #include "console/shell_commands.h"
 #include "gui/button_label.h"
 #include "gui/console_window.h"
+#include "gui/http_server_probe.h"
 #include "gui/language.h"
 #include "gui/picture.h"
+#include "gui/picture_button.h"
 #include "gui/plain_text.h"
 #include "gui/score_browser.h"
 #include "platform/numbers.h"
@@ -27,6 +30,7 @@
 #include "platform/url_opener.h"
 #include "scores/hardware_summary.h"
 #include "scores/score_list.h"
+#include "submit/server_address.h"
 
 namespace rootix::gui {
 namespace {
@@ -35,7 +39,8 @@ const QString kGrayBullet = QStringLiteral(":/gui/pictures/bullet-gray.svg");
 const QString kBlueBullet = QStringLiteral(":/gui/pictures/bullet-blue.svg");
 
 // The menu, top to bottom, 360 twips apart.
-constexpr std::array<int, 6> kMenu{0, 1, 2, 4, 15, 10};
+constexpr std::array<Button, 6> kMenu{Button::Run32M,     Button::Run1024M,       Button::HardwareInfo,
+                                      Button::ViewScores, Button::SetThreadCount, Button::Exit};
 
 qreal logicalDpi() {
   const QScreen* screen = QGuiApplication::primaryScreen();
@@ -70,13 +75,18 @@ QLabel* newLabel(const QString& text, QWidget* parent, const QRect& geometry, bo
 
 }  // namespace
 
-GraphicalWindow::GraphicalWindow(GuiHost& host, platform::Dialogs* dialogs)
-    : host_(host), dialogs_(dialogs), t_(logicalDpi()) {
+GraphicalWindow::GraphicalWindow(GuiHost& host, platform::Dialogs* dialogs, ServerProbe* probe)
+    : host_(host), dialogs_(dialogs), probe_(probe), t_(logicalDpi()) {
   if (!dialogs_) {
     ownDialogs_ = std::make_unique<WidgetDialogs>(this);
     dialogs_ = ownDialogs_.get();
   }
+  if (!probe_) {
+    ownProbe_ = std::make_unique<HttpServerProbe>();
+    probe_ = ownProbe_.get();
+  }
   setWindowTitle(console::kProductTitle);
+  setWindowIcon(programIcon());
   setFont(windowFont());
   QPalette p = palette();
   p.setColor(QPalette::Window, Qt::white);
@@ -100,18 +110,16 @@ GraphicalWindow::GraphicalWindow(GuiHost& host, platform::Dialogs* dialogs)
 GraphicalWindow::~GraphicalWindow() { qApp->removeEventFilter(this); }
 
 void GraphicalWindow::buildHeaderAndMenu() {
-  image2_ = new Picture(QStringLiteral(":/gui/pictures/title.svg"), this);
+  image2_ = new PictureButton(QStringLiteral(":/gui/pictures/title.svg"), QStringLiteral("About Rootix"), this);
   image2_->setGeometry(t_.rect(120, 120, 4200, 840));
   image2_->setMouseTracking(true);
-  image2_->setCursor(Qt::PointingHandCursor);
-  connect(image2_, &Picture::hovered, this,
+  connect(image2_, &PictureButton::hovered, this,
           [this] { showToolTip(getText(u"welcome-title"), getText(u"welcome-msg")); });
-  connect(image2_, &Picture::clicked, this, [this] { openPage(host_.serverBase() + QStringLiteral("/about")); });
+  connect(image2_, &QAbstractButton::clicked, this, [this] { openServerPage(QStringLiteral("/about")); });
 
-  image3_ = new Picture(QStringLiteral(":/gui/pictures/leaderboard.svg"), this);
+  image3_ = new PictureButton(QStringLiteral(":/gui/pictures/leaderboard.svg"), QStringLiteral("Leaderboard"), this);
   image3_->setGeometry(t_.rect(6000, 240, 2280, 600));
-  image3_->setCursor(Qt::PointingHandCursor);
-  connect(image3_, &Picture::clicked, this, [this] { openPage(host_.serverBase() + QStringLiteral("/")); });
+  connect(image3_, &QAbstractButton::clicked, this, [this] { openServerPage(QStringLiteral("/")); });
 
   auto* lnDivide = new QWidget(this);
   lnDivide->setGeometry(t_.px(120), t_.px(1080), t_.px(8280) - t_.px(120), 1);
@@ -120,7 +128,7 @@ void GraphicalWindow::buildHeaderAndMenu() {
   line.setColor(QPalette::Window, QColor(192, 192, 192));
   lnDivide->setPalette(line);
 
-  for (int i = 0; i < static_cast<int>(kMenu.size()); ++i) addButton(kMenu[i], this, 600, 1320 + 360 * i, 1860);
+  for (size_t i = 0; i < kMenu.size(); ++i) addButton(kMenu[i], this, 600, 1320 + 360 * static_cast<int>(i), 1860);
 
   fraToolTip_ = new QGroupBox(this);
   fraToolTip_->setGeometry(t_.rect(2760, 1200, 5535, 3015));
@@ -136,7 +144,7 @@ QGroupBox* GraphicalWindow::newPage(const QString& title) {
   return page;
 }
 
-QGroupBox* GraphicalWindow::newPathPage(const char16_t* title, const char16_t* info, std::array<int, 3> buttons,
+QGroupBox* GraphicalWindow::newPathPage(const char16_t* title, const char16_t* info, std::array<Button, 3> buttons,
                                         QLineEdit** box) {
   QGroupBox* page = newPage(getText(title));
   newLabel(getText(info), page, t_.rect(120, 300, 7935, 600), true);
@@ -149,16 +157,19 @@ QGroupBox* GraphicalWindow::newPathPage(const char16_t* title, const char16_t* i
   return page;
 }
 
-void GraphicalWindow::addButton(int n, QWidget* parent, int x, int y, int width) {
+void GraphicalWindow::addButton(Button b, QWidget* parent, int x, int y, int width) {
+  const auto n = static_cast<size_t>(b);
   imgButton_[n] = new Picture(kGrayBullet, parent);
   imgButton_[n]->setGeometry(t_.rect(x, y + 45, 165, 165));
   imgButton_[n]->setCursor(Qt::PointingHandCursor);
-  lblButton_[n] = new ButtonLabel(n, parent);
-  lblButton_[n]->setText(getText(key("button-", n)));
+  lblButton_[n] = new ButtonLabel(parent);
+  lblButton_[n]->setText(getText(key("button-", static_cast<int>(n))));
+  // What the pointer shows in the panel, a screen reader says after the name.
+  lblButton_[n]->setAccessibleDescription(getText(key("button-", static_cast<int>(n), "-tooltip")));
   lblButton_[n]->setGeometry(t_.rect(x + 240, y, width, 255));
-  connect(lblButton_[n], &ButtonLabel::clicked, this, &GraphicalWindow::buttonClick);
-  connect(lblButton_[n], &ButtonLabel::hovered, this, &GraphicalWindow::buttonHover);
-  connect(imgButton_[n], &Picture::clicked, this, [this, n] { buttonClick(n); });
+  connect(lblButton_[n], &QAbstractButton::clicked, this, [this, b] { buttonClick(b); });
+  connect(lblButton_[n], &ButtonLabel::hovered, this, [this, b] { buttonHover(b); });
+  connect(imgButton_[n], &Picture::clicked, this, [this, b] { buttonClick(b); });
 }
 
 void GraphicalWindow::buildPages() {
@@ -173,33 +184,35 @@ void GraphicalWindow::buildPages() {
     txtInfo_[r]->setReadOnly(true);
     txtInfo_[r]->setGeometry(left ? t_.rect(1530, y, 2640, 300) : t_.rect(6150, y, 1905, 300));
   }
-  addButton(3, fraHW_, 7200, 2640, 855);
+  addButton(Button::HardwareOk, fraHW_, 7200, 2640, 855);
 
   fraScores_ = newPage(getText(u"scores"));
   browser_ = new ScoreBrowser(host_, t_, fraScores_);
   browser_->setGeometry(t_.rect(120, 300, 7935, 2280));
   connect(browser_, &ScoreBrowser::saveClicked, this, &GraphicalWindow::scoreSave);
   connect(browser_, &ScoreBrowser::uploadClicked, this, &GraphicalWindow::scoreUpload);
-  addButton(6, fraScores_, 5400, 2640, 1200);
-  addButton(5, fraScores_, 7200, 2640, 855);
+  addButton(Button::LoadScore, fraScores_, 5400, 2640, 1200);
+  addButton(Button::ScoresOk, fraScores_, 7200, 2640, 855);
+  browser_->setControlsAfterRows({lblButton(Button::LoadScore), lblButton(Button::ScoresOk)});
 
-  fraSave_ = newPathPage(u"save", u"save-info", {14, 8, 9}, &txtSavePath_);
-  fraLoad_ = newPathPage(u"load", u"load-info", {13, 12, 11}, &txtLoadPath_);
+  fraSave_ = newPathPage(u"save", u"save-info", {Button::SaveBrowse, Button::Save, Button::SaveCancel}, &txtSavePath_);
+  fraLoad_ = newPathPage(u"load", u"load-info", {Button::LoadBrowse, Button::Load, Button::LoadCancel}, &txtLoadPath_);
 
   fraThreads_ = newPage(getText(u"set-thread"));
   newLabel(getText(u"thread-info"), fraThreads_, t_.rect(120, 300, 7935, 900), true);
   newLabel(getText(u"thread-count"), fraThreads_, t_.rect(120, 1380, 1200, 300));
   txtThreadCount_ = new QLineEdit(QStringLiteral("4"), fraThreads_);
   txtThreadCount_->setGeometry(t_.rect(1380, 1380, 1200, 300));
-  addButton(16, fraThreads_, 5880, 2640, 840);
-  addButton(17, fraThreads_, 6960, 2640, 855);
+  addButton(Button::ThreadsOk, fraThreads_, 5880, 2640, 840);
+  addButton(Button::ThreadsCancel, fraThreads_, 6960, 2640, 855);
 
   fraError_ = newPage(QString());
   lblError_ = newLabel(QString(), fraError_, t_.rect(360, 480, 7455, 1800), true);
-  addButton(7, fraError_, 6960, 2640, 855);
+  addButton(Button::ErrorOk, fraError_, 6960, 2640, 855);
 
   fraLoading_ = newPage(QString());
   imgLoading_ = new Picture(spinPicture(0), fraLoading_);
+  imgLoading_->setAccessibleName(getText(u"loading"));
   imgLoading_->setGeometry(t_.rect(720, 780, 720, 720));
   auto* lblLoading = newLabel(getText(u"loading"), fraLoading_, t_.rect(1680, 780, 6000, 420));
   QFont big = lblLoading->font();
@@ -214,6 +227,7 @@ void GraphicalWindow::buildPages() {
   // From the top: the error box over the page that produced it, the loading
   // panel lowest.
   for (QWidget* page : {fraLoading_, fraHW_, fraScores_, fraSave_, fraLoad_, fraThreads_, fraError_}) page->raise();
+  pagesChanged();
 }
 
 QString GraphicalWindow::spinPicture(int n) { return QStringLiteral(":/gui/pictures/spin%1.svg").arg(n); }
@@ -254,11 +268,12 @@ void GraphicalWindow::resetButtons() {
   bButtonAltered_ = false;
 }
 
-void GraphicalWindow::buttonHover(int index) {
+void GraphicalWindow::buttonHover(Button b) {
+  const auto n = static_cast<size_t>(b);
   resetButtons();
-  imgButton_[index]->setResource(kBlueBullet);
-  lblButton_[index]->setHighlighted(true);
-  showToolTip(QString(), getText(key("button-", index, "-tooltip")));
+  imgButton_[n]->setResource(kBlueBullet);
+  lblButton_[n]->setHighlighted(true);
+  showToolTip(QString(), getText(key("button-", static_cast<int>(n), "-tooltip")));
   bButtonAltered_ = true;
 }
 
@@ -283,67 +298,67 @@ void GraphicalWindow::showPage(QWidget* page, QLineEdit* focus) {
   }
 }
 
-void GraphicalWindow::buttonClick(int index) {
-  switch (index) {
-    case 0:
+void GraphicalWindow::buttonClick(Button b) {
+  switch (b) {
+    case Button::Run32M:
       runTest(QStringLiteral("st 6"));
       break;
-    case 1:
+    case Button::Run1024M:
       runTest(QStringLiteral("st 11"));
       break;
-    case 2:
+    case Button::HardwareInfo:
       showHardwareInfo();
       showPage(fraHW_);
       break;
-    case 3:
+    case Button::HardwareOk:
       fraHW_->hide();
       break;
-    case 4:
+    case Button::ViewScores:
       showPage(fraScores_);
       browser_->refreshScores();
       browser_->updateNotes();
+      // The list first, where the page's own buttons would take the focus.
+      if (QWidget* icon = browser_->firstIcon(); icon && fraScores_->isAncestorOf(focusWidget())) icon->setFocus();
       break;
-    case 5:
+    case Button::ScoresOk:
       fraScores_->hide();
       break;
-    case 6:
+    case Button::LoadScore:
       showPage(fraLoad_, txtLoadPath_);
       break;
-    case 7:
+    case Button::ErrorOk:
       fraError_->hide();
       break;
-    case 8:
+    case Button::Save:
       save();
       break;
-    case 9:
+    case Button::SaveCancel:
       fraSave_->hide();
       break;
-    case 10:
+    case Button::Exit:
       host_.endProcess();
       break;
-    case 11:
+    case Button::LoadCancel:
       fraLoad_->hide();
       break;
-    case 12:
+    case Button::Load:
       load();
       break;
-    case 13:
+    case Button::LoadBrowse:
       browse(txtLoadPath_, false);
       break;
-    case 14:
+    case Button::SaveBrowse:
       browse(txtSavePath_, true);
       break;
-    case 15:
+    case Button::SetThreadCount:
       txtThreadCount_->setText(QString::number(host_.threads()));
       showPage(fraThreads_, txtThreadCount_);
       break;
-    case 16:
+    case Button::ThreadsOk:
       setThreadCount();
       break;
-    case 17:
+    case Button::ThreadsCancel:
       fraThreads_->hide();
-      break;
-    default:
       break;
   }
 }
@@ -371,9 +386,16 @@ void GraphicalWindow::save() {
 
 void GraphicalWindow::load() {
   scores::Score score;
-  const int result = score.loadScore(txtLoadPath_->text());
+  QString reason;
+  const int result = score.loadScore(txtLoadPath_->text(), &reason);
   if (result != 0) {
-    showError(getText(key("error-load-", result)));
+    QString text = getText(key("error-load-", result));
+    // A result without a text of its own still says why.
+    if (text.isEmpty()) {
+      text = QStringLiteral("Unable to load this score file: ") +
+             (reason.isEmpty() ? QStringLiteral("error %1").arg(result) : reason) + u'.';
+    }
+    showError(text);
     return;
   }
   host_.scores().append(std::move(score));
@@ -407,12 +429,45 @@ void GraphicalWindow::browse(QLineEdit* box, bool forSaving) {
   dialog->setOption(QFileDialog::DontUseNativeDialog);
   dialog->setAcceptMode(forSaving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog->setFileMode(forSaving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  dialog->setNameFilters({QStringLiteral("Score files (*.rxs)"), QStringLiteral("All Files (*)")});
   dialog->selectFile(box->text());
+  // Its own size can be taller than a small screen at a large scale.
+  if (const QScreen* screen = this->screen()) {
+    const QSize room = screen->availableGeometry().size() * 0.9;
+    dialog->resize(dialog->sizeHint().boundedTo(room));
+  }
   QPointer<QLineEdit> target(box);
   connect(dialog, &QFileDialog::fileSelected, this, [target](const QString& file) {
     if (target) target->setText(QDir::toNativeSeparators(file));
   });
   dialog->open();
+}
+
+QString GraphicalWindow::noServerMessage(const QString& base) {
+  return QStringLiteral("No result server answers at ") + base +
+         QStringLiteral(". Start a result server (rootix-server), or set ROOTIX_SERVER.");
+}
+
+void GraphicalWindow::openServerPage(const QString& path) {
+  const QString base = host_.serverBase();
+  // The desktop would open any scheme, a script included.
+  if (const QString refusal = submit::ServerAddress::refusal(base); !refusal.isEmpty()) {
+    showError(refusal);
+    return;
+  }
+  // One question at a time; a second click while it is out changes nothing.
+  if (probing_) return;
+  probing_ = true;
+  const QPointer<GraphicalWindow> self(this);
+  probe_->probe(base, [self, base, path](bool answered) {
+    if (!self) return;
+    self->probing_ = false;
+    if (answered) {
+      self->openPage(base + path);
+    } else {
+      self->dialogs_->alert(noServerMessage(base), console::kProductTitle);
+    }
+  });
 }
 
 void GraphicalWindow::openPage(const QString& address) {
@@ -467,6 +522,10 @@ void GraphicalWindow::scoreUpload(int index) {
 }
 
 bool GraphicalWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent) {
+    if (watched->parent() == this && qobject_cast<QGroupBox*>(watched) && watched != fraToolTip_) pagesChanged();
+    return false;
+  }
   if (event->type() != QEvent::KeyPress || forwarding_ || !isVisible()) return false;
   auto* target = qobject_cast<QWidget*>(watched);
   if (!target || target->window() != this) return false;
@@ -491,6 +550,9 @@ bool GraphicalWindow::eventFilter(QObject* watched, QEvent* event) {
     QCoreApplication::sendEvent(receiver, event);
     if (self) forwarding_ = false;
   }
+  // Handled: a key left unaccepted travels on to the page and the window,
+  // and each of them would act on it again.
+  event->accept();
   return true;
 }
 
@@ -501,39 +563,52 @@ void GraphicalWindow::keyDown(int key, Qt::KeyboardModifiers modifiers, bool typ
   const bool mainDigit = shortcut && !(modifiers & Qt::KeypadModifier);
   switch (key) {
     case Qt::Key_3:
-      if (mainDigit && fraThreads_->isHidden()) buttonClick(0);
+      if (mainDigit && fraThreads_->isHidden()) buttonClick(Button::Run32M);
       break;
     case Qt::Key_0:
-      if (mainDigit && fraThreads_->isHidden()) buttonClick(1);
+      if (mainDigit && fraThreads_->isHidden()) buttonClick(Button::Run1024M);
       break;
     case Qt::Key_H:
-      if (shortcut) buttonClick(2);
+      if (shortcut) buttonClick(Button::HardwareInfo);
       break;
     case Qt::Key_Escape:
-      for (int n : {3, 5, 7, 9, 11, 17}) buttonClick(n);
+      for (Button b : {Button::HardwareOk, Button::ScoresOk, Button::ErrorOk, Button::SaveCancel, Button::LoadCancel,
+                       Button::ThreadsCancel}) {
+        buttonClick(b);
+      }
       break;
     case Qt::Key_S:
-      if (shortcut) buttonClick(4);
+      if (shortcut) buttonClick(Button::ViewScores);
       break;
     case Qt::Key_L:
-      if (shortcut) buttonClick(6);
+      if (shortcut) buttonClick(Button::LoadScore);
       break;
     case Qt::Key_T:
-      if (shortcut) buttonClick(15);
+      if (shortcut) buttonClick(Button::SetThreadCount);
       break;
     case Qt::Key_X:
-      if (shortcut) buttonClick(10);
+      if (shortcut) buttonClick(Button::Exit);
       break;
     case Qt::Key_Return:
-    case Qt::Key_Enter:
+    case Qt::Key_Enter: {
+      const bool pageOpen = !fraError_->isHidden() || !fraHW_->isHidden() || !fraScores_->isHidden() ||
+                            !fraLoad_->isHidden() || !fraSave_->isHidden() || !fraThreads_->isHidden();
+      if (!pageOpen) {
+        // With no page to confirm, Enter presses the control that has the focus.
+        if (auto* control = qobject_cast<QAbstractButton*>(focusWidget()); control && control->isEnabled()) {
+          control->click();
+        }
+        break;
+      }
       // Each test sees what the previous action left.
-      if (!fraError_->isHidden()) buttonClick(7);
-      if (!fraHW_->isHidden()) buttonClick(3);
-      if (!fraScores_->isHidden()) buttonClick(5);
-      if (!fraLoad_->isHidden()) buttonClick(12);
-      if (!fraSave_->isHidden()) buttonClick(8);
-      if (!fraThreads_->isHidden()) buttonClick(16);
+      if (!fraError_->isHidden()) buttonClick(Button::ErrorOk);
+      if (!fraHW_->isHidden()) buttonClick(Button::HardwareOk);
+      if (!fraScores_->isHidden()) buttonClick(Button::ScoresOk);
+      if (!fraLoad_->isHidden()) buttonClick(Button::Load);
+      if (!fraSave_->isHidden()) buttonClick(Button::Save);
+      if (!fraThreads_->isHidden()) buttonClick(Button::ThreadsOk);
       break;
+    }
     default:
       break;
   }
@@ -551,6 +626,70 @@ void GraphicalWindow::leaveForConsole() {
     const QString line = host.getInput();
     host.doInput(line, false);
   }
+}
+
+QWidget* GraphicalWindow::topPage() const {
+  for (QWidget* page : {fraError_, fraThreads_, fraLoad_, fraSave_, fraScores_, fraHW_, fraLoading_}) {
+    if (!page->isHidden()) return page;
+  }
+  return nullptr;
+}
+
+namespace {
+
+// The first control of a page that Tab would reach and that acts: a
+// read-only box would only draw its focus frame where none was before.
+QWidget* firstControlIn(QWidget* page, QWidget* window) {
+  QWidget* w = window;
+  do {
+    w = w->nextInFocusChain();
+    const auto* box = qobject_cast<QLineEdit*>(w);
+    if (page->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(window) && w->isEnabled() &&
+        !(box && box->isReadOnly())) {
+      return w;
+    }
+  } while (w != window);
+  return nullptr;
+}
+
+}  // namespace
+
+void GraphicalWindow::pagesChanged() {
+  if (!fraLoading_) return;  // still being built
+  QWidget* const top = topPage();
+  QWidget* const before = shownTop_;
+  // Taken first: a control that is disabled below passes its focus on.
+  QWidget* const focus = focusWidget();
+  // Whatever lies under the top page is covered: no clicks, no focus. The
+  // header stays in front of every page.
+  const bool menuInFront = top == nullptr;
+  for (Button b : kMenu) {
+    lblButton(b)->setEnabled(menuInFront);
+    imgButton(static_cast<int>(b))->setEnabled(menuInFront);
+  }
+  fraToolTip_->setEnabled(menuInFront);
+  const std::array<QWidget*, 7> fromTop{fraError_, fraThreads_, fraLoad_, fraSave_, fraScores_, fraHW_, fraLoading_};
+  for (QWidget* page : fromTop) page->setEnabled(page == top);
+  shownTop_ = top;
+  if (top == before) return;
+
+  // The menu is the lowest layer.
+  auto rank = [&fromTop](QWidget* layer) {
+    const auto at = std::find(fromTop.begin(), fromTop.end(), layer);
+    return static_cast<int>(at - fromTop.begin());
+  };
+  QWidget* next = nullptr;
+  if (rank(top) < rank(before)) {
+    // Opened over what was in front: that layer's focus waits for its return.
+    coveredFocus_[before] = focus && !(top && top->isAncestorOf(focus)) ? focus : nullptr;
+    next = firstControlIn(top, this);
+  } else {
+    const QPointer<QWidget> kept = coveredFocus_.take(top);
+    next = kept && kept->isEnabled() && kept->isVisibleTo(this) && (kept->focusPolicy() & Qt::TabFocus) ? kept.data()
+           : top ? firstControlIn(top, this)
+                 : lblButton(Button::Run32M);
+  }
+  if (next) next->setFocus(Qt::OtherFocusReason);
 }
 
 void GraphicalWindow::closeEvent(QCloseEvent* event) {

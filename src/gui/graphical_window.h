@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QHash>
+#include <QPointer>
 #include <QWidget>
 #include <array>
 #include <cstdint>
@@ -21,7 +23,31 @@ namespace rootix::gui {
 
 class ButtonLabel;
 class Picture;
+class PictureButton;
 class ScoreBrowser;
+class ServerProbe;
+
+// The window's buttons; the numbers name their captions ("button-" + n).
+enum class Button : int {
+  Run32M = 0,
+  Run1024M = 1,
+  HardwareInfo = 2,
+  HardwareOk = 3,
+  ViewScores = 4,
+  ScoresOk = 5,
+  LoadScore = 6,
+  ErrorOk = 7,
+  Save = 8,
+  SaveCancel = 9,
+  Exit = 10,
+  LoadCancel = 11,
+  Load = 12,
+  LoadBrowse = 13,
+  SaveBrowse = 14,
+  SetThreadCount = 15,
+  ThreadsOk = 16,
+  ThreadsCancel = 17,
+};
 
 // The graphical front end: a menu, an information panel and pages over
 // them. It does no work of its own: runs and the thread count go to the
@@ -34,9 +60,10 @@ class GraphicalWindow : public QWidget, public GuiWindow {
   static constexpr int kInfoRows = 13;
   static constexpr int kSpinFrames = 5;
 
-  // dialogs asks before a save replaces a file; the window's own message
-  // boxes when null.
-  explicit GraphicalWindow(GuiHost& host, platform::Dialogs* dialogs = nullptr);
+  // dialogs asks before a save replaces a file and says when no result
+  // server answers; probe asks whether one does. The window's own message
+  // boxes and an HTTP probe when null.
+  explicit GraphicalWindow(GuiHost& host, platform::Dialogs* dialogs = nullptr, ServerProbe* probe = nullptr);
   ~GraphicalWindow() override;
 
   void loading(bool turn) override;
@@ -46,9 +73,10 @@ class GraphicalWindow : public QWidget, public GuiWindow {
 
   // The controls by their names, for tests and screenshots.
   ButtonLabel* lblButton(int n) const { return lblButton_.at(n); }
+  ButtonLabel* lblButton(Button b) const { return lblButton(static_cast<int>(b)); }
   Picture* imgButton(int n) const { return imgButton_.at(n); }
-  Picture* image2() const { return image2_; }
-  Picture* image3() const { return image3_; }
+  PictureButton* image2() const { return image2_; }
+  PictureButton* image3() const { return image3_; }
   QGroupBox* fraToolTip() const { return fraToolTip_; }
   QLabel* lblToolTip() const { return lblToolTip_; }
   QGroupBox* fraHW() const { return fraHW_; }
@@ -72,6 +100,8 @@ class GraphicalWindow : public QWidget, public GuiWindow {
 
   // The picture of the loading animation's frame n.
   static QString spinPicture(int n);
+  // What the picture links say when nothing answers at base.
+  static QString noServerMessage(const QString& base);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -83,11 +113,11 @@ class GraphicalWindow : public QWidget, public GuiWindow {
   void buildPages();
   QGroupBox* newPage(const QString& title);
   // The save and load pages: text, path box, Browse, confirm and Cancel.
-  QGroupBox* newPathPage(const char16_t* title, const char16_t* info, std::array<int, 3> buttons, QLineEdit** box);
-  void addButton(int n, QWidget* parent, int x, int y, int width = 1500);
+  QGroupBox* newPathPage(const char16_t* title, const char16_t* info, std::array<Button, 3> buttons, QLineEdit** box);
+  void addButton(Button b, QWidget* parent, int x, int y, int width = 1500);
 
-  void buttonClick(int index);
-  void buttonHover(int index);
+  void buttonClick(Button b);
+  void buttonHover(Button b);
   void resetButtons();
   void showToolTip(const QString& title, const QString& text);
   void showHardwareInfo();
@@ -99,6 +129,8 @@ class GraphicalWindow : public QWidget, public GuiWindow {
   void load();
   void setThreadCount();
   void browse(QLineEdit* box, bool forSaving);
+  // The picture links: only to a result server that answers.
+  void openServerPage(const QString& path);
   void openPage(const QString& address);
   void scoreSave(int index);
   void scoreUpload(int index);
@@ -107,16 +139,23 @@ class GraphicalWindow : public QWidget, public GuiWindow {
   // Form_KeyDown. typing: an editable text box has the keyboard focus.
   void keyDown(int key, Qt::KeyboardModifiers modifiers, bool typing);
   void leaveForConsole();
+  // The open page on top, or null when the menu is in front.
+  QWidget* topPage() const;
+  // Only what is in front takes clicks and focus: the top page (or the menu)
+  // and the header. Focus goes back where it was when a page closes.
+  void pagesChanged();
 
   GuiHost& host_;
   std::unique_ptr<platform::Dialogs> ownDialogs_;
   platform::Dialogs* dialogs_;
+  std::unique_ptr<ServerProbe> ownProbe_;
+  ServerProbe* probe_;
   Twips t_;
 
   std::array<ButtonLabel*, kButtons> lblButton_{};
   std::array<Picture*, kButtons> imgButton_{};
-  Picture* image2_ = nullptr;
-  Picture* image3_ = nullptr;
+  PictureButton* image2_ = nullptr;
+  PictureButton* image3_ = nullptr;
   QGroupBox* fraToolTip_ = nullptr;
   QLabel* lblToolTip_ = nullptr;
 
@@ -143,6 +182,12 @@ class GraphicalWindow : public QWidget, public GuiWindow {
   int16_t spinFrame_ = 0;
   // Set while a key is handed on to the control that has the focus.
   bool forwarding_ = false;
+  // A picture link waits for the server's answer.
+  bool probing_ = false;
+  QWidget* shownTop_ = nullptr;
+  // Per layer (a page, or null for the menu): the control that had the focus
+  // when something covered it.
+  QHash<QWidget*, QPointer<QWidget>> coveredFocus_;
 };
 
 // The window for the controller ("gui"); the caller owns it until release().

@@ -17,7 +17,7 @@ constexpr std::array<Row, 72> kRows{{
                      u"suitable for testing basic performance. 1024M is a long test suitable for testing stable "
                      u"performance."},
     {u"loading", u"Loading"},
-    {u"loading1", u"Rootix is obtaining your hardware information thanks to CPUz.\r\n"
+    {u"loading1", u"Rootix is obtaining your hardware information with its own report tool.\r\n"
                   u" If you want to cancel the hardware scan, hold shift."},
     {u"hardware-information", u"Hardware Information"},
     {u"scores", u"Scores"},

@@ -1,5 +1,6 @@
 #include "gui/picture.h"
 
+#include <QAccessibleWidget>
 #include <QCoreApplication>
 #include <QHash>
 #include <QMouseEvent>
@@ -9,8 +10,26 @@
 namespace rootix::gui {
 namespace {
 
-// One parsed copy of each picture for the whole program: the score list can
-// hold hundreds of icons. The application object owns them.
+class PictureAccessible : public QAccessibleWidget {
+ public:
+  explicit PictureAccessible(QWidget* picture) : QAccessibleWidget(picture, QAccessible::Graphic) {}
+  QAccessible::State state() const override {
+    QAccessible::State s = QAccessibleWidget::state();
+    // A bullet says nothing its caption does not: like an image without alt text.
+    if (widget()->accessibleName().isEmpty()) s.invisible = true;
+    return s;
+  }
+};
+
+QAccessibleInterface* pictureAccessible(const QString& className, QObject* object) {
+  if (className != QLatin1String(Picture::staticMetaObject.className()) || !object || !object->isWidgetType()) {
+    return nullptr;
+  }
+  return new PictureAccessible(static_cast<QWidget*>(object));
+}
+
+}  // namespace
+
 QSvgRenderer* sharedRenderer(const QString& resource) {
   static QHash<QString, QSvgRenderer*> renderers;
   QSvgRenderer*& r = renderers[resource];
@@ -18,9 +37,27 @@ QSvgRenderer* sharedRenderer(const QString& resource) {
   return r;
 }
 
-}  // namespace
+QRect drawPicture(QPainter& painter, QSvgRenderer* renderer, const QRect& target) {
+  painter.setRenderHint(QPainter::Antialiasing);
+  QSizeF size = renderer->defaultSize();
+  size.scale(QSizeF(target.size()), Qt::KeepAspectRatio);
+  const QRectF drawn(
+      QPointF(target.x() + (target.width() - size.width()) / 2, target.y() + (target.height() - size.height()) / 2),
+      size);
+  renderer->render(&painter, drawn);
+  return drawn.toAlignedRect();
+}
 
-Picture::Picture(const QString& resource, QWidget* parent) : QWidget(parent) { setResource(resource); }
+QIcon programIcon() { return QIcon(QStringLiteral(":/gui/rootix.svg")); }
+
+Picture::Picture(const QString& resource, QWidget* parent) : QWidget(parent) {
+  static const bool accessibleInstalled = [] {
+    QAccessible::installFactory(&pictureAccessible);
+    return true;
+  }();
+  Q_UNUSED(accessibleInstalled);
+  setResource(resource);
+}
 
 void Picture::setResource(const QString& resource) {
   if (renderer_ && resource == resource_) return;
@@ -31,12 +68,7 @@ void Picture::setResource(const QString& resource) {
 
 void Picture::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  painter.setRenderHint(QPainter::Antialiasing);
-  // Keeps the picture's proportions, centred in the control.
-  QSizeF size = renderer_->defaultSize();
-  size.scale(QSizeF(this->size()), Qt::KeepAspectRatio);
-  const QRectF target(QPointF((width() - size.width()) / 2, (height() - size.height()) / 2), size);
-  renderer_->render(&painter, target);
+  drawPicture(painter, renderer_, rect());
 }
 
 void Picture::mousePressEvent(QMouseEvent* event) {

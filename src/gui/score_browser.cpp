@@ -1,5 +1,6 @@
 #include "gui/score_browser.h"
 
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QScrollArea>
@@ -10,6 +11,7 @@
 #include "gui/gui_host.h"
 #include "gui/language.h"
 #include "gui/picture.h"
+#include "gui/picture_button.h"
 #include "gui/plain_text.h"
 #include "platform/numbers.h"
 #include "scores/score_list.h"
@@ -65,6 +67,9 @@ ScoreBrowser::ScoreBrowser(GuiHost& host, const Twips& twips, QWidget* parent)
   list_->setWidgetResizable(true);
   const int frame = 2 * list_->frameWidth();
   list_->setGeometry(0, 0, t_.px(6120), t_.px(kShownRows * kPitch) + frame);
+  // Tab goes from icon to icon and scrolls each into view; the list itself
+  // is no stop.
+  list_->setFocusPolicy(Qt::NoFocus);
   list_->verticalScrollBar()->setSingleStep(t_.px(kPitch));
   // The range is known only once the list's layout has run.
   connect(list_->verticalScrollBar(), &QScrollBar::rangeChanged, this, [this](int, int max) {
@@ -109,11 +114,22 @@ void ScoreBrowser::placeRows() {
   // At once, not when the event loop gets to it: the page may be drawn or
   // grabbed before that.
   rowsLayout_->activate();
+  // A hidden list is not told that its rows grew: it would show them later
+  // squeezed into the height it had, without a scroll bar.
+  QEvent grown(QEvent::LayoutRequest);
+  QCoreApplication::sendEvent(list_, &grown);
 }
 
 void ScoreBrowser::refreshScores() {
   addNewScores();
   if (host_.takeRecordsIntoScores() > 0) addNewScores();
+}
+
+QWidget* ScoreBrowser::firstIcon() const {
+  for (const Row& r : rows_) {
+    if (!r.row->isHidden()) return r.upload;
+  }
+  return nullptr;
 }
 
 void ScoreBrowser::updateNotes() {
@@ -127,22 +143,31 @@ void ScoreBrowser::addRow(int index) {
   r.row = new QWidget(rowsWidget_);
   r.row->setFixedHeight(t_.px(kPitch));
   r.summary = new SummaryLabel(summaryLine(score), r.row);
-  r.remove = new Picture(kDeleteIcon, r.row);
-  r.upload = new Picture(kUploadIcon, r.row);
-  r.save = new Picture(kSaveIcon, r.row);
+  // In the order they stand, which is the order Tab takes them in.
+  r.upload = new PictureButton(kUploadIcon, QStringLiteral("Upload score"), r.row);
+  r.save = new PictureButton(kSaveIcon, QStringLiteral("Save score"), r.row);
+  r.remove = new PictureButton(kDeleteIcon, QStringLiteral("Delete score"), r.row);
   auto* layout = new QHBoxLayout(r.row);
   layout->setContentsMargins(t_.px(1020), 0, t_.px(60), 0);
   layout->addWidget(r.summary);
   r.upload->setGeometry(t_.rect(60, 60, 240, 240));
   r.save->setGeometry(t_.rect(360, 60, 240, 240));
   r.remove->setGeometry(t_.rect(660, 60, 240, 240));
-  for (Picture* icon : {r.upload, r.save, r.remove}) icon->setCursor(Qt::PointingHandCursor);
   r.upload->setToolTip(getText(u"score-info-upload"));
   r.save->setToolTip(getText(u"score-info-save"));
   r.remove->setToolTip(getText(u"score-info-delete"));
-  connect(r.save, &Picture::clicked, this, [this, index] { Q_EMIT saveClicked(index); });
-  connect(r.upload, &Picture::clicked, this, [this, index] { Q_EMIT uploadClicked(index); });
-  connect(r.remove, &Picture::clicked, this, [this, index] { deleteRow(index); });
+  // A screen reader says which score an icon acts on.
+  for (PictureButton* icon : {r.upload, r.save, r.remove}) icon->setAccessibleDescription(r.summary->text());
+  // A new control joins the end of the window's Tab order, after the rows
+  // before it; the page's own buttons follow the last row again.
+  QWidget* previous = r.remove;
+  for (QWidget* control : std::as_const(afterRows_)) {
+    QWidget::setTabOrder(previous, control);
+    previous = control;
+  }
+  connect(r.save, &QAbstractButton::clicked, this, [this, index] { Q_EMIT saveClicked(index); });
+  connect(r.upload, &QAbstractButton::clicked, this, [this, index] { Q_EMIT uploadClicked(index); });
+  connect(r.remove, &QAbstractButton::clicked, this, [this, index] { deleteRow(index); });
   rows_.push_back(r);
   rowsLayout_->insertWidget(rowsLayout_->count() - 1, r.row);
 

@@ -16,7 +16,7 @@ class Score;
 namespace rootix::gui {
 
 class GuiHost;
-class Picture;
+class PictureButton;
 
 // The summary line of a score in the list: "32M - 1.234 sec (clock core rev*count)".
 QString summaryLine(const scores::Score& score);
@@ -37,6 +37,11 @@ class ScoreBrowser : public QWidget {
   void refreshScores();
   // The note when no score is listed, the legend exactly when one is.
   void updateNotes();
+  // The page's controls that Tab reaches after the last row, in order.
+  void setControlsAfterRows(QList<QWidget*> controls) { afterRows_ = std::move(controls); }
+
+  // The first icon of the first listed row, or null.
+  QWidget* firstIcon() const;
 
   int rowCount() const { return static_cast<int>(rows_.size()); }
   int visibleScoreCount() const { return visibleScoreCount_; }
@@ -44,9 +49,9 @@ class ScoreBrowser : public QWidget {
   // Rows are numbered from 1, like the scores they show.
   QWidget* row(int n) const { return rows_.at(n - 1).row; }
   QLabel* lblScoreSummary(int n) const { return rows_.at(n - 1).summary; }
-  Picture* imgScoreSave(int n) const { return rows_.at(n - 1).save; }
-  Picture* imgScoreUpload(int n) const { return rows_.at(n - 1).upload; }
-  Picture* imgScoreDelete(int n) const { return rows_.at(n - 1).remove; }
+  PictureButton* imgScoreSave(int n) const { return rows_.at(n - 1).save; }
+  PictureButton* imgScoreUpload(int n) const { return rows_.at(n - 1).upload; }
+  PictureButton* imgScoreDelete(int n) const { return rows_.at(n - 1).remove; }
   QWidget* picScoreInfo() const { return picScoreInfo_; }
   QLabel* lblNoScores() const { return lblNoScores_; }
   QScrollArea* list() const { return list_; }
@@ -62,9 +67,9 @@ class ScoreBrowser : public QWidget {
   struct Row {
     QWidget* row;
     QLabel* summary;
-    Picture* remove;
-    Picture* upload;
-    Picture* save;
+    PictureButton* upload;
+    PictureButton* save;
+    PictureButton* remove;
   };
 
   void addRow(int index);
@@ -79,6 +84,7 @@ class ScoreBrowser : public QWidget {
   QWidget* picScoreInfo_;
   QLabel* lblNoScores_;
   std::vector<Row> rows_;
+  QList<QWidget*> afterRows_;
   int visibleScoreCount_ = 0;
   // A row was added beyond the sixth: show the end once the range is known.
   bool followEnd_ = false;

@@ -50,9 +50,10 @@ class Score {
   // Reads a score file into this score: kLoaded, kNotAScore,
   // kChecksumMismatch, kUnsupportedVersion or a classic error number (file
   // not found, too few lines, ...). On any failure the score is unchanged.
-  int loadScore(const QString& path);
+  // reason, when given, is told why a load failed in words (empty on success).
+  int loadScore(const QString& path, QString* reason = nullptr);
   // The same for the bytes of a file, without touching the disk.
-  int loadBytes(const QByteArray& fileBytes);
+  int loadBytes(const QByteArray& fileBytes, QString* reason = nullptr);
 
   // The 8-character result checksum; "########" for an empty processor name.
   // Throws RuntimeError: kTypeMismatch when cpuclock is no number, kOverflow

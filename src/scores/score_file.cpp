@@ -65,12 +65,14 @@ const Layout* layoutFor(const QStringList& lines) {
 QString clockNumber(const QString& clockText) { return num::formatGeneral(num::readNumber(clockText)); }
 
 template <typename F>
-int reportingErrors(F&& body) {
+int reportingErrors(F&& body, QString* reason = nullptr) {
   try {
     return body();
   } catch (const RuntimeError& e) {
+    if (reason) *reason = QString::fromLocal8Bit(e.what());
     return e.code();
   } catch (const std::bad_alloc&) {
+    if (reason) *reason = QStringLiteral("out of memory");
     return kOutOfMemory;
   }
 }
@@ -117,45 +119,51 @@ int Score::saveScore(const QString& path, platform::Dialogs& dialogs) const {
   });
 }
 
-int Score::loadScore(const QString& path) {
-  return reportingErrors([&] {
-    // Refused by its size before a byte of it is read.
-    const QFileInfo info(path);
-    if (info.isFile() && info.size() > kMaxFileBytes) return kNotAScore;
-    return loadBytes(platform::files::readAll(path, kMaxFileBytes));
-  });
+int Score::loadScore(const QString& path, QString* reason) {
+  if (reason) reason->clear();
+  return reportingErrors(
+      [&] {
+        if (path.isEmpty()) throw RuntimeError(kBadFileName, "no file name was given");
+        // Refused by its size before a byte of it is read.
+        const QFileInfo info(path);
+        if (info.isFile() && info.size() > kMaxFileBytes) return kNotAScore;
+        return loadBytes(platform::files::readAll(path, kMaxFileBytes), reason);
+      },
+      reason);
 }
 
-int Score::loadBytes(const QByteArray& fileBytes) {
+int Score::loadBytes(const QByteArray& fileBytes, QString* reason) {
   // Score text never holds code 0: scrambling maps 1..255 onto itself.
   if (fileBytes.size() > kMaxFileBytes || fileBytes.contains('\0')) return kNotAScore;
-  return reportingErrors([&] {
-    const QStringList lines = Scramble(text::fromSingleByte(fileBytes), -kShift).split(kLineEnd);
-    const Layout* layout = layoutFor(lines);
-    if (!layout) return lines.size() >= 2 && lines[1] == u"beta" ? kUnsupportedVersion : kNotAScore;
+  return reportingErrors(
+      [&] {
+        const QStringList lines = Scramble(text::fromSingleByte(fileBytes), -kShift).split(kLineEnd);
+        const Layout* layout = layoutFor(lines);
+        if (!layout) return lines.size() >= 2 && lines[1] == u"beta" ? kUnsupportedVersion : kNotAScore;
 
-    auto line = [&lines](qsizetype i) -> const QString& {
-      if (i < 0 || i >= lines.size()) throw RuntimeError(kSubscriptOutOfRange);  // too few lines
-      return lines[i];
-    };
-    const double time = num::readNumber(line(2));
-    const int16_t test = num::toInt16(num::readNumber(line(3)));
-    const QString& name = line(layout->lineOf(&H::score_extra_cpu_string));
-    const QString& clock = line(layout->lineOf(&H::score_extra_cpu_clock));
-    if (csum(test, time, clockNumber(clock), name) != line(layout->checksumLine())) return kChecksumMismatch;
+        auto line = [&lines](qsizetype i) -> const QString& {
+          if (i < 0 || i >= lines.size()) throw RuntimeError(kSubscriptOutOfRange, "the file ends too early");
+          return lines[i];
+        };
+        const double time = num::readNumber(line(2));
+        const int16_t test = num::toInt16(num::readNumber(line(3)));
+        const QString& name = line(layout->lineOf(&H::score_extra_cpu_string));
+        const QString& clock = line(layout->lineOf(&H::score_extra_cpu_clock));
+        if (csum(test, time, clockNumber(clock), name) != line(layout->checksumLine())) return kChecksumMismatch;
 
-    // Filled on a copy: a field a layout lacks keeps its value.
-    Score filled = *this;
-    filled.score_version = lines[1];
-    filled.score_score = time;
-    filled.score_test = test;
-    for (size_t i = 0; i < layout->fields.size(); ++i) {
-      filled.hardware.*(layout->fields[i]) = lines[kFirstFieldLine + static_cast<qsizetype>(i)];
-    }
-    filled.score_visible = true;
-    *this = std::move(filled);
-    return kLoaded;
-  });
+        // Filled on a copy: a field a layout lacks keeps its value.
+        Score filled = *this;
+        filled.score_version = lines[1];
+        filled.score_score = time;
+        filled.score_test = test;
+        for (size_t i = 0; i < layout->fields.size(); ++i) {
+          filled.hardware.*(layout->fields[i]) = lines[kFirstFieldLine + static_cast<qsizetype>(i)];
+        }
+        filled.score_visible = true;
+        *this = std::move(filled);
+        return kLoaded;
+      },
+      reason);
 }
 
 }  // namespace rootix::scores

@@ -29,11 +29,8 @@ void writePage(const QString& path, const QByteArray& page) { platform::files::w
 
 UploadResult uploadScore(const scores::Score& score, const UploadServices& services) {
   const QString base = services.server.base();
+  if (const QString refusal = ServerAddress::refusal(base); !refusal.isEmpty()) return failed(refusal);
   QString why;
-  if (!ServerAddress::usable(base, &why)) {
-    return failed(QStringLiteral("The result server address \"") + base + QStringLiteral("\" cannot be used: ") + why +
-                  u'.');
-  }
 
   QByteArray data;
   try {

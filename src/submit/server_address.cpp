@@ -30,4 +30,10 @@ bool ServerAddress::usable(const QString& base, QString* why) {
   return false;
 }
 
+QString ServerAddress::refusal(const QString& base) {
+  QString why;
+  if (usable(base, &why)) return {};
+  return QStringLiteral("The result server address \"") + base + QStringLiteral("\" cannot be used: ") + why + u'.';
+}
+
 }  // namespace rootix::submit

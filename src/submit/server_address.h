@@ -28,6 +28,9 @@ class ServerAddress {
   // Whether base can serve as a form action and picture source: an
   // absolute http:// or https:// address with a host; else why not.
   static bool usable(const QString& base, QString* why);
+  // The message that refuses base where it cannot be used; empty when it can.
+  // Every use of the address (the form, the picture links) says the same.
+  static QString refusal(const QString& base);
 
  private:
   QString environment_;

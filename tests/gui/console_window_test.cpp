@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QAccessible>
+#include <QApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTest>
@@ -53,6 +55,30 @@ TEST_F(ConsoleWindowTest, ClosingTheWindowAsksToExit) {
   window.show();
   window.close();
   EXPECT_EQ(closes, 1);
+}
+
+// A run's lines are its result: a screen reader reads them as text, and Tab
+// from the command line reaches them (a click still lands in the command).
+TEST_F(ConsoleWindowTest, TheTranscriptIsReadableText) {
+  console.PrintLn(QStringLiteral("Time taken: 1.234 seconds"));
+  QAccessibleInterface* transcript = QAccessible::queryAccessibleInterface(window.output());
+  ASSERT_NE(transcript, nullptr);
+  EXPECT_EQ(transcript->text(QAccessible::Name), QStringLiteral("Transcript"));
+  ASSERT_NE(transcript->textInterface(), nullptr);
+  EXPECT_TRUE(transcript->textInterface()
+                  ->text(0, transcript->textInterface()->characterCount())
+                  .contains(u"Time taken: 1.234 seconds"));
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(window.input())->text(QAccessible::Name), QStringLiteral("Command"));
+  EXPECT_TRUE(window.output()->textInteractionFlags() & Qt::TextSelectableByKeyboard);
+
+  window.show();
+  QApplication::setActiveWindow(&window);
+  window.beginInput();
+  window.output()->setFocus(Qt::MouseFocusReason);
+  EXPECT_EQ(QApplication::focusWidget(), window.input());
+  window.output()->setFocus(Qt::BacktabFocusReason);
+  EXPECT_EQ(QApplication::focusWidget(), window.output());
+  window.endInput();
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <QAccessible>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -12,13 +13,16 @@
 #include <functional>
 
 #include "gui/button_label.h"
+#include "gui/console_window.h"
 #include "gui/graphical_window.h"
 #include "gui/language.h"
 #include "gui/picture.h"
+#include "gui/picture_button.h"
 #include "gui/plain_text.h"
 #include "gui/score_browser.h"
 #include "recording_host.h"
 #include "scores/score_test_support.h"
+#include "submit/server_address.h"
 #include "support/shell_harness.h"
 #include "window_driver.h"
 
@@ -55,7 +59,8 @@ class WindowTest : public ::testing::Test {
 
   testing::RecordingHost host;
   rootix::testing::FakeDialogs dialogs;
-  GraphicalWindow window{host, &dialogs};
+  testing::FakeProbe probe;
+  GraphicalWindow window{host, &dialogs, &probe};
 };
 
 TEST_F(WindowTest, StartsWithEveryCaptionGrayButtonsAndTheWelcome) {
@@ -266,13 +271,14 @@ TEST_F(WindowTest, TypedKeysReachTheTextBoxToo) {
   EXPECT_EQ(host.endProcesses, 0);
 }
 
-// A closed page's box keeps the keyboard focus when nothing else can take
-// it, so the next key is delivered to it, hidden as it is.
+// A key can still be delivered to a closed page's box (the focus used to
+// stay there when nothing else could take it); a shortcut that shows its
+// page again must not type into it as well.
 TEST_F(WindowTest, ShortcutThatReopensAPageDoesNotTypeIntoIt) {
   host.threadCount = 2;
   press(&window, Qt::Key_T);
   press(&window, Qt::Key_Escape);
-  ASSERT_EQ(window.focusWidget(), window.txtThreadCount());
+  EXPECT_EQ(window.focusWidget(), window.lblButton(Button::Run32M));
   ASSERT_FALSE(window.txtThreadCount()->isVisible());
   QTest::keyClick(window.txtThreadCount(), Qt::Key_T);
   EXPECT_EQ(openPages(), QStringList{QStringLiteral("threads")});
@@ -341,6 +347,10 @@ TEST_F(WindowTest, BrowseOpensAFileChooserThatFillsThePathBox) {
     auto* chooser = window.findChild<QFileDialog*>();
     ASSERT_NE(chooser, nullptr);
     EXPECT_EQ(chooser->acceptMode(), mode);
+    EXPECT_EQ(chooser->nameFilters(), (QStringList{"Score files (*.rxs)", "All Files (*)"}));
+    // Never larger than the screen it opens on, whatever the scale.
+    EXPECT_TRUE(window.screen()->availableGeometry().size().expandedTo(chooser->size()) ==
+                window.screen()->availableGeometry().size());
     Q_EMIT chooser->fileSelected(QStringLiteral("/tmp/picked.rxs"));
     EXPECT_EQ(box->text(), QStringLiteral("/tmp/picked.rxs"));
     delete chooser;
@@ -483,13 +493,23 @@ TEST_F(LoadTest, AnUnreadableFileCannotBeOpened) {
   EXPECT_EQ(host.list.count(), 0);
 }
 
-TEST_F(LoadTest, AFolderOrAnUnknownCodeShowsTheCodesTextEvenIfEmpty) {
-  scores::Score probe;
-  const int code = probe.loadScore(dir.path());
-  ASSERT_NE(code, 0);
-  load(dir.path());
-  EXPECT_EQ(openPages(), (QStringList{"error", "load"}));
-  EXPECT_EQ(window.lblError()->text(), getText(QStringLiteral("error-load-%1").arg(code)));
+// Results without a text of their own say what the reader found.
+TEST_F(LoadTest, AFolderOrAnEmptyPathSaysWhy) {
+  const struct {
+    QString path;
+    const char* text;
+  } cases[] = {
+      {dir.path(), "Unable to load this score file: is a folder."},
+      {QString(), "Unable to load this score file: no file name was given."},
+      {write("short.rxs", scores::testdata::scoreFile(scores::testdata::sample207Lines().mid(0, 5))),
+       "Unable to load this score file: the file ends too early."},
+  };
+  for (const auto& c : cases) {
+    load(c.path);
+    EXPECT_EQ(openPages(), (QStringList{"error", "load"})) << c.path.toStdString();
+    EXPECT_EQ(window.lblError()->text(), QString::fromUtf8(c.text)) << c.path.toStdString();
+    press(&window, Qt::Key_Escape);
+  }
   EXPECT_EQ(host.list.count(), 0);
 }
 
@@ -521,6 +541,272 @@ TEST_F(LoadTest, FailedSaveThenEnterClosesTheBoxAndSavesAgain) {
   scores::Score back;
   ASSERT_EQ(back.loadScore(good), 0);
   EXPECT_EQ(back.hardware, host.list.at(1).hardware);
+}
+
+// Counts how often a control was shown.
+class ShowCounter : public QObject {
+ public:
+  explicit ShowCounter(QWidget* w) { w->installEventFilter(this); }
+  int shows = 0;
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() == QEvent::ShowToParent) ++shows;
+    return false;
+  }
+};
+
+struct EnterCase {
+  const char* name;
+  // Opens the page and fills it so that its action fails.
+  std::function<void(GraphicalWindow&, testing::RecordingHost&, const QString& existing)> open;
+};
+void PrintTo(const EnterCase& c, std::ostream* os) { *os << c.name; }
+
+class EnterOnceTest : public LoadTest, public ::testing::WithParamInterface<EnterCase> {};
+
+// The Return left unaccepted used to travel on to the page and the window,
+// and each ran the page's action again.
+TEST_P(EnterOnceTest, RunsThePagesActionOnce) {
+  const QString existing = write("existing.rxs", "keep me");
+  GetParam().open(window, host, existing);
+  ShowCounter errors(window.fraError());
+  dialogs.answers = {false, true};
+  press(&window, Qt::Key_Return);
+  EXPECT_EQ(errors.shows, 1);
+  EXPECT_LE(dialogs.shown.size(), 1) << dialogs.shown.join(u"; ").toStdString();
+  QFile kept(existing);
+  ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+  EXPECT_EQ(kept.readAll(), QByteArray("keep me"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pages, EnterOnceTest,
+    ::testing::Values(EnterCase{"SaveOntoAFileAnsweredNo",
+                                [](GraphicalWindow& w, testing::RecordingHost& h, const QString& existing) {
+                                  h.list.append(scores::Score::Create(12.345, 6, scores::testdata::sampleHardware()));
+                                  press(&w, Qt::Key_S);
+                                  click(w.scoreBrowser()->imgScoreSave(1));
+                                  w.txtSavePath()->setText(existing);
+                                }},
+                      EnterCase{"FailingLoad",
+                                [](GraphicalWindow& w, testing::RecordingHost&, const QString& existing) {
+                                  press(&w, Qt::Key_L);
+                                  w.txtLoadPath()->setText(existing + QStringLiteral(".missing"));
+                                }},
+                      EnterCase{"ThreadCountOutOfRange",
+                                [](GraphicalWindow& w, testing::RecordingHost&, const QString&) {
+                                  press(&w, Qt::Key_T);
+                                  w.txtThreadCount()->setText(QStringLiteral("0"));
+                                }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(WindowTest, PictureLinksRefuseAddressesThatAreNotHttp) {
+  for (const char* base : {"javascript:alert(1)", "file:///etc", "data:text/html,<b>x</b>", "ftp://results.example"}) {
+    host.base = QString::fromUtf8(base);
+    for (QWidget* picture : std::initializer_list<QWidget*>{window.image2(), window.image3()}) {
+      click(picture);
+      EXPECT_EQ(openPages(), QStringList{"error"}) << base;
+      EXPECT_EQ(window.lblError()->text(), submit::ServerAddress::refusal(host.base)) << base;
+      EXPECT_TRUE(window.lblError()->text().startsWith(QStringLiteral("The result server address \"") + host.base +
+                                                       QStringLiteral("\" cannot be used")));
+      press(&window, Qt::Key_Escape);
+    }
+  }
+  EXPECT_TRUE(host.opener.opened.isEmpty());
+  EXPECT_TRUE(probe.asked.isEmpty());
+}
+
+TEST_F(WindowTest, PictureLinksSaySoWhenNoServerAnswers) {
+  probe.answer = false;
+  click(window.image3());
+  click(window.image2());
+  EXPECT_EQ(probe.asked, (QStringList{"http://results.example", "http://results.example"}));
+  EXPECT_TRUE(host.opener.opened.isEmpty());
+  const QString message = QStringLiteral(
+      "No result server answers at http://results.example. Start a result server (rootix-server), or set "
+      "ROOTIX_SERVER.");
+  EXPECT_EQ(dialogs.shown, QStringList(2, QStringLiteral("Rootix Benchmark v2.11|") + message));
+}
+
+TEST_F(WindowTest, PictureLinksWaitForTheAnswerOneAtATime) {
+  probe.hold = true;
+  click(window.image3());
+  click(window.image3());  // while the first question is out
+  ASSERT_EQ(probe.held.size(), 1u);
+  EXPECT_TRUE(host.opener.opened.isEmpty());
+  probe.held.front()(true);
+  EXPECT_EQ(host.opener.opened, QList<QUrl>{QUrl("http://results.example/")});
+  click(window.image3());
+  EXPECT_EQ(probe.held.size(), 2u);
+}
+
+TEST(WindowLifetime, AnAnswerAfterTheWindowIsGoneIsDropped) {
+  testing::RecordingHost host;
+  rootix::testing::FakeDialogs dialogs;
+  testing::FakeProbe probe;
+  probe.hold = true;
+  {
+    GraphicalWindow window(host, &dialogs, &probe);
+    window.show();
+    click(window.image2());
+  }
+  ASSERT_EQ(probe.held.size(), 1u);
+  probe.held.front()(false);
+  EXPECT_TRUE(dialogs.shown.isEmpty());
+  EXPECT_TRUE(host.opener.opened.isEmpty());
+}
+
+TEST_F(WindowTest, BothWindowsShowTheProgramsIcon) {
+  const QImage expected = programIcon().pixmap(32).toImage();
+  ASSERT_FALSE(expected.isNull());
+  EXPECT_EQ(window.windowIcon().pixmap(32).toImage(), expected);
+  ConsoleWindow console(QStringLiteral("Rootix Benchmark v2.11"));
+  EXPECT_EQ(console.windowIcon().pixmap(32).toImage(), expected);
+}
+
+TEST_F(WindowTest, LoadingPanelNamesNoToolRootixDoesNotUse) {
+  window.loading(true);
+  QStringList texts;
+  for (const QLabel* label : window.fraLoading()->findChildren<QLabel*>()) texts << label->text();
+  EXPECT_TRUE(texts.join(u' ').contains(u"its own report tool")) << texts.join(u" | ").toStdString();
+  EXPECT_FALSE(texts.join(u' ').contains(u"CPUz", Qt::CaseInsensitive));
+}
+
+// The focus as Tab and Backtab move it, from the focus there is now.
+QList<QWidget*> tabbing(GraphicalWindow& w, int steps, Qt::Key key = Qt::Key_Tab) {
+  QList<QWidget*> seen;
+  for (int i = 0; i < steps; ++i) {
+    press(&w, key);
+    seen << w.focusWidget();
+  }
+  return seen;
+}
+
+TEST_F(WindowTest, TabGoesThroughTheHeaderAndTheMenuInOrder) {
+  window.activateWindow();
+  const QList<QWidget*> menu{window.image2(),
+                             window.image3(),
+                             window.lblButton(Button::Run32M),
+                             window.lblButton(Button::Run1024M),
+                             window.lblButton(Button::HardwareInfo),
+                             window.lblButton(Button::ViewScores),
+                             window.lblButton(Button::SetThreadCount),
+                             window.lblButton(Button::Exit)};
+  window.image2()->setFocus(Qt::TabFocusReason);
+  EXPECT_EQ(tabbing(window, 8), menu.mid(1) + menu.mid(0, 1));
+  EXPECT_EQ(tabbing(window, 1, Qt::Key_Backtab), QList<QWidget*>{window.lblButton(Button::Exit)});
+}
+
+TEST_F(WindowTest, SpaceAndEnterPressTheFocusedControl) {
+  window.lblButton(Button::HardwareInfo)->setFocus(Qt::TabFocusReason);
+  press(&window, Qt::Key_Space);
+  QTest::keyRelease(window.focusWidget(), Qt::Key_Space);
+  EXPECT_EQ(openPages(), QStringList{"hardware"});
+  // The page's first control that acts has the focus; closing the page
+  // gives the focus back.
+  EXPECT_EQ(window.focusWidget(), window.lblButton(Button::HardwareOk));
+  press(&window, Qt::Key_Return);
+  EXPECT_TRUE(openPages().isEmpty());
+  EXPECT_EQ(window.focusWidget(), window.lblButton(Button::HardwareInfo));
+
+  window.lblButton(Button::SetThreadCount)->setFocus(Qt::TabFocusReason);
+  press(&window, Qt::Key_Return);
+  EXPECT_EQ(openPages(), QStringList{"threads"});
+  EXPECT_EQ(window.focusWidget(), window.txtThreadCount());
+  // With a page open Enter confirms the page, once.
+  press(&window, Qt::Key_Return);
+  EXPECT_EQ(host.inputs, (std::vector<Input>{{"ft 4", true}}));
+  EXPECT_TRUE(openPages().isEmpty());
+
+  probe.answer = true;
+  window.image3()->setFocus(Qt::TabFocusReason);
+  press(&window, Qt::Key_Return);
+  EXPECT_EQ(host.opener.opened, QList<QUrl>{QUrl("http://results.example/")});
+}
+
+TEST_F(WindowTest, FocusIsDrawnOnlyWhileTheKeyboardMovesIt) {
+  QApplication::setActiveWindow(&window);
+  click(window.lblButton(Button::HardwareInfo));
+  ASSERT_NE(window.focusWidget(), nullptr);
+  EXPECT_FALSE(showsFocus(window.focusWidget()));  // a click changes nothing on screen
+  press(&window, Qt::Key_Tab);
+  EXPECT_TRUE(showsFocus(window.focusWidget()));
+}
+
+TEST_F(WindowTest, WhatAPageCoversTakesNoFocusUntilItCloses) {
+  press(&window, Qt::Key_L);
+  for (Button b : {Button::Run32M, Button::ViewScores, Button::Exit}) EXPECT_FALSE(window.lblButton(b)->isEnabled());
+  EXPECT_TRUE(window.image2()->isEnabled());  // the header lies outside every page
+  EXPECT_EQ(tabbing(window, 5),
+            (QList<QWidget*>{window.lblButton(Button::LoadBrowse), window.lblButton(Button::Load),
+                             window.lblButton(Button::LoadCancel), window.image2(), window.image3()}));
+  window.txtLoadPath()->setText(QStringLiteral("/no/such/score.rxs"));
+  click(window.lblButton(Button::Load));
+  ASSERT_EQ(openPages(), (QStringList{"error", "load"}));
+  EXPECT_FALSE(window.txtLoadPath()->isEnabled());
+  EXPECT_EQ(window.focusWidget(), window.lblButton(Button::ErrorOk));
+  press(&window, Qt::Key_Escape);
+  for (Button b : {Button::Run32M, Button::ViewScores, Button::Exit}) EXPECT_TRUE(window.lblButton(b)->isEnabled());
+}
+
+struct AccessibleCase {
+  const char* name;
+  std::function<QWidget*(GraphicalWindow&)> control;
+  QAccessible::Role role;
+  QString accessibleName;
+  QString description;
+  bool pressable;
+};
+void PrintTo(const AccessibleCase& c, std::ostream* os) { *os << c.name; }
+
+class AccessibleTest : public WindowTest, public ::testing::WithParamInterface<AccessibleCase> {};
+
+TEST_P(AccessibleTest, ExposesRoleNameAndPress) {
+  const AccessibleCase& c = GetParam();
+  QWidget* control = c.control(window);
+  QAccessibleInterface* a = QAccessible::queryAccessibleInterface(control);
+  ASSERT_NE(a, nullptr);
+  EXPECT_EQ(a->role(), c.role);
+  EXPECT_EQ(a->text(QAccessible::Name), c.accessibleName);
+  EXPECT_EQ(a->text(QAccessible::Description), c.description);
+  const bool pressable =
+      a->actionInterface() && a->actionInterface()->actionNames().contains(QAccessibleActionInterface::pressAction());
+  EXPECT_EQ(pressable, c.pressable);
+  if (c.pressable) {
+    EXPECT_TRUE(control->focusPolicy() & Qt::TabFocus);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Controls, AccessibleTest,
+    ::testing::Values(AccessibleCase{"Run32M",
+                                     [](GraphicalWindow& w) -> QWidget* { return w.lblButton(Button::Run32M); },
+                                     QAccessible::Button, "Run 32M", getText(u"button-0-tooltip"), true},
+                      AccessibleCase{"Browse",
+                                     [](GraphicalWindow& w) -> QWidget* {
+                                       press(&w, Qt::Key_L);
+                                       return w.lblButton(Button::LoadBrowse);
+                                     },
+                                     QAccessible::Button, "Browse", "", true},
+                      AccessibleCase{"CoveredMenuButton",
+                                     [](GraphicalWindow& w) -> QWidget* {
+                                       press(&w, Qt::Key_L);
+                                       return w.lblButton(Button::Exit);
+                                     },
+                                     QAccessible::Button, "Exit", getText(u"button-10-tooltip"), false},
+                      AccessibleCase{"TitlePicture", [](GraphicalWindow& w) -> QWidget* { return w.image2(); },
+                                     QAccessible::Button, "About Rootix", "", true},
+                      AccessibleCase{"LeaderboardPicture", [](GraphicalWindow& w) -> QWidget* { return w.image3(); },
+                                     QAccessible::Button, "Leaderboard", "", true},
+                      AccessibleCase{"LoadingPicture", [](GraphicalWindow& w) -> QWidget* { return w.imgLoading(); },
+                                     QAccessible::Graphic, "Loading", "", false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(WindowTest, BulletsDecorateTheirCaptionsForScreenReaders) {
+  QAccessibleInterface* bullet = QAccessible::queryAccessibleInterface(window.imgButton(0));
+  ASSERT_NE(bullet, nullptr);
+  EXPECT_EQ(bullet->role(), QAccessible::Graphic);
+  EXPECT_TRUE(bullet->state().invisible);
+  EXPECT_EQ(window.imgButton(0)->focusPolicy(), Qt::NoFocus);
 }
 
 }  // namespace

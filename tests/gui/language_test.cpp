@@ -27,7 +27,7 @@ INSTANTIATE_TEST_SUITE_P(
                       TextCase{"button-15", "Set Thread Count"}, TextCase{"hardwareinfo-12", "Motherboard Vendor:"},
                       TextCase{"load-info", "Enter the path of the saved score that you wish to load.."},
                       TextCase{"loading1",
-                               "Rootix is obtaining your hardware information thanks to CPUz.\r\n If you "
+                               "Rootix is obtaining your hardware information with its own report tool.\r\n If you "
                                "want to cancel the hardware scan, hold shift."},
                       TextCase{"error-load--4", "Cannot load files created by beta versions."},
                       TextCase{"error-load-76", "Unable to open file."},

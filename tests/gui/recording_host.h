@@ -4,11 +4,13 @@
 #include <QStringList>
 #include <QUrl>
 #include <deque>
+#include <functional>
 #include <ostream>
 #include <utility>
 #include <vector>
 
 #include "gui/gui_host.h"
+#include "gui/server_probe.h"
 #include "platform/url_opener.h"
 #include "scores/hardware_summary.h"
 #include "scores/score_list.h"
@@ -28,6 +30,23 @@ class RecordingOpener : public platform::UrlOpener {
     if (failure.isEmpty()) return true;
     *error = failure;
     return false;
+  }
+};
+
+// Answers for the result server at once (or later, when told to hold).
+class FakeProbe : public ServerProbe {
+ public:
+  bool answer = true;
+  bool hold = false;  // keep the callbacks for the test to call
+  QStringList asked;
+  std::vector<std::function<void(bool)>> held;
+  void probe(const QString& base, std::function<void(bool)> answered) override {
+    asked << base;
+    if (hold) {
+      held.push_back(std::move(answered));
+    } else {
+      answered(answer);
+    }
   }
 };
 
@@ -80,7 +99,8 @@ class RecordingHost : public GuiHost {
     records.clear();
     return made;
   }
-  QString serverBase() const override { return QStringLiteral("http://results.example"); }
+  QString base = QStringLiteral("http://results.example");
+  QString serverBase() const override { return base; }
   platform::UrlOpener& urlOpener() override { return opener; }
   bool uploadScore(int index, QString* error) override {
     uploads.push_back(index);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -9,9 +10,11 @@
 #include <QTemporaryDir>
 #include <memory>
 
+#include "gui/button_label.h"
 #include "gui/graphical_window.h"
 #include "gui/language.h"
 #include "gui/picture.h"
+#include "gui/picture_button.h"
 #include "gui/plain_text.h"
 #include "gui/score_browser.h"
 #include "recording_host.h"
@@ -61,7 +64,7 @@ class BrowserTest : public ::testing::Test {
   }
   // A new window, as "gui" makes after a run.
   void open() {
-    window = std::make_unique<GraphicalWindow>(host, &dialogs);
+    window = std::make_unique<GraphicalWindow>(host, &dialogs, &probe);
     window->show();
   }
   ScoreBrowser& browser() const { return *window->scoreBrowser(); }
@@ -86,6 +89,7 @@ class BrowserTest : public ::testing::Test {
 
   testing::RecordingHost host;
   rootix::testing::FakeDialogs dialogs;
+  testing::FakeProbe probe;
   std::unique_ptr<GraphicalWindow> window;
   QTemporaryDir dir;
 };
@@ -227,7 +231,7 @@ TEST_F(BrowserTest, ScoresWithoutHardwareCannotBeSavedOrUploaded) {
   EXPECT_TRUE(window->fraError()->isVisible());
   EXPECT_FALSE(window->fraSave()->isVisible());
   EXPECT_EQ(window->lblError()->text(), getText(u"error-nohw-save"));
-  press(window.get(), Qt::Key_Return);
+  click(window->lblButton(Button::ErrorOk));
   click(browser().imgScoreUpload(1));
   EXPECT_EQ(window->lblError()->text(), getText(u"error-nohw-upload"));
   EXPECT_TRUE(host.uploads.empty());
@@ -296,6 +300,70 @@ TEST_F(BrowserTest, EveryOneOfManyRowsCanBeScrolledTo) {
   for (int n = 500; n > 6; --n) click(browser().imgScoreDelete(n));
   QTRY_COMPARE(bar->maximum(), 0);
   EXPECT_EQ(browser().visibleScoreCount(), 6);
+}
+
+// Rows listed while the page was closed used to keep the size the list had
+// when it was last shown: squeezed together, without a scroll bar.
+TEST_F(BrowserTest, ScoresListedWhileThePageIsClosedKeepTheirPitch) {
+  for (int rows : {7, 9}) {
+    host.list = {};
+    open();
+    viewScores();
+    press(window.get(), Qt::Key_Escape);
+    for (int i = 1; i < rows; ++i) addScore(1.0 + i);
+    loadFile(QStringLiteral("last%1.rxs").arg(rows), Score::Create(20.0, 6, sampleHardware()));
+    ASSERT_EQ(browser().rowCount(), rows);
+    viewScores();
+    const int pitch = window->scoreBrowser()->row(1)->height();
+    EXPECT_EQ(pitch, 24);  // 360 twips at 96 DPI
+    for (int n = 2; n <= rows; ++n) EXPECT_EQ(top(n), top(n - 1) + pitch) << rows << " rows, row " << n;
+    QScrollBar* bar = browser().list()->verticalScrollBar();
+    EXPECT_TRUE(bar->isVisible()) << rows;
+    EXPECT_EQ(bar->maximum(), (rows - 6) * pitch) << rows;
+  }
+}
+
+TEST_F(BrowserTest, RowIconsAreNamedButtonsTabTakesInTheOrderTheyStand) {
+  for (double s : {1.0, 2.0}) addScore(s);
+  viewScores();
+  for (int n = 1; n <= 2; ++n) {
+    const std::pair<QWidget*, const char*> icons[] = {{browser().imgScoreUpload(n), "Upload score"},
+                                                      {browser().imgScoreSave(n), "Save score"},
+                                                      {browser().imgScoreDelete(n), "Delete score"}};
+    for (const auto& [icon, name] : icons) {
+      QAccessibleInterface* a = QAccessible::queryAccessibleInterface(icon);
+      ASSERT_NE(a, nullptr);
+      EXPECT_EQ(a->role(), QAccessible::Button);
+      EXPECT_EQ(a->text(QAccessible::Name), QString::fromUtf8(name));
+      EXPECT_EQ(a->text(QAccessible::Description), summaryLine(host.list.at(n)));
+    }
+  }
+  EXPECT_EQ(window->focusWidget(), browser().imgScoreUpload(1));  // the list comes first
+  QList<QWidget*> seen;
+  for (int i = 0; i < 7; ++i) {
+    press(window.get(), Qt::Key_Tab);
+    seen << window->focusWidget();
+  }
+  EXPECT_EQ(seen, (QList<QWidget*>{browser().imgScoreSave(1), browser().imgScoreDelete(1), browser().imgScoreUpload(2),
+                                   browser().imgScoreSave(2), browser().imgScoreDelete(2),
+                                   window->lblButton(Button::LoadScore), window->lblButton(Button::ScoresOk)}));
+  // Space on a focused icon acts as a click.
+  browser().imgScoreDelete(2)->setFocus(Qt::TabFocusReason);
+  QTest::keyClick(browser().imgScoreDelete(2), Qt::Key_Space);
+  EXPECT_FALSE(host.list.at(2).score_visible);
+}
+
+TEST_F(BrowserTest, TabScrollsARowOutOfViewIntoIt) {
+  for (int i = 0; i < 9; ++i) addScore(1.0 + i);
+  viewScores();
+  QScrollBar* bar = browser().list()->verticalScrollBar();
+  bar->setValue(0);
+  browser().imgScoreDelete(6)->setFocus(Qt::TabFocusReason);
+  press(window.get(), Qt::Key_Tab);
+  ASSERT_EQ(window->focusWidget(), browser().imgScoreUpload(7));
+  const QWidget* viewport = browser().list()->viewport();
+  const QRect r(browser().row(7)->mapTo(viewport, QPoint(0, 0)), browser().row(7)->size());
+  EXPECT_TRUE(viewport->rect().contains(r));
 }
 
 }  // namespace

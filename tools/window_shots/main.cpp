@@ -1,15 +1,27 @@
 // Draws the graphical window in its main states into PNG files, for the
 // screenshots under docs/screenshots. Not installed; run it under a display:
-//   build/tools/window_shots/rootix_window_shots docs/screenshots [suffix]
+//   build/rootix_window_shots docs/screenshots [suffix]
+//   build/rootix_window_shots --show      (just the window, for screen readers)
+// On an X display (xvfb-run, with a window manager such as openbox for the
+// title bars) it also captures the display itself: the score list of seven
+// and nine rows, a tool tip and the replace question.
 #include <QApplication>
+#include <QCursor>
 #include <QDir>
+#include <QHelpEvent>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QScreen>
+#include <QTemporaryFile>
 #include <QTimer>
+#include <QToolTip>
 #include <QUrl>
 #include <cstdio>
 
 #include "gui/button_label.h"
 #include "gui/graphical_window.h"
+#include "gui/picture_button.h"
 #include "gui/score_browser.h"
 #include "platform/url_opener.h"
 #include "scores/score_list.h"
@@ -81,10 +93,36 @@ bool shoot(QWidget& w, const QString& path) {
   return ok;
 }
 
+// What the screen shows of the window and whatever lies over it (a question,
+// a tool tip): a capture of the display, not of the widget, so it shows what
+// a person sees.
+bool shootScreen(QWidget& w, const QString& path) {
+  settle(300);
+  QRect area = w.frameGeometry();
+  for (QWidget* top : QApplication::topLevelWidgets()) {
+    if (top->isVisible() && top != &w && top->isWindow()) area |= top->frameGeometry();
+  }
+  const QPixmap shot = w.screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+  const bool ok = !shot.isNull() && shot.save(path);
+  std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
+  return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  if (argc > 1 && QLatin1String(argv[1]) == QLatin1String("--show")) {
+    // The window with two scores, for a screen reader (or a test) to read;
+    // gone after two minutes at most.
+    DemoHost host;
+    host.list.append(scores::Score::Create(11.482, 6, host.summary));
+    host.list.append(scores::Score::Create(352.906, 11, host.summary));
+    gui::GraphicalWindow window(host);
+    window.showWindow();
+    QTimer::singleShot(120000, &app, &QCoreApplication::quit);
+    return app.exec();
+  }
   const QDir out(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("."));
   const QString suffix = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
   auto file = [&](const char* name) { return out.filePath(QLatin1String(name) + suffix + QStringLiteral(".png")); };
@@ -102,24 +140,24 @@ int main(int argc, char** argv) {
   ok &= shoot(window, file("menu"));
 
   // A hovered button: blue bullet, highlight colour, its tool tip.
-  QMetaObject::invokeMethod(window.lblButton(2), "hovered", Q_ARG(int, 2));
+  Q_EMIT window.lblButton(2)->hovered();
   ok &= shoot(window, file("menu-hover"));
 
-  window.lblButton(2)->clicked(2);
+  window.lblButton(2)->click();
   ok &= shoot(window, file("hardware"));
-  window.lblButton(3)->clicked(3);
+  window.lblButton(3)->click();
 
-  window.lblButton(15)->clicked(15);
+  window.lblButton(15)->click();
   window.txtThreadCount()->setText(QStringLiteral("5000"));
   ok &= shoot(window, file("threads"));
-  window.lblButton(16)->clicked(16);
+  window.lblButton(16)->click();
   ok &= shoot(window, file("threads-error"));
-  window.lblButton(7)->clicked(7);
-  window.lblButton(17)->clicked(17);
+  window.lblButton(7)->click();
+  window.lblButton(17)->click();
 
-  window.lblButton(4)->clicked(4);
+  window.lblButton(4)->click();
   ok &= shoot(window, file("scores"));
-  window.lblButton(5)->clicked(5);
+  window.lblButton(5)->click();
 
   window.loading(true);
   settle(120);
@@ -131,7 +169,62 @@ int main(int argc, char** argv) {
   single.list.append(scores::Score::Create(11.482, 6, single.summary));
   gui::GraphicalWindow one(single);
   one.showWindow();
-  one.lblButton(4)->clicked(4);
+  one.lblButton(4)->click();
   ok &= shoot(one, file("scores-one"));
+  one.hide();
+
+  // The rest are captures of the display: only a real one has them.
+  if (QGuiApplication::platformName() != u"xcb") return ok ? 0 : 1;
+  window.hide();
+
+  // Seven and nine rows, listed while the page was closed, as loads do.
+  for (const auto& [rows, name] : {std::pair{7, "scores-seven"}, std::pair{9, "scores-nine"}}) {
+    DemoHost h;
+    gui::GraphicalWindow w(h);
+    w.move(0, 0);
+    w.showWindow();
+    w.lblButton(4)->click();
+    w.lblButton(5)->click();
+    for (int i = 0; i < rows; ++i)
+      h.list.append(scores::Score::Create(times[i % 8], times[i % 8] > 100 ? 11 : 6, h.summary));
+    w.scoreBrowser()->addNewScores();
+    w.lblButton(4)->click();
+    ok &= shootScreen(w, file(name));
+  }
+
+  DemoHost h;
+  h.list.append(scores::Score::Create(11.482, 6, h.summary));
+  gui::GraphicalWindow w(h);
+  w.move(0, 0);
+  w.showWindow();
+  w.lblButton(4)->click();
+
+  // A row icon's tool tip, where the pointer rests (tool tips show in the
+  // active window).
+  QApplication::setActiveWindow(&w);
+  QWidget* icon = w.scoreBrowser()->imgScoreSave(1);
+  const QPoint at = icon->rect().center();
+  QCursor::setPos(icon->mapToGlobal(at));
+  settle(200);
+  QHelpEvent help(QEvent::ToolTip, at, icon->mapToGlobal(at));
+  QCoreApplication::sendEvent(icon, &help);
+  ok &= shootScreen(w, file("tooltip"));
+  QToolTip::hideText();
+  settle(300);
+
+  // The replace question, over the save page, before it is answered.
+  QTemporaryFile existing;
+  existing.open();
+  w.scoreBrowser()->imgScoreSave(1)->click();
+  w.txtSavePath()->setText(existing.fileName());
+  QTimer::singleShot(200, &w, [&] {
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+      auto* box = qobject_cast<QMessageBox*>(top);
+      if (!box || !box->isVisible()) continue;
+      ok &= shootScreen(w, file("replace-question"));
+      box->reject();
+    }
+  });
+  w.lblButton(8)->click();
   return ok ? 0 : 1;
 }

@@ -5,6 +5,7 @@
 
 #include "platform/numbers.h"
 #include "server/form.h"
+#include "server/score_rules.h"
 
 namespace rootix::server::pages {
 namespace {
@@ -22,7 +23,10 @@ const char* const kStyle =
     "table.fields th{text-align:right;padding:2px 10px;color:#555;font-weight:normal}"
     "table.fields td{padding:2px 10px}"
     "form.filter{margin:8px 0}nav.pager a{margin-right:8px}"
-    "a{color:#3344AA}.muted{color:#888}";
+    "a{color:#3344AA}.muted{color:#888}"
+    "span.unconfirmed{font-size:9pt;color:#8A5A00;background:#FFF3D6;border:1px solid #E8C878;padding:0 4px;"
+    "border-radius:3px;white-space:nowrap}tr.apart td{background:#FFF8E8;color:#8A5A00;font-style:italic}"
+    "p.notice{background:#EEF3FF;border:1px solid #CCCCFF;padding:6px 10px}";
 
 QString secondsText(double seconds) { return num::formatGeneral(num::roundDecimals(seconds, 3)); }
 
@@ -72,17 +76,30 @@ QString boardHtml(const Board& b, const QString& filter) {
       "<table class=\"board\"><tr><th>#</th><th>Time (s)</th><th>Processor</th><th>Clock</th><th>Sockets</th>"
       "<th>Memory</th><th>Board</th><th>Title</th><th>Date</th></tr>\n");
   qint64 rank = b.firstRank;
+  bool confirmedRows = true;
   for (const StoredScore& s : b.rows) {
     const auto& h = s.score.hardware;
+    if (s.unconfirmed && confirmedRows) {
+      confirmedRows = false;
+      html += QStringLiteral(
+          "<tr class=\"apart\"><td colspan=\"9\">Unconfirmed: ranked apart until a moderator confirms them</td>"
+          "</tr>\n");
+    }
+    // An unconfirmed score has no rank; its mark says why in its tool tip.
+    const QString rankCell = s.unconfirmed
+                                 ? QStringLiteral("<span class=\"unconfirmed\" title=\"%1\">unconfirmed</span>")
+                                       .arg(htmlEscape(rules::doubtTexts(s.doubts).join(QStringLiteral("; "))))
+                                 : QString::number(rank);
     html += QStringLiteral(
                 "<tr><td class=\"num\">%1</td><td class=\"num\">%2</td><td>%3</td><td>%4</td><td>%5</td>"
                 "<td>%6</td><td class=\"board\">%7</td><td>%8</td><td class=\"date\">%9</td></tr>\n")
-                .arg(rank++)
+                .arg(rankCell)
                 .arg(secondsText(s.score.score_score), htmlEscape(h.score_extra_cpu_string),
                      htmlEscape(h.score_extra_cpu_clock), htmlEscape(h.score_extra_cpu_count),
                      htmlEscape(joined({h.score_extra_memSize, h.score_extra_memType, h.score_extra_memClock})),
                      htmlEscape(joined({h.score_extra_mbVendor, h.score_extra_mbModel})), titleCell(s),
                      s.submitted.toString(QStringLiteral("yyyy-MM-dd")));
+    ++rank;
   }
   html += QStringLiteral("</table>\n");
   if (b.pageCount > 1) {
@@ -202,11 +219,23 @@ QByteArray leaderboardPage(const QList<Board>& boards, const QString& filter, bo
   return (html + kFooter).toUtf8();
 }
 
-QByteArray scorePage(const StoredScore& s) {
+QByteArray scorePage(const StoredScore& s, bool submittedAgain) {
   const auto& h = s.score.hardware;
   const QString name = s.title.isEmpty() ? QStringLiteral("Score %1").arg(s.id) : s.title;
   QString html = header(name + QStringLiteral(" - Rootix"));
   html += QStringLiteral("<h1>%1</h1>\n").arg(htmlEscape(name));
+  if (submittedAgain) {
+    html += QStringLiteral(
+                "<p class=\"notice\">This run was submitted before, on %1: it is stored once, with the title, "
+                "description and link it came with first.</p>\n")
+                .arg(s.submitted.toString(QStringLiteral("yyyy-MM-dd HH:mm 'UTC'")));
+  }
+  if (s.unconfirmed) {
+    html += QStringLiteral(
+                "<p class=\"notice\"><span class=\"unconfirmed\">unconfirmed</span> This score is ranked apart "
+                "until a moderator confirms it: %1.</p>\n")
+                .arg(htmlEscape(rules::doubtTexts(s.doubts).join(QStringLiteral("; "))));
+  }
   if (!s.description.isEmpty()) html += QStringLiteral("<p>%1</p>\n").arg(htmlEscape(s.description));
   if (!s.link.isEmpty()) {
     html +=

@@ -27,7 +27,8 @@ struct Board {
 };
 
 QByteArray leaderboardPage(const QList<Board>& boards, const QString& processorFilter, bool singleTest);
-QByteArray scorePage(const StoredScore& score);
+// submittedAgain: the visitor was sent here by a second submission of the run.
+QByteArray scorePage(const StoredScore& score, bool submittedAgain = false);
 // A plain page with a heading and one paragraph, for errors and refusals.
 QByteArray messagePage(const QString& heading, const QString& text);
 // Horizontal bars, one per processor, the fastest (shortest) on top, as an

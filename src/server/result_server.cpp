@@ -17,6 +17,7 @@
 #include "server/connection_guard.h"
 #include "server/form.h"
 #include "server/pages.h"
+#include "server/score_rules.h"
 #include "server/score_store.h"
 #include "server/submission.h"
 
@@ -36,6 +37,10 @@ const QByteArray kJson = "application/json";
 
 Reply page(int status, const QString& heading, const QString& text) {
   return Reply{status, kHtml, pages::messagePage(heading, text), {}};
+}
+
+Reply hiddenScore() {
+  return page(410, QStringLiteral("Score hidden"), QStringLiteral("A moderator has hidden this score."));
 }
 
 Reply notFound() { return page(404, QStringLiteral("Not found"), QStringLiteral("There is no page at this address.")); }
@@ -108,6 +113,9 @@ QJsonObject scoreJson(const StoredScore& s) {
       {"page", QStringLiteral("/score/%1").arg(s.id)},
       {"file", QStringLiteral("/score/%1/file").arg(s.id)},
       {"hardware", hardware},
+      // Unconfirmed scores are ranked after the confirmed ones.
+      {"confirmed", !s.unconfirmed},
+      {"doubts", QJsonArray::fromStringList(s.unconfirmed ? rules::doubtKeys(s.doubts) : QStringList())},
   };
 }
 
@@ -128,6 +136,7 @@ ResultServer::~ResultServer() = default;
 
 void ResultServer::start() {
   store_ = ScoreStore::open(options_.database, options_.busyTimeoutMs);
+  for (const QString& note : store_->migrationNotes()) qWarning("rootix-server: schema upgrade: %s", qPrintable(note));
   auto* tcp = new GuardedTcpServer(options_.idleTimeoutMs, options_.requestTimeoutMs, kUnreadBodyLimit, &http_);
   if (!tcp->listen(options_.address, options_.port)) {
     throw std::runtime_error("cannot listen on " + options_.address.toString().toStdString() + ":" +
@@ -191,7 +200,7 @@ Reply ResultServer::route(const QByteArray& method, const QString& path, const Q
     if (const auto m = scorePath.match(path); m.hasMatch()) {
       if (!read) return methodNotAllowed("GET, HEAD");
       const qint64 id = m.captured(1).toLongLong();
-      return m.hasCaptured(2) ? scoreFile(id) : scorePage(id);
+      return m.hasCaptured(2) ? scoreFile(id) : scorePage(id, params.contains(QStringLiteral("again")));
     }
     if (path == u"/api/v1/scores") return read ? scoresJson(params) : methodNotAllowed("GET, HEAD");
     if (path == u"/healthz") return read ? health() : methodNotAllowed("GET, HEAD");
@@ -244,15 +253,17 @@ Reply ResultServer::leaderboard(const QHash<QString, QString>& params) {
   return Reply{200, kHtml, pages::leaderboardPage(boards, filter, *test != 0), {}};
 }
 
-Reply ResultServer::scorePage(qint64 id) {
+Reply ResultServer::scorePage(qint64 id, bool submittedAgain) {
   const auto s = store_->find(id);
   if (!s) return notFound();
-  return Reply{200, kHtml, pages::scorePage(*s), {}};
+  if (s->hidden) return hiddenScore();
+  return Reply{200, kHtml, pages::scorePage(*s, submittedAgain), {}};
 }
 
 Reply ResultServer::scoreFile(qint64 id) {
   const auto s = store_->find(id);
   if (!s) return notFound();
+  if (s->hidden) return hiddenScore();
   return Reply{200,
                "application/octet-stream",
                s->fileBytes,
@@ -280,7 +291,8 @@ Reply ResultServer::submit(const QByteArray& contentType, const QByteArray& body
   }
   const auto added = store_->add(std::get<Submission>(read));
   if (added.isNew) clearCache();
-  const QByteArray location = "/score/" + QByteArray::number(added.id);
+  // The same run again: its page says when it was submitted first.
+  const QByteArray location = "/score/" + QByteArray::number(added.id) + (added.isNew ? "" : "?again");
   Reply r =
       page(303, QStringLiteral("Score received"), QStringLiteral("Your score is at ") + QString::fromLatin1(location));
   r.headers.append(std::pair<QByteArray, QByteArray>("Location", location));

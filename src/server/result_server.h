@@ -24,6 +24,8 @@ struct ServerOptions {
   // Rendered pages are reused this long; a submission through this process
   // drops them at once, one through another process shows within this time.
   int pageCacheMs = 1000;
+  // The operator's token for /admin/; empty: there are no admin routes.
+  QByteArray adminToken;
 };
 
 // What a request gets: status, type, body and any extra headers.
@@ -56,7 +58,7 @@ class ResultServer : public QObject {
   Reply route(const QByteArray& method, const QString& path, const QByteArray& query, const QByteArray& contentType,
               const QByteArray& body);
   Reply leaderboard(const QHash<QString, QString>& params);
-  Reply scorePage(qint64 id);
+  Reply scorePage(qint64 id, bool submittedAgain);
   Reply scoreFile(qint64 id);
   Reply scoresJson(const QHash<QString, QString>& params);
   Reply submit(const QByteArray& contentType, const QByteArray& body);

@@ -3,6 +3,7 @@
 #include <QAtomicInteger>
 #include <QCryptographicHash>
 #include <QHash>
+#include <QSet>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QStringList>
@@ -12,6 +13,7 @@
 #include <array>
 
 #include "scores/hardware_summary.h"
+#include "server/score_rules.h"
 #include "server/submission.h"
 
 namespace rootix::server {
@@ -35,13 +37,43 @@ QString hardwareColumnList() {
 // Every column a StoredScore is read from, in the order rowToScore expects.
 QString scoreColumns() {
   return QStringLiteral("id, version, test, seconds, checksum, file_data, title, description, link, submitted_at, ") +
-         hardwareColumnList();
+         hardwareColumnList() + QStringLiteral(", hidden, unconfirmed, doubts");
+}
+
+QString idColumn(bool postgres) {
+  return postgres ? QStringLiteral("BIGSERIAL PRIMARY KEY") : QStringLiteral("INTEGER PRIMARY KEY");
 }
 
 // Schema steps; step i takes the schema from version i to i + 1. The same
-// SQL runs on both databases except for the id column's type.
-QStringList schemaStep(int fromVersion, bool postgres) {
-  if (fromVersion == 0) {
+// SQL runs on both databases except for the id column's type. Step 1 also
+// has work done between its statements (ScoreStore::judgeStoredScores),
+// which comes after the statements listed for before == true.
+QStringList schemaStep(int fromVersion, bool postgres, bool before = true) {
+  if (fromVersion == 1 && before) {
+    return {
+        // The identity of the run, not of the file's bytes (rules::identityOf).
+        QStringLiteral("ALTER TABLE scores ADD COLUMN identity TEXT"),
+        QStringLiteral("ALTER TABLE scores ADD COLUMN processor_key TEXT NOT NULL DEFAULT ''"),
+        QStringLiteral("ALTER TABLE scores ADD COLUMN hidden INTEGER NOT NULL DEFAULT 0"),
+        QStringLiteral("ALTER TABLE scores ADD COLUMN unconfirmed INTEGER NOT NULL DEFAULT 0"),
+        QStringLiteral("ALTER TABLE scores ADD COLUMN doubts INTEGER NOT NULL DEFAULT 0"),
+        QStringLiteral("CREATE TABLE moderation (id %1, score_id BIGINT NOT NULL, action TEXT NOT NULL, "
+                       "done_at TEXT NOT NULL)")
+            .arg(idColumn(postgres)),
+        QStringLiteral("DROP INDEX scores_ranking"),
+        QStringLiteral("DROP INDEX scores_by_processor"),
+    };
+  }
+  if (fromVersion == 1) {
+    return {
+        QStringLiteral("CREATE UNIQUE INDEX scores_identity ON scores (identity)"),
+        // The boards' order: confirmed scores first, each group by time.
+        QStringLiteral("CREATE INDEX scores_board ON scores (test, hidden, unconfirmed, seconds, id, cpu_search)"),
+        // A new score is judged by its processor's latest confirmed times.
+        QStringLiteral("CREATE INDEX scores_judged ON scores (processor_key, test, unconfirmed, hidden, id)"),
+    };
+  }
+  if (fromVersion == 0 && before) {
     QString hardware;
     for (const char* c : kHardwareColumns) hardware += QStringLiteral("  %1 TEXT NOT NULL,\n").arg(QLatin1String(c));
     return {
@@ -59,7 +91,7 @@ QStringList schemaStep(int fromVersion, bool postgres) {
                        "  description TEXT NOT NULL,\n"
                        "  link TEXT NOT NULL,\n"
                        "  submitted_at TEXT NOT NULL)")
-            .arg(postgres ? u"BIGSERIAL PRIMARY KEY" : u"INTEGER PRIMARY KEY", hardware),
+            .arg(idColumn(postgres), hardware),
         // Both cover the queries of the leaderboards, which never read rows
         // (a row holds the whole score file) except the page they show.
         QStringLiteral("CREATE INDEX scores_ranking ON scores (test, seconds, id, cpu_search)"),
@@ -79,8 +111,8 @@ QString containsPattern(const QString& text) {
 }
 
 // The processor condition, left out altogether when there is no filter.
-QString processorCondition(const QString& processor, const char* joiner) {
-  return processor.isEmpty() ? QString() : QLatin1String(joiner) + QStringLiteral("cpu_search LIKE ? ESCAPE '!'");
+QString processorCondition(const QString& processor) {
+  return processor.isEmpty() ? QString() : QStringLiteral(" AND cpu_search LIKE ? ESCAPE '!'");
 }
 
 QString lastError(const QSqlQuery& query) { return query.lastError().text(); }
@@ -210,7 +242,9 @@ void ScoreStore::migrate() {
   for (; version < kSchemaVersion; ++version) {
     if (!db.transaction()) throw StoreError("schema: " + db.lastError().text().toStdString());
     try {
-      for (const QString& sql : schemaStep(version, postgres_)) run(sql);
+      for (const QString& sql : schemaStep(version, postgres_, true)) run(sql);
+      if (version == 1) judgeStoredScores();
+      for (const QString& sql : schemaStep(version, postgres_, false)) run(sql);
       run(QStringLiteral("INSERT INTO rootix_schema (version) VALUES (%1)").arg(version + 1));
     } catch (...) {
       db.rollback();
@@ -220,17 +254,102 @@ void ScoreStore::migrate() {
   }
 }
 
+void ScoreStore::judgeStoredScores() {
+  QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
+  QSqlQuery rows(db);
+  rows.setForwardOnly(true);
+  if (!rows.exec(QStringLiteral("SELECT id, file_data FROM scores ORDER BY id"))) {
+    throw StoreError("schema: reading the stored scores: " + lastError(rows).toStdString());
+  }
+  struct Judged {
+    qint64 id;
+    QString identity, key;
+    int hidden, unconfirmed;
+    unsigned doubts;
+  };
+  QList<Judged> kept;
+  QList<qint64> duplicates;
+  QSet<QString> seen;
+  while (rows.next()) {
+    const qint64 id = rows.value(0).toLongLong();
+    scores::Score score;
+    if (score.loadBytes(QByteArray::fromBase64(rows.value(1).toString().toLatin1())) != scores::Score::kLoaded) {
+      // Not a score any more: kept, hidden, and its own identity.
+      kept.append({id, QStringLiteral("unreadable-%1").arg(id), QString(), 1, 1, 0});
+      continue;
+    }
+    const QString identity = rules::identityOf(score);
+    if (seen.contains(identity)) {
+      duplicates << id;  // the first of a run stays, with its title and date
+      continue;
+    }
+    seen.insert(identity);
+    // Scores stored before these rules were on the boards already: they stay
+    // confirmed unless they are impossible (hidden) or carry no clock.
+    const unsigned doubts = rules::doubtsOf(score, QList<double>(rules::kEnoughScores, score.score_score));
+    kept.append({id, identity, rules::processorKey(score.hardware.score_extra_cpu_string),
+                 rules::impossibility(score) ? 1 : 0, doubts ? 1 : 0, doubts});
+  }
+  rows.finish();
+
+  QSqlQuery update(db);
+  update.prepare(QStringLiteral(
+      "UPDATE scores SET identity = ?, processor_key = ?, hidden = ?, unconfirmed = ?, doubts = ? WHERE id = ?"));
+  int hidden = 0, unconfirmed = 0;
+  for (const Judged& j : kept) {
+    update.bindValue(0, j.identity);
+    update.bindValue(1, j.key);
+    update.bindValue(2, j.hidden);
+    update.bindValue(3, j.unconfirmed);
+    update.bindValue(4, static_cast<int>(j.doubts));
+    update.bindValue(5, j.id);
+    exec(update, "schema: judging a stored score");
+    hidden += j.hidden;
+    unconfirmed += j.unconfirmed && !j.hidden;
+  }
+  QSqlQuery remove(db);
+  remove.prepare(QStringLiteral("DELETE FROM scores WHERE id = ?"));
+  for (const qint64 id : duplicates) {
+    remove.bindValue(0, id);
+    exec(remove, "schema: merging a duplicate score");
+  }
+  migrationNotes_ << QStringLiteral(
+                         "merged %1 duplicate scores (the same run stored more than once; the first of each is kept)")
+                         .arg(duplicates.size())
+                  << QStringLiteral("%1 stored scores without a processor clock are now unconfirmed").arg(unconfirmed)
+                  << QStringLiteral("%1 stored scores that break the rules are now hidden").arg(hidden);
+}
+
 ScoreStore::Added ScoreStore::add(const Submission& s) {
+  const scores::Score& score = s.score;
+  const QString identity = rules::identityOf(score);
+  const QString key = rules::processorKey(score.hardware.score_extra_cpu_string);
+
+  QSqlQuery& sample = prepared(QStringLiteral(
+      "SELECT seconds FROM scores WHERE processor_key = ? AND test = ? AND unconfirmed = 0 AND hidden = 0 "
+      "ORDER BY id DESC LIMIT ?"));
+  sample.bindValue(0, key);
+  sample.bindValue(1, static_cast<int>(score.score_test));
+  sample.bindValue(2, rules::kJudgedBy);
+  exec(sample, "judging a score");
+  QList<double> confirmed;
+  while (sample.next()) confirmed << sample.value(0).toDouble();
+  sample.finish();
+  const unsigned doubts = rules::doubtsOf(score, confirmed);
+
   const QString hash = QString::fromLatin1(QCryptographicHash::hash(s.fileBytes, QCryptographicHash::Sha256).toHex());
   QStringList marks;
-  for (int i = 0; i < 11 + static_cast<int>(kHardwareColumns.size()); ++i) marks << QStringLiteral("?");
-  QSqlQuery& insert = prepared(
-      QStringLiteral(
-          "INSERT INTO scores (file_hash, file_data, version, test, seconds, checksum, cpu_search, "
-          "title, description, link, submitted_at, %1) VALUES (%2) ON CONFLICT (file_hash) DO NOTHING RETURNING id")
-          .arg(hardwareColumnList(), marks.join(u", ")));
-  const scores::Score& score = s.score;
+  for (int i = 0; i < 15 + static_cast<int>(kHardwareColumns.size()); ++i) marks << QStringLiteral("?");
+  QSqlQuery& insert =
+      prepared(QStringLiteral("INSERT INTO scores (identity, processor_key, unconfirmed, doubts, file_hash, file_data, "
+                              "version, test, seconds, checksum, cpu_search, title, description, link, submitted_at, "
+                              "%1) VALUES (%2) ON CONFLICT DO NOTHING RETURNING id")
+                   .arg(hardwareColumnList(), marks.join(u", ")));
   int i = 0;
+  insert.bindValue(i++, identity);
+  insert.bindValue(i++, key);
+  insert.bindValue(i++, doubts ? 1 : 0);
+  insert.bindValue(i++, static_cast<int>(doubts));
   insert.bindValue(i++, hash);
   insert.bindValue(i++, QString::fromLatin1(s.fileBytes.toBase64()));
   insert.bindValue(i++, notNull(score.score_version));
@@ -247,31 +366,61 @@ ScoreStore::Added ScoreStore::add(const Submission& s) {
   try {
     exec(insert, "storing a score");
   } catch (const StoreError&) {
-    // A score stored before needs no write: its entry is the answer even
+    // A run stored before needs no write: its entry is the answer even
     // while the database cannot be written.
-    if (const auto id = idOf(hash)) return Added{*id, false};
+    if (const auto id = idOf(identity)) return Added{*id, false};
     throw;
   }
-  // A new entry returns its id; the same score text again returns nothing.
+  // A new entry returns its id; the same run again returns nothing.
   if (insert.next()) {
     const Added added{insert.value(0).toLongLong(), true};
     insert.finish();
     return added;
   }
   insert.finish();
-  const auto id = idOf(hash);
+  const auto id = idOf(identity);
   if (!id) throw StoreError("a stored score is not in the database");
   return Added{*id, false};
 }
 
-std::optional<qint64> ScoreStore::idOf(const QString& fileHash) {
-  QSqlQuery& lookup = prepared(QStringLiteral("SELECT id FROM scores WHERE file_hash = ?"));
-  lookup.bindValue(0, fileHash);
+std::optional<qint64> ScoreStore::idOf(const QString& identity) {
+  QSqlQuery& lookup = prepared(QStringLiteral("SELECT id FROM scores WHERE identity = ?"));
+  lookup.bindValue(0, identity);
   exec(lookup, "finding a stored score");
   std::optional<qint64> id;
   if (lookup.next()) id = lookup.value(0).toLongLong();
   lookup.finish();
   return id;
+}
+
+bool ScoreStore::moderate(qint64 id, Moderation action) {
+  static const char* const kSql[] = {"UPDATE scores SET hidden = 1 WHERE id = ?",
+                                     "UPDATE scores SET hidden = 0 WHERE id = ?",
+                                     "UPDATE scores SET unconfirmed = 0 WHERE id = ?"};
+  static const char* const kNames[] = {"hide", "show", "confirm"};
+  const auto index = static_cast<size_t>(action);
+  QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
+  if (!db.transaction()) throw StoreError("moderating a score: " + db.lastError().text().toStdString());
+  try {
+    QSqlQuery& change = prepared(QString::fromLatin1(kSql[index]));
+    change.bindValue(0, id);
+    exec(change, "moderating a score");
+    const bool found = change.numRowsAffected() > 0;
+    change.finish();
+    if (found) {
+      QSqlQuery& note = prepared(QStringLiteral("INSERT INTO moderation (score_id, action, done_at) VALUES (?, ?, ?)"));
+      note.bindValue(0, id);
+      note.bindValue(1, QString::fromLatin1(kNames[index]));
+      note.bindValue(2, QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs));
+      exec(note, "noting a moderation");
+      note.finish();
+    }
+    if (!db.commit()) throw StoreError("moderating a score: " + db.lastError().text().toStdString());
+    return found;
+  } catch (...) {
+    db.rollback();
+    throw;
+  }
 }
 
 namespace {
@@ -290,7 +439,10 @@ StoredScore rowToScore(const QSqlQuery& q) {
   s.link = q.value(i++).toString();
   s.submitted = QDateTime::fromString(q.value(i++).toString(), Qt::ISODateWithMs);
   for (const auto field : scores::kHardwareFields) s.score.hardware.*field = q.value(i++).toString();
-  s.score.score_visible = true;
+  s.hidden = q.value(i++).toInt() != 0;
+  s.unconfirmed = q.value(i++).toInt() != 0;
+  s.doubts = static_cast<unsigned>(q.value(i++).toInt());
+  s.score.score_visible = !s.hidden;
   return s;
 }
 
@@ -307,8 +459,9 @@ std::optional<StoredScore> ScoreStore::find(qint64 id) {
 }
 
 QList<std::pair<int, qint64>> ScoreStore::testsWithEntries(const QString& processor) {
-  QSqlQuery& q = prepared(QStringLiteral("SELECT test, COUNT(*) FROM scores%1 GROUP BY test ORDER BY test")
-                              .arg(processorCondition(processor, " WHERE ")));
+  QSqlQuery& q =
+      prepared(QStringLiteral("SELECT test, COUNT(*) FROM scores WHERE hidden = 0%1 GROUP BY test ORDER BY test")
+                   .arg(processorCondition(processor)));
   if (!processor.isEmpty()) q.bindValue(0, containsPattern(processor));
   exec(q, "listing the tests");
   QList<std::pair<int, qint64>> tests;
@@ -322,9 +475,8 @@ namespace {
 // "WHERE test = ? AND cpu_search LIKE ?" with what a filter holds; binds
 // its values from index 0 and returns the next index.
 QString whereOf(const ScoreFilter& filter) {
-  QString where = filter.test ? QStringLiteral(" WHERE test = ?") : QString();
-  where += processorCondition(filter.processor, filter.test ? " AND " : " WHERE ");
-  return where;
+  return (filter.test ? QStringLiteral(" WHERE test = ? AND hidden = 0") : QStringLiteral(" WHERE hidden = 0")) +
+         processorCondition(filter.processor);
 }
 int bindFilter(QSqlQuery& q, const ScoreFilter& filter) {
   int i = 0;
@@ -345,7 +497,9 @@ qint64 ScoreStore::count(const ScoreFilter& filter) {
 }
 
 QList<StoredScore> ScoreStore::ranked(const ScoreFilter& filter, qint64 offset, qint64 limit) {
-  const QString order = filter.test ? QStringLiteral("seconds, id") : QStringLiteral("test, seconds, id");
+  // Unconfirmed scores are ranked apart, after the confirmed ones.
+  const QString order =
+      filter.test ? QStringLiteral("unconfirmed, seconds, id") : QStringLiteral("test, unconfirmed, seconds, id");
   QSqlQuery& q = prepared(QStringLiteral("SELECT %1 FROM scores%2 ORDER BY %3 LIMIT ? OFFSET ?")
                               .arg(scoreColumns(), whereOf(filter), order));
   int i = bindFilter(q, filter);
@@ -359,7 +513,7 @@ QList<StoredScore> ScoreStore::ranked(const ScoreFilter& filter, qint64 offset, 
 }
 
 QList<ProcessorBest> ScoreStore::bestPerProcessor(const ScoreFilter& filter, int limit) {
-  QSqlQuery& q = prepared(QStringLiteral("SELECT cpu_string, MIN(seconds) AS best FROM scores%1 "
+  QSqlQuery& q = prepared(QStringLiteral("SELECT cpu_string, MIN(seconds) AS best FROM scores%1 AND unconfirmed = 0 "
                                          "GROUP BY cpu_string ORDER BY best, cpu_string LIMIT ?")
                               .arg(whereOf(filter)));
   const int i = bindFilter(q, filter);

@@ -6,6 +6,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -30,8 +31,13 @@ struct StoredScore {
   QString title;
   QString description;
   QString link;
-  QDateTime submitted;  // UTC
+  QDateTime submitted;       // UTC
+  bool hidden = false;       // by a moderator, or by the rules when the schema was upgraded
+  bool unconfirmed = false;  // ranked apart until a moderator confirms it
+  unsigned doubts = 0;       // rules::Doubt bits it arrived with
 };
+
+enum class Moderation { Hide, Show, Confirm };
 
 // Which scores a leaderboard or the JSON shows. test 0 means every test.
 struct ScoreFilter {
@@ -59,15 +65,21 @@ class ScoreStore {
   ScoreStore(const ScoreStore&) = delete;
   ScoreStore& operator=(const ScoreStore&) = delete;
 
-  static constexpr int kSchemaVersion = 1;
+  static constexpr int kSchemaVersion = 2;
 
   struct Added {
     qint64 id = 0;
     bool isNew = false;  // false: the same score text was there already
   };
-  // Stores a submission once: the same score text again gives the entry
-  // made the first time, with its first title, description and link.
+  // Stores a submission once: the same run again (rules::identityOf) gives
+  // the entry made the first time, with its first title, description and
+  // link. A new score is judged against its processor's confirmed scores.
   Added add(const Submission& submission);
+  // Acts on a score and notes it in the moderation table; false when there
+  // is no score with this id.
+  bool moderate(qint64 id, Moderation action);
+  // What upgrading the schema did when this store opened, one line each.
+  const QStringList& migrationNotes() const { return migrationNotes_; }
 
   std::optional<StoredScore> find(qint64 id);
   // Test numbers with entries matching filter.processor, with their counts.
@@ -88,7 +100,10 @@ class ScoreStore {
  private:
   ScoreStore(QString connectionName, bool postgres);
   void migrate();
-  std::optional<qint64> idOf(const QString& fileHash);
+  std::optional<qint64> idOf(const QString& identity);
+  // Schema 1 -> 2: gives stored scores their identity and processor key,
+  // merges runs stored more than once, and judges them by the rules.
+  void judgeStoredScores();
   QSqlQuery& prepared(const QString& sql);
   void exec(QSqlQuery& query, const char* what);
 
@@ -97,6 +112,7 @@ class ScoreStore {
   int busyTimeoutMs_ = 0;
   struct Statements;
   std::unique_ptr<Statements> statements_;
+  QStringList migrationNotes_;
 };
 
 }  // namespace rootix::server

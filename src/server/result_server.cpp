@@ -1,5 +1,6 @@
 #include "server/result_server.h"
 
+#include <QCryptographicHash>
 #include <QDateTime>
 #include <QFile>
 #include <QHttpServerRequest>
@@ -59,6 +60,16 @@ Reply unavailable(const StoreError& e) {
                                 "Please try again in a while."));
   r.headers.append(std::pair<QByteArray, QByteArray>("Retry-After", "30"));
   return r;
+}
+
+// Compares digests, so the time taken says nothing of where the texts
+// differ, nor of the token's length.
+bool sameSecret(const QByteArray& given, const QByteArray& secret) {
+  const QByteArray a = QCryptographicHash::hash(given, QCryptographicHash::Sha256);
+  const QByteArray b = QCryptographicHash::hash(secret, QCryptographicHash::Sha256);
+  unsigned char difference = 0;
+  for (qsizetype i = 0; i < a.size(); ++i) difference |= static_cast<unsigned char>(a[i] ^ b[i]);
+  return difference == 0;
 }
 
 Reply jsonError(int status, const QString& message) {
@@ -145,15 +156,16 @@ void ResultServer::start() {
   port_ = tcp->serverPort();
   http_.bind(tcp);
   http_.setMissingHandler([this](const QHttpServerRequest& request, QHttpServerResponder&& responder) {
-    QByteArray contentType;
+    QByteArray contentType, authorization;
     for (const auto& [name, value] : request.headers()) {
       if (name.compare("content-type", Qt::CaseInsensitive) == 0) contentType = value;
+      if (name.compare("authorization", Qt::CaseInsensitive) == 0) authorization = value;
     }
     const QMetaEnum methods = QMetaEnum::fromType<QHttpServerRequest::Method>();
     const QByteArray method = QByteArray(methods.valueToKey(static_cast<int>(request.method()))).toUpper();
     QByteArray target = request.url().path(QUrl::FullyEncoded).toUtf8();
     if (request.url().hasQuery()) target += '?' + request.url().query(QUrl::FullyEncoded).toUtf8();
-    const Reply reply = respond(method, target, contentType, request.body());
+    const Reply reply = respond(method, target, contentType, request.body(), authorization);
 
     responder.writeStatusLine(static_cast<QHttpServerResponder::StatusCode>(reply.status));
     responder.writeHeader("Content-Type", reply.contentType);
@@ -165,12 +177,19 @@ void ResultServer::start() {
 }
 
 Reply ResultServer::respond(const QByteArray& method, const QByteArray& target, const QByteArray& contentType,
-                            const QByteArray& body) {
+                            const QByteArray& body, const QByteArray& authorization) {
   const qsizetype mark = target.indexOf('?');
   const QString path = QString::fromUtf8(QByteArray::fromPercentEncoding(mark < 0 ? target : target.left(mark)));
   const QByteArray query = mark < 0 ? QByteArray() : target.mid(mark + 1);
   const bool read = method == "GET" || method == "HEAD";
-  if (!read) return route(method, path, query, contentType, body);
+  if (!read) {
+    static const QRegularExpression adminPath(QStringLiteral("^/admin/scores/([0-9]{1,15})$"));
+    if (const auto m = adminPath.match(path); m.hasMatch() && !options_.adminToken.isEmpty()) {
+      if (method != "POST") return methodNotAllowed("POST");
+      return moderate(m.captured(1).toLongLong(), authorization, body);
+    }
+    return route(method, path, query, contentType, body);
+  }
 
   const qint64 now = QDateTime::currentMSecsSinceEpoch();
   if (const auto it = cache_.constFind(target); it != cache_.constEnd() && it->expires > now) return it->reply;
@@ -297,6 +316,40 @@ Reply ResultServer::submit(const QByteArray& contentType, const QByteArray& body
       page(303, QStringLiteral("Score received"), QStringLiteral("Your score is at ") + QString::fromLatin1(location));
   r.headers.append(std::pair<QByteArray, QByteArray>("Location", location));
   return r;
+}
+
+Reply ResultServer::moderate(qint64 id, const QByteArray& authorization, const QByteArray& body) {
+  const QByteArray scheme = "Bearer ";
+  if (!authorization.startsWith(scheme)) {
+    Reply r = jsonError(401, QStringLiteral("moderation needs the operator's token: Authorization: Bearer <token>"));
+    r.headers.append(std::pair<QByteArray, QByteArray>("WWW-Authenticate", "Bearer realm=\"rootix-server\""));
+    return r;
+  }
+  if (!sameSecret(authorization.mid(scheme.size()).trimmed(), options_.adminToken)) {
+    qWarning("rootix-server: moderation refused: a wrong token for score %lld", static_cast<long long>(id));
+    return jsonError(403, QStringLiteral("the token is not the operator's"));
+  }
+  static const QHash<QByteArray, Moderation> actions{
+      {"hide", Moderation::Hide}, {"show", Moderation::Show}, {"confirm", Moderation::Confirm}};
+  const QByteArray action = parseForm(body).value("action");
+  if (!actions.contains(action)) return jsonError(400, QStringLiteral("action must be hide, show or confirm"));
+  try {
+    if (!store_->moderate(id, actions.value(action))) return jsonError(404, QStringLiteral("there is no such score"));
+  } catch (const StoreError& e) {
+    store_->recover();
+    return unavailable(e);
+  }
+  qWarning("rootix-server: moderation: %s score %lld", action.constData(), static_cast<long long>(id));
+  clearCache();
+  const auto s = store_->find(id);
+  return Reply{200,
+               kJson,
+               QJsonDocument(QJsonObject{{"id", id},
+                                         {"action", QString::fromLatin1(action)},
+                                         {"hidden", s && s->hidden},
+                                         {"confirmed", s && !s->unconfirmed}})
+                   .toJson(QJsonDocument::Compact),
+               {}};
 }
 
 void ResultServer::clearCache() {

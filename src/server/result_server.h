@@ -52,7 +52,7 @@ class ResultServer : public QObject {
   // The reply for one request, without any network: method as in HTTP
   // ("GET", "POST", ...), target the path with its query.
   Reply respond(const QByteArray& method, const QByteArray& target, const QByteArray& contentType,
-                const QByteArray& body);
+                const QByteArray& body, const QByteArray& authorization = {});
 
  private:
   Reply route(const QByteArray& method, const QString& path, const QByteArray& query, const QByteArray& contentType,
@@ -63,6 +63,8 @@ class ResultServer : public QObject {
   Reply scoresJson(const QHash<QString, QString>& params);
   Reply submit(const QByteArray& contentType, const QByteArray& body);
   Reply health();
+  // POST /admin/scores/<id> with action=hide|show|confirm and the operator's token.
+  Reply moderate(qint64 id, const QByteArray& authorization, const QByteArray& body);
   void clearCache();
 
   ServerOptions options_;

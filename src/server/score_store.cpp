@@ -313,6 +313,7 @@ void ScoreStore::judgeStoredScores() {
     remove.bindValue(0, id);
     exec(remove, "schema: merging a duplicate score");
   }
+  if (kept.isEmpty() && duplicates.isEmpty()) return;  // a new database
   migrationNotes_ << QStringLiteral(
                          "merged %1 duplicate scores (the same run stored more than once; the first of each is kept)")
                          .arg(duplicates.size())

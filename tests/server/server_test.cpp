@@ -70,6 +70,7 @@ class ServerTest : public ::testing::TestWithParam<Backend> {
     options.idleTimeoutMs = kIdleMs;
     options.requestTimeoutMs = kRequestMs;
     options.busyTimeoutMs = 300;
+    options.adminToken = adminToken_;
     server_ = std::make_unique<ServerThread>(options);
     ASSERT_TRUE(server_->startServer()) << server_->error().toStdString();
   }
@@ -102,6 +103,7 @@ class ServerTest : public ::testing::TestWithParam<Backend> {
 
   QTemporaryDir dir_;
   QString database_;
+  QByteArray adminToken_ = "operator-token-0123456789";
   std::unique_ptr<ServerThread> server_;
 };
 
@@ -605,6 +607,71 @@ TEST_P(ServerTest, DoubtfulScoresAreUnconfirmedAndRankedApart) {
   EXPECT_TRUE(page.contains(">12.1 s</text>")) << "the chart of best times";
   EXPECT_FALSE(page.contains(">2 s</text>")) << "the chart shows confirmed times only";
   EXPECT_TRUE(fetch("/score/7").body.contains("ranked apart until a moderator confirms it"));
+}
+
+// A moderation request: authorization is the whole header value, or none.
+QByteArray moderation(qint64 id, const QByteArray& action, const QByteArray& authorization) {
+  const QByteArray body = "action=" + action;
+  QByteArray request = "POST /admin/scores/" + QByteArray::number(id) +
+                       " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n"
+                       "Content-Type: application/x-www-form-urlencoded\r\n";
+  if (!authorization.isNull()) request += "Authorization: " + authorization + "\r\n";
+  return request + "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
+}
+
+TEST_P(ServerTest, ModerationActsOnlyWithTheOperatorsToken) {
+  ASSERT_EQ(send(submitRequest(submissionForm(scoreFile(12, 6), "moderated"))).status, 303);
+  const QByteArray good = "Bearer " + adminToken_;
+  struct Case {
+    const char* name;
+    qint64 id;
+    QByteArray action, authorization;
+    int status;
+  };
+  const Case refused[] = {
+      {"NoToken", 1, "hide", QByteArray(), 401},
+      {"AnotherScheme", 1, "hide", "Basic " + adminToken_.toBase64(), 401},
+      {"WrongToken", 1, "hide", "Bearer operator-token-0123456788", 403},
+      {"TokenWithMore", 1, "hide", good + "0", 403},
+      {"TokenCut", 1, "hide", good.chopped(1), 403},
+      {"UnknownAction", 1, "delete", good, 400},
+      {"NoSuchScore", 999, "hide", good, 404},
+  };
+  for (const Case& c : refused) {
+    SCOPED_TRACE(c.name);
+    const HttpReply reply = send(moderation(c.id, c.action, c.authorization));
+    EXPECT_EQ(reply.status, c.status) << reply.body.toStdString();
+    if (c.status == 401) {
+      EXPECT_TRUE(reply.headers.value("www-authenticate").startsWith("Bearer"));
+    }
+    EXPECT_EQ(storedCount(), 1) << "still on the boards";
+  }
+  EXPECT_EQ(fetch("/admin/scores/1").status, 404) << "reading is not acting";
+
+  ASSERT_EQ(send(moderation(1, "hide", good)).status, 200);
+  EXPECT_EQ(storedCount(), 0);
+  EXPECT_FALSE(fetch("/").body.contains("moderated"));
+  EXPECT_EQ(fetch("/score/1").status, 410);
+  EXPECT_EQ(send(submitRequest(submissionForm(scoreFile(12, 6)))).headers.value("location"), "/score/1?again")
+      << "a hidden run sent again stays hidden";
+  EXPECT_EQ(storedCount(), 0);
+
+  ASSERT_EQ(send(moderation(1, "show", good)).status, 200);
+  EXPECT_TRUE(fetch("/").body.contains("moderated"));
+  const auto entry = [&] { return json(fetch("/api/v1/scores")).value("scores").toArray().at(0).toObject(); };
+  EXPECT_FALSE(entry().value("confirmed").toBool());
+  const HttpReply confirmed = send(moderation(1, "confirm", good));
+  ASSERT_EQ(confirmed.status, 200);
+  EXPECT_EQ(json(confirmed).value("confirmed").toBool(), true);
+  EXPECT_TRUE(entry().value("confirmed").toBool());
+  EXPECT_EQ(entry().value("doubts").toArray().size(), 0);
+
+  // Without a token the server has no admin routes at all.
+  stopServer();
+  adminToken_.clear();
+  startServer();
+  EXPECT_EQ(send(moderation(1, "hide", good)).status, 404);
+  EXPECT_EQ(storedCount(), 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Databases, ServerTest, ::testing::Values(Backend::SQLite, Backend::PostgreSQL),

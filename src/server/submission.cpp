@@ -1,6 +1,7 @@
 #include "server/submission.h"
 
 #include <cmath>
+#include <exception>
 
 #include "server/form.h"
 
@@ -72,6 +73,14 @@ std::variant<Submission, Refusal> readSubmission(const QByteArray& contentType, 
   }
   if (!std::isfinite(s.score.score_score) || s.score.score_score <= 0) {
     return refuse(QStringLiteral("The score's time is not a positive number of seconds."));
+  }
+
+  // The reader accepts times its own text form cannot show (near the
+  // largest doubles): such a score cannot be stored as the program shows it.
+  try {
+    s.checksum = s.score.toString(true).split(QStringLiteral("\r\n")).value(21);
+  } catch (const std::exception&) {
+    return refuse(QStringLiteral("The score's values are out of range: its checksum cannot be formed."));
   }
 
   s.title = formText(fields.value("title"));

@@ -286,6 +286,17 @@ const BadRequest kBadRequests[] = {
      400, "incomplete"},
     {"TestOutOfRange", [] { return submitRequest(submissionForm(scoreFile(5, 17))); }, 400, "not a test"},
     {"ZeroTime", [] { return submitRequest(submissionForm(scoreFile(0, 6))); }, 400, "positive"},
+    // Loads (without a processor name the checksum is fixed) but its time,
+    // written to 15 digits, rounds past the largest double.
+    {"TimeAtTheEdgeOfDouble",
+     [] {
+       return submitRequest(submissionForm(scoreLines([](QStringList& l) {
+         l[2] = "1.7976931348623157E+308";
+         l[13] = "";
+         l[21] = "########";
+       })));
+     },
+     400, "out of range"},
     {"TitleTooLong", [] { return submitRequest(submissionForm(scoreFile(1, 6), QByteArray(51, 't'))); }, 400, "title"},
     {"DescriptionTooLong", [] { return submitRequest(submissionForm(scoreFile(1, 6), "t", QByteArray(256, 'd'))); },
      400, "description"},

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QStandardPaths>
 #include <QStringList>
+#include <csignal>
 #include <cstdio>
 #include <exception>
 
@@ -117,5 +118,7 @@ int main(int argc, char** argv) {
   std::printf("rootix-server: serving http://%s:%u/ with %s\n", qPrintable(options.address.toString()),
               unsigned(server.port()), qPrintable(options.database.section(u'@', -1)));
   std::fflush(stdout);
-  return app.exec();
+  // Qt's event loop is not needed: Qt SQL works without one.
+  server.run({SIGINT, SIGTERM});
+  return 0;
 }

@@ -276,6 +276,42 @@ QByteArray scorePage(const StoredScore& s, bool submittedAgain) {
   return (html + kFooter).toUtf8();
 }
 
+QByteArray aboutPage(int maxJsonLimit) {
+  QString html = header(QStringLiteral("About this server - Rootix"));
+  html += QStringLiteral(
+              "<h1>About this server</h1>\n"
+              "<p>This is a Rootix result server. Rootix is a multithreaded processor benchmark: it times how long "
+              "a machine takes to compute the square roots of every whole number of a range, split over worker "
+              "threads, with a fixed procedure that makes times comparable. The server keeps the scores people "
+              "submit and shows them as <a href=\"/\">leaderboards</a>, one per test, fastest first.</p>\n"
+              "<h2>Submitting a score</h2>\n"
+              "<p>In Rootix, open the score browser and press the upload icon of a score. Rootix writes a page with "
+              "the score's text in it and opens it in your browser; type a title, a description and a link if you "
+              "like (50, 255 and 255 characters at most) and press the upload button. The page posts the form to "
+              "<code>/?q=submit</code>; the server checks the score as Rootix itself would load it, stores it and "
+              "sends you to its page. The same score text submitted again leads to the entry made the first time. "
+              "A score is answered only once it is safely stored; when the database cannot take it you are told "
+              "so and asked to try again later.</p>\n"
+              "<h2>For scripts: the JSON interface</h2>\n"
+              "<p><code>GET /api/v1/scores</code> returns the scores ranked by time, as "
+              "<code>{\"total\", \"offset\", \"limit\", \"scores\": [...]}</code>. Parameters, all optional:</p>\n"
+              "<table class=\"fields\">\n"
+              "<tr><th>test</th><td>a test number from 1 to 16 (6 is 32M, 11 is 1024M); every test when left "
+              "out</td></tr>\n"
+              "<tr><th>cpu</th><td>only processors whose name contains this text, in any case</td></tr>\n"
+              "<tr><th>limit</th><td>how many scores, 50 when left out; at most %1, a larger limit is taken as %1 "
+              "and the reply's <code>limit</code> says so</td></tr>\n"
+              "<tr><th>offset</th><td>how many ranked scores to skip, 0 when left out</td></tr>\n"
+              "</table>\n"
+              "<p>Each score carries its id, test, time in seconds, checksum, the submitted texts, the hardware it "
+              "ran on, and the addresses of its page (<code>/score/ID</code>) and its score file "
+              "(<code>/score/ID/file</code>, which Rootix reads with \"load\"). <code>/healthz</code> answers "
+              "<code>ok</code> while the database can be used.</p>\n"
+              "<p>Example: <a href=\"/api/v1/scores?test=6&amp;limit=10\">/api/v1/scores?test=6&amp;limit=10</a></p>\n")
+              .arg(maxJsonLimit);
+  return (html + kFooter).toUtf8();
+}
+
 QByteArray messagePage(const QString& heading, const QString& text) {
   return (header(heading) +
           QStringLiteral("<h1>%1</h1>\n<p>%2</p>\n<p><a href=\"/\">Leaderboards</a></p>\n")

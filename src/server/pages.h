@@ -29,6 +29,9 @@ struct Board {
 QByteArray leaderboardPage(const QList<Board>& boards, const QString& processorFilter, bool singleTest);
 // submittedAgain: the visitor was sent here by a second submission of the run.
 QByteArray scorePage(const StoredScore& score, bool submittedAgain = false);
+// What the server is, how a score reaches it, and its JSON interface.
+// maxJsonLimit: the most rows one JSON reply holds.
+QByteArray aboutPage(int maxJsonLimit);
 // A plain page with a heading and one paragraph, for errors and refusals.
 QByteArray messagePage(const QString& heading, const QString& text);
 // Horizontal bars, one per processor, the fastest (shortest) on top, as an

@@ -3,19 +3,14 @@
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QFile>
-#include <QHttpServerRequest>
-#include <QHttpServerResponder>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QMetaEnum>
 #include <QRegularExpression>
-#include <QTcpSocket>
 #include <limits>
 #include <stdexcept>
 
 #include "scores/hardware_summary.h"
-#include "server/connection_guard.h"
 #include "server/form.h"
 #include "server/pages.h"
 #include "server/score_rules.h"
@@ -28,7 +23,7 @@ namespace {
 constexpr int kBoardRows = 25;
 constexpr int kChartBars = 12;
 constexpr int kMaxFilter = 100;
-constexpr int kMaxJsonLimit = 500;
+constexpr int kMaxJsonLimit = 100;
 constexpr qsizetype kCacheBytes = 32 * 1024 * 1024;
 // A body this far beyond the form's limit is refused before it is read.
 constexpr qint64 kUnreadBodyLimit = 1024 * 1024;
@@ -70,6 +65,13 @@ bool sameSecret(const QByteArray& given, const QByteArray& secret) {
   unsigned char difference = 0;
   for (qsizetype i = 0; i < a.size(); ++i) difference |= static_cast<unsigned char>(a[i] ^ b[i]);
   return difference == 0;
+}
+
+QByteArray headerOf(const Reply& reply, const QByteArray& name) {
+  for (const auto& [n, v] : reply.headers) {
+    if (n.compare(name, Qt::CaseInsensitive) == 0) return v;
+  }
+  return {};
 }
 
 Reply jsonError(int status, const QString& message) {
@@ -145,39 +147,32 @@ ResultServer::ResultServer(ServerOptions options, QObject* parent) : QObject(par
 
 ResultServer::~ResultServer() = default;
 
-void ResultServer::start() {
+void ResultServer::openDatabase() {
   store_ = ScoreStore::open(options_.database, options_.busyTimeoutMs);
   for (const QString& note : store_->migrationNotes()) qWarning("rootix-server: schema upgrade: %s", qPrintable(note));
-  auto* tcp = new GuardedTcpServer(options_.idleTimeoutMs, options_.requestTimeoutMs, kUnreadBodyLimit, &http_);
-  if (!tcp->listen(options_.address, options_.port)) {
-    throw std::runtime_error("cannot listen on " + options_.address.toString().toStdString() + ":" +
-                             std::to_string(options_.port) + ": " + tcp->errorString().toStdString());
-  }
-  port_ = tcp->serverPort();
-  http_.bind(tcp);
-  http_.setMissingHandler([this](const QHttpServerRequest& request, QHttpServerResponder&& responder) {
-    QByteArray contentType, authorization;
-    for (const auto& [name, value] : request.headers()) {
-      if (name.compare("content-type", Qt::CaseInsensitive) == 0) contentType = value;
-      if (name.compare("authorization", Qt::CaseInsensitive) == 0) authorization = value;
-    }
-    const QMetaEnum methods = QMetaEnum::fromType<QHttpServerRequest::Method>();
-    const QByteArray method = QByteArray(methods.valueToKey(static_cast<int>(request.method()))).toUpper();
-    QByteArray target = request.url().path(QUrl::FullyEncoded).toUtf8();
-    if (request.url().hasQuery()) target += '?' + request.url().query(QUrl::FullyEncoded).toUtf8();
-    const Reply reply = respond(method, target, contentType, request.body(), authorization);
-
-    responder.writeStatusLine(static_cast<QHttpServerResponder::StatusCode>(reply.status));
-    responder.writeHeader("Content-Type", reply.contentType);
-    responder.writeHeader("Content-Length", QByteArray::number(reply.body.size()));
-    for (const auto& [name, value] : reply.headers) responder.writeHeader(name, value);
-    // HEAD: the headers GET would send, without the body.
-    responder.writeBody(method == "HEAD" ? QByteArray() : reply.body);
-  });
 }
 
-Reply ResultServer::respond(const QByteArray& method, const QByteArray& target, const QByteArray& contentType,
-                            const QByteArray& body, const QByteArray& authorization) {
+void ResultServer::start() {
+  openDatabase();
+  HttpLimits limits;
+  limits.idleTimeoutMs = options_.idleTimeoutMs;
+  limits.requestTimeoutMs = options_.requestTimeoutMs;
+  limits.maxConnections = options_.maxConnections;
+  http_ = std::make_unique<HttpListener>(limits, [this](const Request& request) { return respond(request); });
+  port_ = http_->listen(options_.address, options_.port);
+}
+
+void ResultServer::run(std::initializer_list<int> stopSignals) { http_->run(stopSignals); }
+
+void ResultServer::stop() {
+  if (http_) http_->stop();
+}
+
+Reply ResultServer::respond(const Request& request) {
+  const QByteArray& method = request.method;
+  const QByteArray& target = request.target;
+  const QByteArray contentType = request.header("Content-Type");
+  const QByteArray& body = request.body;
   const qsizetype mark = target.indexOf('?');
   const QString path = QString::fromUtf8(QByteArray::fromPercentEncoding(mark < 0 ? target : target.left(mark)));
   const QByteArray query = mark < 0 ? QByteArray() : target.mid(mark + 1);
@@ -186,21 +181,48 @@ Reply ResultServer::respond(const QByteArray& method, const QByteArray& target, 
     static const QRegularExpression adminPath(QStringLiteral("^/admin/scores/([0-9]{1,15})$"));
     if (const auto m = adminPath.match(path); m.hasMatch() && !options_.adminToken.isEmpty()) {
       if (method != "POST") return methodNotAllowed("POST");
-      return moderate(m.captured(1).toLongLong(), authorization, body);
+      return withCacheHeaders(moderate(m.captured(1).toLongLong(), request), path);
     }
-    return route(method, path, query, contentType, body);
+    return withCacheHeaders(route(method, path, query, contentType, body), path);
   }
 
   const qint64 now = QDateTime::currentMSecsSinceEpoch();
-  if (const auto it = cache_.constFind(target); it != cache_.constEnd() && it->expires > now) return it->reply;
-  Reply reply = route(method, path, query, contentType, body);
-  if (reply.status == 200 && options_.pageCacheMs > 0 && path != u"/healthz") {
-    // Filters are free text: the cache is bounded by what it holds, not by
-    // how many addresses there are.
-    if (cacheBytes_ + reply.body.size() > kCacheBytes) clearCache();
-    cacheBytes_ += reply.body.size() + target.size();
-    cache_.insert(target, Cached{reply, now + options_.pageCacheMs});
+  Reply reply;
+  if (const auto it = cache_.constFind(target); it != cache_.constEnd() && it->expires > now) {
+    reply = it->reply;
+  } else {
+    reply = withCacheHeaders(route(method, path, query, contentType, body), path);
+    if (reply.status == 200 && options_.pageCacheMs > 0 && path != u"/healthz") {
+      // Filters are free text: the cache is bounded by what it holds, not by
+      // how many addresses there are.
+      if (cacheBytes_ + reply.body.size() > kCacheBytes) clearCache();
+      cacheBytes_ += reply.body.size() + target.size();
+      cache_.insert(target, Cached{reply, now + options_.pageCacheMs});
+    }
   }
+  // A proxy or browser that holds this very reply gets a short answer.
+  const QByteArray etag = headerOf(reply, "ETag");
+  if (!etag.isEmpty() && request.header("If-None-Match").split(',').contains(etag)) {
+    Reply same{304, {}, {}, {}};
+    for (const auto& h : reply.headers) {
+      if (h.first == "ETag" || h.first == "Cache-Control") same.headers.append(h);
+    }
+    return same;
+  }
+  return reply;
+}
+
+Reply ResultServer::withCacheHeaders(Reply reply, const QString& path) {
+  if (!headerOf(reply, "Cache-Control").isEmpty()) return reply;
+  QByteArray control = "no-store";
+  if (reply.status == 200 && path != u"/healthz") {
+    // A stored score does not change; lists do with every submission, so a
+    // cache must ask again, and the ETag keeps that cheap.
+    control = path.startsWith(u"/score/") ? "public, max-age=300" : "public, no-cache";
+    const QByteArray hash = QCryptographicHash::hash(reply.body, QCryptographicHash::Sha1).toHex().left(20);
+    reply.headers.append({"ETag", '"' + hash + '"'});
+  }
+  reply.headers.append({"Cache-Control", control});
   return reply;
 }
 
@@ -223,6 +245,8 @@ Reply ResultServer::route(const QByteArray& method, const QString& path, const Q
     }
     if (path == u"/api/v1/scores") return read ? scoresJson(params) : methodNotAllowed("GET, HEAD");
     if (path == u"/healthz") return read ? health() : methodNotAllowed("GET, HEAD");
+    if (path == u"/about")
+      return read ? Reply{200, kHtml, pages::aboutPage(kMaxJsonLimit), {}} : methodNotAllowed("GET, HEAD");
     if (path.startsWith(u"/jpg/rootix/")) {
       const QString file = pictures().value(path.mid(12));
       if (file.isEmpty()) return notFound();
@@ -235,6 +259,9 @@ Reply ResultServer::route(const QByteArray& method, const QString& path, const Q
   } catch (const StoreError& e) {
     store_->recover();
     return unavailable(e);
+  } catch (const std::exception& e) {
+    qWarning("rootix-server: %s %s failed: %s", method.constData(), qPrintable(path.left(200)), e.what());
+    return page(500, QStringLiteral("Server error"), QStringLiteral("The server failed to answer this request."));
   }
 }
 
@@ -292,8 +319,11 @@ Reply ResultServer::scoreFile(qint64 id) {
 Reply ResultServer::scoresJson(const QHash<QString, QString>& params) {
   const auto test = wholeParam(params, QStringLiteral("test"), 0, 1, 16);
   if (!test) return jsonError(400, QStringLiteral("test must be a test number from 1 to 16"));
-  const auto limit = wholeParam(params, QStringLiteral("limit"), 50, 1, kMaxJsonLimit);
-  if (!limit) return jsonError(400, QStringLiteral("limit must be a whole number from 1 to %1").arg(kMaxJsonLimit));
+  // A larger limit is served as the largest one (the reply says which), so
+  // callers that asked for more keep working.
+  auto limit = wholeParam(params, QStringLiteral("limit"), 50, 1, std::numeric_limits<qint64>::max());
+  if (!limit) return jsonError(400, QStringLiteral("limit must be a whole number, 1 or more"));
+  limit = std::min<qint64>(*limit, kMaxJsonLimit);
   const auto offset = wholeParam(params, QStringLiteral("offset"), 0, 0, std::numeric_limits<qint64>::max());
   if (!offset) return jsonError(400, QStringLiteral("offset must be a whole number, 0 or more"));
   const ScoreFilter filter{static_cast<int>(*test), params.value(QStringLiteral("cpu")).trimmed().left(kMaxFilter)};
@@ -318,7 +348,9 @@ Reply ResultServer::submit(const QByteArray& contentType, const QByteArray& body
   return r;
 }
 
-Reply ResultServer::moderate(qint64 id, const QByteArray& authorization, const QByteArray& body) {
+Reply ResultServer::moderate(qint64 id, const Request& request) {
+  const QByteArray authorization = request.header("Authorization");
+  const QByteArray from = request.peer.toString().toLatin1();
   const QByteArray scheme = "Bearer ";
   if (!authorization.startsWith(scheme)) {
     Reply r = jsonError(401, QStringLiteral("moderation needs the operator's token: Authorization: Bearer <token>"));
@@ -326,12 +358,13 @@ Reply ResultServer::moderate(qint64 id, const QByteArray& authorization, const Q
     return r;
   }
   if (!sameSecret(authorization.mid(scheme.size()).trimmed(), options_.adminToken)) {
-    qWarning("rootix-server: moderation refused: a wrong token for score %lld", static_cast<long long>(id));
+    qWarning("rootix-server: moderation refused: a wrong token for score %lld from %s", static_cast<long long>(id),
+             from.constData());
     return jsonError(403, QStringLiteral("the token is not the operator's"));
   }
   static const QHash<QByteArray, Moderation> actions{
       {"hide", Moderation::Hide}, {"show", Moderation::Show}, {"confirm", Moderation::Confirm}};
-  const QByteArray action = parseForm(body).value("action");
+  const QByteArray action = parseForm(request.body).value("action");
   if (!actions.contains(action)) return jsonError(400, QStringLiteral("action must be hide, show or confirm"));
   try {
     if (!store_->moderate(id, actions.value(action))) return jsonError(404, QStringLiteral("there is no such score"));
@@ -339,7 +372,8 @@ Reply ResultServer::moderate(qint64 id, const QByteArray& authorization, const Q
     store_->recover();
     return unavailable(e);
   }
-  qWarning("rootix-server: moderation: %s score %lld", action.constData(), static_cast<long long>(id));
+  qWarning("rootix-server: moderation: %s score %lld by %s", action.constData(), static_cast<long long>(id),
+           from.constData());
   clearCache();
   const auto s = store_->find(id);
   return Reply{200,
@@ -359,8 +393,7 @@ void ResultServer::clearCache() {
 
 Reply ResultServer::health() {
   store_->ping();
-  Reply r{200, "text/plain; charset=utf-8", "ok\n", {}};
-  return r;
+  return Reply{200, "text/plain; charset=utf-8", store_->isReadOnly() ? "ok read-only\n" : "ok\n", {}};
 }
 
 }  // namespace rootix::server

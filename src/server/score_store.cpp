@@ -1,7 +1,11 @@
 #include "server/score_store.h"
 
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
 #include <QAtomicInteger>
 #include <QCryptographicHash>
+#include <QFile>
 #include <QHash>
 #include <QSet>
 #include <QSqlDatabase>
@@ -10,6 +14,7 @@
 #include <QUrl>
 #include <QUrlQuery>
 #include <QVariant>
+
 #include <array>
 
 #include "scores/hardware_summary.h"
@@ -120,23 +125,42 @@ QString lastError(const QSqlQuery& query) { return query.lastError().text(); }
 // A field a layout lacks is a null text; the column wants an empty one.
 QString notNull(const QString& text) { return text.isNull() ? QStringLiteral("") : text; }
 
-// Settings of one connection, made again whenever it is opened.
-void configureSession(const QSqlDatabase& db, bool postgres, int busyTimeoutMs) {
+// The SQLite log is checkpointed and cut back once it is this large.
+constexpr qint64 kLogTrimBytes = 8 * 1024 * 1024;
+
+// Settings of one connection, made again whenever it is opened. A
+// submission is acknowledged only once it is on disk, so every commit waits
+// for it.
+void configureSession(const QSqlDatabase& db, bool postgres, int busyTimeoutMs, bool readOnly) {
   QSqlQuery q(db);
+  auto run = [&q](const QString& sql) {
+    if (!q.exec(sql))
+      throw StoreError("cannot set up the connection: " + lastError(q).toStdString() + " in: " + sql.toStdString());
+    q.finish();
+  };
   if (postgres) {
     // A write waits for another's lock this long, then fails as SQLite's does.
-    q.exec(QStringLiteral("SET lock_timeout = %1").arg(busyTimeoutMs));
-    // The same promise as SQLite's WAL with synchronous=NORMAL below: a
-    // commit does not wait for the disk; a crash may lose the last moment's
-    // submissions, never the database.
-    q.exec(QStringLiteral("SET synchronous_commit = off"));
+    run(QStringLiteral("SET lock_timeout = %1").arg(busyTimeoutMs));
+    run(QStringLiteral("SET synchronous_commit = on"));
     return;
   }
-  // WAL: readers never wait for the writer. A larger page cache keeps the
-  // indexes in memory as the table grows.
-  for (const char* sql : {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=NORMAL", "PRAGMA cache_size=-65536"}) {
-    q.exec(QString::fromLatin1(sql));
+  // A larger page cache keeps the indexes in memory as the table grows.
+  run(QStringLiteral("PRAGMA cache_size=-65536"));
+  if (readOnly) return;
+  // WAL: readers never wait for the writer; FULL: a commit is on disk when
+  // it returns. Automatic checkpoints and a size limit keep the log small.
+  run(QStringLiteral("PRAGMA journal_mode=WAL"));
+  for (const char* sql :
+       {"PRAGMA synchronous=FULL", "PRAGMA wal_autocheckpoint=1000", "PRAGMA journal_size_limit=4194304"}) {
+    run(QString::fromLatin1(sql));
   }
+}
+
+// Whether this process may write the SQLite file at path (or create it).
+bool writable(const QByteArray& path) {
+  struct statvfs fs {};
+  if (::statvfs(path.constData(), &fs) == 0 && (fs.f_flag & ST_RDONLY)) return false;
+  return ::access(path.constData(), F_OK) != 0 || ::access(path.constData(), W_OK) == 0;
 }
 
 }  // namespace
@@ -179,7 +203,9 @@ QSqlDatabase ScoreStore::addConnection(const QString& dbSpec, const QString& con
     db.setConnectOptions(QStringLiteral("connect_timeout=5"));
   } else {
     db.setDatabaseName(dbSpec.mid(7));
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs));
+    QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs);
+    if (!writable(QFile::encodeName(dbSpec.mid(7)))) options += QStringLiteral(";QSQLITE_OPEN_READONLY");
+    db.setConnectOptions(options);
   }
   return db;
 }
@@ -191,9 +217,17 @@ std::unique_ptr<ScoreStore> ScoreStore::open(const QString& dbSpec, int busyTime
   const bool postgres = db.driverName() == u"QPSQL";
   std::unique_ptr<ScoreStore> store(new ScoreStore(name, postgres));
   store->busyTimeoutMs_ = busyTimeoutMs;
+  store->readOnly_ = db.connectOptions().contains(u"QSQLITE_OPEN_READONLY");
   if (!db.open()) throw StoreError("cannot open the database: " + db.lastError().text().toStdString());
-  configureSession(db, postgres, busyTimeoutMs);
+  configureSession(db, postgres, busyTimeoutMs, store->readOnly_);
   store->migrate();
+  if (!postgres && db.databaseName() != u":memory:") {
+    store->path_ = QFile::encodeName(db.databaseName());
+    struct stat st {};
+    if (::stat(store->path_.constData(), &st) != 0) throw StoreError("the database file is gone");
+    store->device_ = st.st_dev;
+    store->inode_ = st.st_ino;
+  }
   return store;
 }
 
@@ -231,13 +265,17 @@ void ScoreStore::migrate() {
     }
   } unlock{q, postgres_};
 
-  run(QStringLiteral("CREATE TABLE IF NOT EXISTS rootix_schema (version INTEGER NOT NULL)"));
+  if (!readOnly_) run(QStringLiteral("CREATE TABLE IF NOT EXISTS rootix_schema (version INTEGER NOT NULL)"));
   run(QStringLiteral("SELECT MAX(version) FROM rootix_schema"));
   int version = q.next() && !q.value(0).isNull() ? q.value(0).toInt() : 0;
   q.finish();
   if (version > kSchemaVersion) {
     throw StoreError("the database's schema version " + std::to_string(version) + " is newer than this server's (" +
                      std::to_string(kSchemaVersion) + ")");
+  }
+  if (readOnly_ && version < kSchemaVersion) {
+    throw StoreError("the database is read-only and its schema version " + std::to_string(version) +
+                     " needs an upgrade to " + std::to_string(kSchemaVersion));
   }
   for (; version < kSchemaVersion; ++version) {
     if (!db.transaction()) throw StoreError("schema: " + db.lastError().text().toStdString());
@@ -322,6 +360,9 @@ void ScoreStore::judgeStoredScores() {
 }
 
 ScoreStore::Added ScoreStore::add(const Submission& s) {
+  if (readOnly_) throw StoreError("the database is read-only");
+  checkFile();
+
   const scores::Score& score = s.score;
   const QString identity = rules::identityOf(score);
   const QString key = rules::processorKey(score.hardware.score_extra_cpu_string);
@@ -356,32 +397,63 @@ ScoreStore::Added ScoreStore::add(const Submission& s) {
   insert.bindValue(i++, notNull(score.score_version));
   insert.bindValue(i++, static_cast<int>(score.score_test));
   insert.bindValue(i++, score.score_score);
-  // The checksum line as the score carries it, from its own plain text.
-  insert.bindValue(i++, score.toString(true).split(QStringLiteral("\r\n")).value(21));
+  insert.bindValue(i++, s.checksum);
   insert.bindValue(i++, score.hardware.score_extra_cpu_string.toLower());
   insert.bindValue(i++, notNull(s.title));
   insert.bindValue(i++, notNull(s.description));
   insert.bindValue(i++, notNull(s.link));
   insert.bindValue(i++, QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs));
   for (const auto field : scores::kHardwareFields) insert.bindValue(i++, notNull(score.hardware.*field));
+  // Every step is checked, the commit above all: a write that fails there
+  // (a full disk) must not be acknowledged.
+  QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
+  std::optional<qint64> newId;
   try {
+    if (!db.transaction()) throw StoreError("beginning a write: " + db.lastError().text().toStdString());
     exec(insert, "storing a score");
+    // A new entry returns its id; the same score text again returns nothing.
+    if (insert.next()) {
+      newId = insert.value(0).toLongLong();
+    } else if (insert.lastError().isValid()) {
+      throw StoreError("storing a score: " + lastError(insert).toStdString());
+    }
+    insert.finish();
+    if (!db.commit()) throw StoreError("committing a score: " + db.lastError().text().toStdString());
   } catch (const StoreError&) {
+    insert.finish();
+    db.rollback();
     // A run stored before needs no write: its entry is the answer even
     // while the database cannot be written.
     if (const auto id = idOf(identity)) return Added{*id, false};
     throw;
   }
-  // A new entry returns its id; the same run again returns nothing.
-  if (insert.next()) {
-    const Added added{insert.value(0).toLongLong(), true};
-    insert.finish();
-    return added;
-  }
-  insert.finish();
+  trimLog();
+  if (newId) return Added{*newId, true};
   const auto id = idOf(identity);
   if (!id) throw StoreError("a stored score is not in the database");
   return Added{*id, false};
+}
+
+void ScoreStore::checkFile() {
+  if (path_.isEmpty()) return;
+  struct stat st {};
+  if (::stat(path_.constData(), &st) != 0 || st.st_dev != device_ || st.st_ino != inode_) {
+    throw StoreError("the database file " + path_.toStdString() +
+                     " was deleted or replaced while the server ran; restart the server to use the file there now");
+  }
+}
+
+void ScoreStore::trimLog() {
+  if (path_.isEmpty()) return;
+  struct stat st {};
+  if (::stat((path_ + "-wal").constData(), &st) != 0 || st.st_size < kLogTrimBytes) return;
+  // The automatic checkpoints could not keep up (readers in the way): one
+  // that waits for them and cuts the log back to nothing.
+  QSqlQuery q(QSqlDatabase::database(connectionName_, false));
+  if (!q.exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"))) {
+    qWarning("rootix-server: database: cannot checkpoint the log: %s", qPrintable(lastError(q)));
+  }
+  q.finish();
 }
 
 std::optional<qint64> ScoreStore::idOf(const QString& identity) {
@@ -400,6 +472,8 @@ bool ScoreStore::moderate(qint64 id, Moderation action) {
                                      "UPDATE scores SET unconfirmed = 0 WHERE id = ?"};
   static const char* const kNames[] = {"hide", "show", "confirm"};
   const auto index = static_cast<size_t>(action);
+  if (readOnly_) throw StoreError("the database is read-only");
+  checkFile();
   QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
   if (!db.transaction()) throw StoreError("moderating a score: " + db.lastError().text().toStdString());
   try {
@@ -417,6 +491,7 @@ bool ScoreStore::moderate(qint64 id, Moderation action) {
       note.finish();
     }
     if (!db.commit()) throw StoreError("moderating a score: " + db.lastError().text().toStdString());
+    trimLog();
     return found;
   } catch (...) {
     db.rollback();
@@ -527,6 +602,7 @@ QList<ProcessorBest> ScoreStore::bestPerProcessor(const ScoreFilter& filter, int
 }
 
 void ScoreStore::ping() {
+  checkFile();
   QSqlQuery& q = prepared(QStringLiteral("SELECT COUNT(*) FROM rootix_schema"));
   exec(q, "checking the database");
   q.finish();
@@ -537,6 +613,9 @@ void ScoreStore::ping() {
 namespace rootix::server {
 
 void ScoreStore::recover() {
+  // An SQLite file has no connection to lose; opening it again would make
+  // an empty one where a deleted one was.
+  if (!postgres_) return;
   try {
     ping();
     return;  // the connection works; the failure was the statement's own
@@ -545,7 +624,12 @@ void ScoreStore::recover() {
   statements_->byText.clear();
   QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
   db.close();
-  if (db.open()) configureSession(db, postgres_, busyTimeoutMs_);
+  if (!db.open()) return;
+  try {
+    configureSession(db, postgres_, busyTimeoutMs_, readOnly_);
+  } catch (const StoreError&) {
+    db.close();  // tried again on the next failure
+  }
 }
 
 }  // namespace rootix::server

@@ -7,6 +7,7 @@
 #include <QSqlQuery>
 #include <QString>
 #include <QStringList>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -89,13 +90,16 @@ class ScoreStore {
   QList<StoredScore> ranked(const ScoreFilter& filter, qint64 offset, qint64 limit);
   // The best time of each processor name for one test, fastest first.
   QList<ProcessorBest> bestPerProcessor(const ScoreFilter& filter, int limit);
-  // A trivial query: is the database there?
+  // A trivial query: is the database there, and still the file it opened?
   void ping();
   // After a failure: if the connection itself is gone (a restarted
   // PostgreSQL), opens it again so the next request can succeed.
   void recover();
 
   bool isPostgres() const { return postgres_; }
+  // A database the server may not write (an SQLite file it cannot write):
+  // read as usual, every write fails.
+  bool isReadOnly() const { return readOnly_; }
 
  private:
   ScoreStore(QString connectionName, bool postgres);
@@ -106,10 +110,19 @@ class ScoreStore {
   void judgeStoredScores();
   QSqlQuery& prepared(const QString& sql);
   void exec(QSqlQuery& query, const char* what);
+  // Throws when the SQLite file was deleted or replaced since it opened:
+  // what the connection writes then goes nowhere anyone reads.
+  void checkFile();
+  // Keeps the SQLite log small after a commit.
+  void trimLog();
 
   QString connectionName_;
   bool postgres_ = false;
   int busyTimeoutMs_ = 0;
+  bool readOnly_ = false;
+  QByteArray path_;  // the SQLite file; empty for PostgreSQL
+  std::uint64_t device_ = 0;
+  std::uint64_t inode_ = 0;
   struct Statements;
   std::unique_ptr<Statements> statements_;
   QStringList migrationNotes_;

@@ -1,5 +1,7 @@
 #include "server/submission.h"
 
+#include <exception>
+
 #include "server/form.h"
 #include "server/score_rules.h"
 
@@ -66,6 +68,13 @@ std::variant<Submission, Refusal> readSubmission(const QByteArray& contentType, 
   s.fileBytes = fields.value("data");
   const int code = loadAsPosted(s.score, s.fileBytes);
   if (code != scores::Score::kLoaded) return refuse(loadFailure(code));
+  // The reader accepts times its own text form cannot show (near the
+  // largest doubles): such a score cannot be stored as the program shows it.
+  try {
+    s.checksum = s.score.toString(true).split(QStringLiteral("\r\n")).value(21);
+  } catch (const std::exception&) {
+    return refuse(QStringLiteral("The score's values are out of range: its checksum cannot be formed."));
+  }
   if (const auto rule = rules::impossibility(s.score)) return refuse(*rule, 422);
   if (const auto rule = rules::oversizedHardware(s.score)) return refuse(*rule, 422);
 

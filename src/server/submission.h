@@ -12,6 +12,7 @@ namespace rootix::server {
 struct Submission {
   scores::Score score;
   QByteArray fileBytes;  // the scrambled text as it loaded: what "load" reads
+  QString checksum;      // the checksum line of its plain text, as stored
   QString title;
   QString description;
   QString link;
@@ -31,8 +32,9 @@ inline constexpr qsizetype kMaxDescription = 255;
 inline constexpr qsizetype kMaxLink = 255;
 
 // Reads a posted submission form. The score must be one the program itself
-// would load (the client's own reader decides) and break none of the rules
-// of score_rules.h (422 naming the rule); nothing here touches a database.
+// would load (the client's own reader decides), break none of the rules of
+// score_rules.h (422 naming the rule) and whose stored row can be made;
+// nothing here touches a database, and no input makes it throw.
 std::variant<Submission, Refusal> readSubmission(const QByteArray& contentType, const QByteArray& body);
 
 }  // namespace rootix::server

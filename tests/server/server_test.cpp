@@ -294,6 +294,17 @@ const BadRequest kBadRequests[] = {
      400, "beta"},
     {"TooFewLines", [] { return submitRequest(submissionForm(scoreLines([](QStringList& l) { l = l.mid(0, 10); }))); },
      400, "incomplete"},
+    // Loads (without a processor name the checksum is fixed) but its time,
+    // written to 15 digits, rounds past the largest double.
+    {"TimeAtTheEdgeOfDouble",
+     [] {
+       return submitRequest(submissionForm(scoreLines([](QStringList& l) {
+         l[2] = "1.7976931348623157E+308";
+         l[13] = "";
+         l[21] = "########";
+       })));
+     },
+     400, "out of range"},
     {"TitleTooLong", [] { return submitRequest(submissionForm(scoreFile(1, 6), QByteArray(51, 't'))); }, 400, "title"},
     {"DescriptionTooLong", [] { return submitRequest(submissionForm(scoreFile(1, 6), "t", QByteArray(256, 'd'))); },
      400, "description"},

@@ -1,11 +1,12 @@
 #include "server/pages.h"
 
-#include <QUrlQuery>
+#include <QUrl>
 #include <algorithm>
 
 #include "platform/numbers.h"
 #include "server/form.h"
 #include "server/score_rules.h"
+#include "server/submission.h"
 
 namespace rootix::server::pages {
 namespace {
@@ -50,11 +51,12 @@ QString header(const QString& title) {
 const QString kFooter = QStringLiteral("</body></html>\n");
 
 QString boardLink(int test, int page, const QString& filter) {
-  QUrlQuery q;
-  q.addQueryItem(QStringLiteral("test"), QString::number(test));
-  if (page > 1) q.addQueryItem(QStringLiteral("page"), QString::number(page));
-  if (!filter.isEmpty()) q.addQueryItem(QStringLiteral("cpu"), filter);
-  return QStringLiteral("/?") + q.toString(QUrl::FullyEncoded);
+  QString link = QStringLiteral("/?test=%1").arg(test);
+  if (page > 1) link += QStringLiteral("&page=%1").arg(page);
+  // Every character but the unreserved ones escaped: a '+' left as it is
+  // would come back as a space.
+  if (!filter.isEmpty()) link += QStringLiteral("&cpu=") + QString::fromLatin1(QUrl::toPercentEncoding(filter));
+  return link;
 }
 
 QString titleCell(const StoredScore& s) {
@@ -115,6 +117,15 @@ QString boardHtml(const Board& b, const QString& filter) {
 }
 
 }  // namespace
+
+QString displayText(const QString& text) {
+  QString out = text;
+  for (QChar& c : out) {
+    if (c.unicode() >= 0x80 && c.unicode() < 0xA0)
+      c = fromWindows1252(QByteArray(1, static_cast<char>(c.unicode())))[0];
+  }
+  return out;
+}
 
 QString htmlEscape(const QString& text) {
   QString out;
@@ -276,6 +287,48 @@ QByteArray scorePage(const StoredScore& s, bool submittedAgain) {
   return (html + kFooter).toUtf8();
 }
 
+// The rules the server applies, from the constants that apply them.
+QString rulesSection() {
+  using namespace rules;
+  return QStringLiteral(
+             "<h2 id=\"rules\">Rules</h2>\n"
+             "<p>The checksum a score carries has no key, so it catches accidents, not cheats. These rules do the "
+             "rest.</p>\n"
+             "<h3>Refused (422, with a page naming the rule)</h3>\n<ul>\n"
+             "<li>A score that names no processor.</li>\n"
+             "<li>A test Rootix does not have: tests are %1 to %2.</li>\n"
+             "<li>A time that is not a positive number, or below the floor of its test: one picosecond for each "
+             "number the test computes (%3 s for 32M, %4 s for 1024M). Every number takes 12 Newton steps, each "
+             "with a division; even 4,096 threads at 5 GHz would have to finish a number in 20 cycles.</li>\n"
+             "<li>Texts longer than the form allows: a title of %5 characters, a description and a link of %6 "
+             "(characters, so an emoji counts once), and hardware texts of %7 bytes each.</li>\n</ul>\n"
+             "<h3>Unconfirmed (kept, shown, ranked after the confirmed scores)</h3>\n<ul>\n"
+             "<li>A score with no processor clock, or a clock of 0: its checksum then covers nothing. Some machines "
+             "cannot read their clock, so such scores are not refused.</li>\n"
+             "<li>A score whose processor has fewer than %8 confirmed scores of the same test: there is nothing to "
+             "judge it by.</li>\n"
+             "<li>A time far from its processor's confirmed times: more than %9 spreads from their median, the "
+             "spread being the scaled median absolute deviation of the latest %10 (and at least a tenth of the "
+             "median).</li>\n</ul>\n"
+             "<p>A moderator can confirm an unconfirmed score, or hide any score; hidden scores leave the boards "
+             "and the JSON, and their pages say so.</p>\n"
+             "<h3>Rules of the JSON interface</h3>\n<ul>\n"
+             "<li>Confirmed scores come first, each group ranked by time; every score says <code>\"confirmed\"</code> "
+             "(true or false) and, when unconfirmed, why in <code>\"doubts\"</code> (<code>no_clock</code>, "
+             "<code>few_scores</code>, <code>far_from_processor</code>).</li>\n"
+             "<li>Hidden scores are never listed; <code>total</code> counts what is listed.</li>\n"
+             "<li>Texts are the characters the pages show.</li>\n</ul>\n")
+      .arg(kFirstTest)
+      .arg(kLastTest)
+      .arg(num::formatGeneral(timeFloor(6)), num::formatGeneral(timeFloor(11)))
+      .arg(kMaxTitle)
+      .arg(kMaxLink)
+      .arg(kMaxHardwareBytes)
+      .arg(kEnoughScores)
+      .arg(kFarSpreads)
+      .arg(kJudgedBy);
+}
+
 QByteArray aboutPage(int maxJsonLimit) {
   QString html = header(QStringLiteral("About this server - Rootix"));
   html += QStringLiteral(
@@ -289,7 +342,8 @@ QByteArray aboutPage(int maxJsonLimit) {
               "the score's text in it and opens it in your browser; type a title, a description and a link if you "
               "like (50, 255 and 255 characters at most) and press the upload button. The page posts the form to "
               "<code>/?q=submit</code>; the server checks the score as Rootix itself would load it, stores it and "
-              "sends you to its page. The same score text submitted again leads to the entry made the first time. "
+              "sends you to its page. A run is stored once: the same run submitted again, in whatever bytes, leads to "
+              "the entry made the first time, whose page then says when that was. "
               "A score is answered only once it is safely stored; when the database cannot take it you are told "
               "so and asked to try again later.</p>\n"
               "<h2>For scripts: the JSON interface</h2>\n"
@@ -309,6 +363,7 @@ QByteArray aboutPage(int maxJsonLimit) {
               "<code>ok</code> while the database can be used.</p>\n"
               "<p>Example: <a href=\"/api/v1/scores?test=6&amp;limit=10\">/api/v1/scores?test=6&amp;limit=10</a></p>\n")
               .arg(maxJsonLimit);
+  html += rulesSection();
   return (html + kFooter).toUtf8();
 }
 

@@ -11,6 +11,9 @@
 namespace rootix::server::pages {
 
 QString htmlEscape(const QString& text);
+// A stored text as pages show it: score texts are single bytes of a
+// windows-1252 machine, so 0x80..0x9F are that code page's characters.
+QString displayText(const QString& text);
 
 // "32M" for test 6, "1024M" for test 11: the size of the test's range.
 QString testName(int test);

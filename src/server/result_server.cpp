@@ -110,7 +110,7 @@ QJsonObject scoreJson(const StoredScore& s) {
                                "score_extra_cpu_vcore",  "score_extra_cpu_count"};
   static_assert(std::size(names) == scores::kHardwareFields.size());
   for (size_t i = 0; i < std::size(names); ++i) {
-    hardware.insert(QLatin1String(names[i]), s.score.hardware.*(scores::kHardwareFields[i]));
+    hardware.insert(QLatin1String(names[i]), pages::displayText(s.score.hardware.*(scores::kHardwareFields[i])));
   }
   return QJsonObject{
       {"id", s.id},

@@ -685,6 +685,22 @@ TEST_P(ServerTest, ModerationActsOnlyWithTheOperatorsToken) {
   EXPECT_EQ(storedCount(), 1);
 }
 
+// The pager's links keep every character of the filter, and the JSON shows
+// a score's bytes 0x80..0x9F as the pages do (windows-1252).
+TEST_P(ServerTest, PagerAndJsonKeepEveryCharacter) {
+  HardwareSummary hw = scores::testdata::sampleHardware();
+  hw.score_extra_cpu_string = QStringLiteral("Pro+ \u0080 & more");
+  for (int i = 0; i < 26; ++i) ASSERT_EQ(send(submitRequest(submissionForm(scoreFile(30 + i, 6, hw)))).status, 303);
+  const QByteArray first = fetch("/?test=6&cpu=pro%2B").body;
+  ASSERT_TRUE(first.contains("Page 1 of 2"));
+  EXPECT_TRUE(first.contains("href=\"/?test=6&amp;page=2&amp;cpu=pro%2B\"")) << first.toStdString();
+  EXPECT_TRUE(fetch("/?test=6&page=2&cpu=pro%2B").body.contains("Page 2 of 2"));
+  EXPECT_TRUE(first.contains("Pro+ \xE2\x82\xAC &amp; more")) << "the page shows the euro sign";
+  const QJsonObject entry = json(fetch("/api/v1/scores?limit=1")).value("scores").toArray().at(0).toObject();
+  EXPECT_EQ(entry.value("hardware").toObject().value("score_extra_cpu_string").toString(),
+            QStringLiteral("Pro+ \u20AC & more"));
+}
+
 INSTANTIATE_TEST_SUITE_P(Databases, ServerTest, ::testing::Values(Backend::SQLite, Backend::PostgreSQL),
                          [](const auto& info) { return info.param == Backend::SQLite ? "SQLite" : "PostgreSQL"; });
 

@@ -12,6 +12,7 @@
 
 #include "server/http_listener.h"
 #include "server/request.h"
+#include "server/submission.h"
 
 namespace rootix::server {
 
@@ -61,6 +62,12 @@ class ResultServer : public QObject {
   Reply scoreFile(qint64 id);
   Reply scoresJson(const QHash<QString, QString>& params);
   Reply submit(const QByteArray& contentType, const QByteArray& body);
+  // What the listener calls: submissions wait to be stored together with
+  // the others that arrived at the same time, the rest is answered at once.
+  void handle(const Request& request, const HttpListener::Answer& answer);
+  void storePending();
+  // One reply per submission, from one transaction.
+  QList<Reply> store(const QList<Submission>& submissions);
   Reply health();
   // Cache-Control and, for a page, an ETag: what a reverse proxy needs.
   static Reply withCacheHeaders(Reply reply, const QString& path);
@@ -69,6 +76,11 @@ class ResultServer : public QObject {
   ServerOptions options_;
   std::unique_ptr<ScoreStore> store_;
   std::unique_ptr<HttpListener> http_;
+  struct Pending {
+    Submission submission;
+    HttpListener::Answer answer;
+  };
+  QList<Pending> pending_;  // after http_: its answers hold connections
   quint16 port_ = 0;
 
   struct Cached {

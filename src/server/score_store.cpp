@@ -258,17 +258,13 @@ void ScoreStore::migrate() {
   }
 }
 
-ScoreStore::Added ScoreStore::add(const Submission& s) {
-  if (readOnly_) throw StoreError("the database is read-only");
-  checkFile();
-  const QString hash = QString::fromLatin1(QCryptographicHash::hash(s.fileBytes, QCryptographicHash::Sha256).toHex());
-  QStringList marks;
-  for (int i = 0; i < 11 + static_cast<int>(kHardwareColumns.size()); ++i) marks << QStringLiteral("?");
-  QSqlQuery& insert = prepared(
-      QStringLiteral(
-          "INSERT INTO scores (file_hash, file_data, version, test, seconds, checksum, cpu_search, "
-          "title, description, link, submitted_at, %1) VALUES (%2) ON CONFLICT (file_hash) DO NOTHING RETURNING id")
-          .arg(hardwareColumnList(), marks.join(u", ")));
+namespace {
+
+QString fileHash(const Submission& s) {
+  return QString::fromLatin1(QCryptographicHash::hash(s.fileBytes, QCryptographicHash::Sha256).toHex());
+}
+
+void bindSubmission(QSqlQuery& insert, const Submission& s, const QString& hash, const QString& now) {
   const scores::Score& score = s.score;
   int i = 0;
   insert.bindValue(i++, hash);
@@ -281,36 +277,84 @@ ScoreStore::Added ScoreStore::add(const Submission& s) {
   insert.bindValue(i++, notNull(s.title));
   insert.bindValue(i++, notNull(s.description));
   insert.bindValue(i++, notNull(s.link));
-  insert.bindValue(i++, QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs));
+  insert.bindValue(i++, now);
   for (const auto field : scores::kHardwareFields) insert.bindValue(i++, notNull(score.hardware.*field));
+}
+
+}  // namespace
+
+ScoreStore::Added ScoreStore::add(const Submission& s) {
+  const Batch batch = addAll({s});
+  if (!batch.entries.front()) throw StoreError(batch.error.toStdString());
+  return *batch.entries.front();
+}
+
+ScoreStore::Batch ScoreStore::addAll(const QList<Submission>& submissions) {
+  Batch batch;
+  batch.entries.resize(submissions.size());
+  QStringList hashes;
+  for (const Submission& s : submissions) hashes << fileHash(s);
+  QList<std::optional<qint64>> newIds(submissions.size());
+  QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
+  QSqlQuery* insert = nullptr;
+  bool writing = false;
   // Every step is checked, the commit above all: a write that fails there
   // (a full disk) must not be acknowledged.
-  QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
-  std::optional<qint64> newId;
   try {
+    if (readOnly_) throw StoreError("the database is read-only");
+    checkFile();
+    QStringList marks;
+    for (int i = 0; i < 11 + static_cast<int>(kHardwareColumns.size()); ++i) marks << QStringLiteral("?");
+    insert = &prepared(
+        QStringLiteral(
+            "INSERT INTO scores (file_hash, file_data, version, test, seconds, checksum, cpu_search, "
+            "title, description, link, submitted_at, %1) VALUES (%2) ON CONFLICT (file_hash) DO NOTHING RETURNING id")
+            .arg(hardwareColumnList(), marks.join(u", ")));
     if (!db.transaction()) throw StoreError("beginning a write: " + db.lastError().text().toStdString());
-    exec(insert, "storing a score");
-    // A new entry returns its id; the same score text again returns nothing.
-    if (insert.next()) {
-      newId = insert.value(0).toLongLong();
-    } else if (insert.lastError().isValid()) {
-      throw StoreError("storing a score: " + lastError(insert).toStdString());
+    writing = true;
+    const QString now = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
+    for (qsizetype i = 0; i < submissions.size(); ++i) {
+      bindSubmission(*insert, submissions[i], hashes[i], now);
+      exec(*insert, "storing a score");
+      // A new entry returns its id; the same score text again returns nothing.
+      if (insert->next()) {
+        newIds[i] = insert->value(0).toLongLong();
+      } else if (insert->lastError().isValid()) {
+        throw StoreError("storing a score: " + lastError(*insert).toStdString());
+      }
+      insert->finish();
     }
-    insert.finish();
-    if (!db.commit()) throw StoreError("committing a score: " + db.lastError().text().toStdString());
-  } catch (const StoreError&) {
-    insert.finish();
-    db.rollback();
+    if (!db.commit()) throw StoreError("committing scores: " + db.lastError().text().toStdString());
+    writing = false;
+  } catch (const StoreError& e) {
+    if (insert) insert->finish();
+    if (writing) db.rollback();
+    batch.error = QString::fromStdString(e.what());
     // A score stored before needs no write: its entry is the answer even
     // while the database cannot be written.
-    if (const auto id = idOf(hash)) return Added{*id, false};
-    throw;
+    for (qsizetype i = 0; i < submissions.size(); ++i) {
+      try {
+        if (const auto id = idOf(hashes[i])) batch.entries[i] = Added{*id, false};
+      } catch (const StoreError&) {
+      }
+    }
+    return batch;
   }
   trimLog();
-  if (newId) return Added{*newId, true};
-  const auto id = idOf(hash);
-  if (!id) throw StoreError("a stored score is not in the database");
-  return Added{*id, false};
+  for (qsizetype i = 0; i < submissions.size(); ++i) {
+    if (newIds[i]) {
+      batch.entries[i] = Added{*newIds[i], true};
+      continue;
+    }
+    try {
+      if (const auto id = idOf(hashes[i])) batch.entries[i] = Added{*id, false};
+    } catch (const StoreError& e) {
+      batch.error = QString::fromStdString(e.what());
+    }
+    if (!batch.entries[i] && batch.error.isEmpty())
+      batch.error = QStringLiteral("a stored score is not in the database");
+  }
+  return batch;
 }
 
 void ScoreStore::checkFile() {

@@ -68,7 +68,16 @@ class ScoreStore {
   };
   // Stores a submission once: the same score text again gives the entry
   // made the first time, with its first title, description and link.
+  // Throws StoreError when it is not stored.
   Added add(const Submission& submission);
+  // Stores several in one transaction, which waits for the disk once for
+  // all of them. When the write fails, those stored before still get their
+  // entries, the others none, and error says why.
+  struct Batch {
+    QList<std::optional<Added>> entries;  // one per submission, in order
+    QString error;
+  };
+  Batch addAll(const QList<Submission>& submissions);
 
   std::optional<StoredScore> find(qint64 id);
   // Test numbers with entries matching filter.processor, with their counts.

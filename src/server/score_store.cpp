@@ -124,11 +124,14 @@ void configureSession(const QSqlDatabase& db, bool postgres, int busyTimeoutMs, 
   }
 }
 
+enum class Access { ReadWrite, ReadOnly, ReadOnlyFileSystem };
+
 // Whether this process may write the SQLite file at path (or create it).
-bool writable(const QByteArray& path) {
+Access accessTo(const QByteArray& path) {
   struct statvfs fs {};
-  if (::statvfs(path.constData(), &fs) == 0 && (fs.f_flag & ST_RDONLY)) return false;
-  return ::access(path.constData(), F_OK) != 0 || ::access(path.constData(), W_OK) == 0;
+  if (::statvfs(path.constData(), &fs) == 0 && (fs.f_flag & ST_RDONLY)) return Access::ReadOnlyFileSystem;
+  if (::access(path.constData(), F_OK) == 0 && ::access(path.constData(), W_OK) != 0) return Access::ReadOnly;
+  return Access::ReadWrite;
 }
 
 }  // namespace
@@ -170,9 +173,21 @@ QSqlDatabase ScoreStore::addConnection(const QString& dbSpec, const QString& con
     db.setDatabaseName(url.path().mid(1));
     db.setConnectOptions(QStringLiteral("connect_timeout=5"));
   } else {
-    db.setDatabaseName(dbSpec.mid(7));
+    const QString path = dbSpec.mid(7);
     QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs);
-    if (!writable(QFile::encodeName(dbSpec.mid(7)))) options += QStringLiteral(";QSQLITE_OPEN_READONLY");
+    const Access access = accessTo(QFile::encodeName(path));
+    if (access == Access::ReadWrite) {
+      db.setDatabaseName(path);
+    } else {
+      // Read-only. Its log's index cannot be made where nothing can be
+      // written, and there nobody changes the file either: it is opened as
+      // one that does not change.
+      QUrl uri = QUrl::fromLocalFile(path);
+      uri.setQuery(access == Access::ReadOnlyFileSystem ? QStringLiteral("mode=ro&immutable=1")
+                                                        : QStringLiteral("mode=ro"));
+      db.setDatabaseName(uri.toString(QUrl::FullyEncoded));
+      options += QStringLiteral(";QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI");
+    }
     db.setConnectOptions(options);
   }
   return db;
@@ -189,8 +204,8 @@ std::unique_ptr<ScoreStore> ScoreStore::open(const QString& dbSpec, int busyTime
   if (!db.open()) throw StoreError("cannot open the database: " + db.lastError().text().toStdString());
   configureSession(db, postgres, busyTimeoutMs, store->readOnly_);
   store->migrate();
-  if (!postgres && db.databaseName() != u":memory:") {
-    store->path_ = QFile::encodeName(db.databaseName());
+  if (!postgres && dbSpec.mid(7) != u":memory:") {
+    store->path_ = QFile::encodeName(dbSpec.mid(7));
     struct stat st {};
     if (::stat(store->path_.constData(), &st) != 0) throw StoreError("the database file is gone");
     store->device_ = st.st_dev;

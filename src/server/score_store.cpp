@@ -314,7 +314,10 @@ ScoreStore::Batch ScoreStore::addAll(const QList<Submission>& submissions) {
   QSqlQuery* insert = nullptr;
   bool writing = false;
   // Every step is checked, the commit above all: a write that fails there
-  // (a full disk) must not be acknowledged.
+  // (a full disk) must not be acknowledged. Without a transaction of its own
+  // the INSERT would be committed by the reset that finish() does (its
+  // RETURNING row leaves it unfinished): Qt drops that result, and SQLite
+  // runs no automatic checkpoint there, so the log would only grow.
   try {
     if (readOnly_) throw StoreError("the database is read-only");
     checkFile();

@@ -17,6 +17,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -281,6 +282,18 @@ int main(int argc, char** argv) {
   Connection(port).exchange("GET /api/v1/scores?limit=1 HTTP/1.1\r\nHost: x\r\n\r\n", probe);
   const qint64 before = QJsonDocument::fromJson(probe.body).object().value("total").toInteger();
 
+  // The SQLite log's largest size while submissions arrive: it must stay
+  // bounded however many there are.
+  const QString log = database.startsWith(u"sqlite:") ? database.mid(7) + QStringLiteral("-wal") : QString();
+  std::atomic<bool> posting = true;
+  std::atomic<qint64> largestLog = 0;
+  std::thread logWatch([&] {
+    while (!log.isEmpty() && posting) {
+      largestLog = std::max<qint64>(largestLog, QFileInfo(log).size());
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+  });
+
   const double cpu0 = cpuSeconds(server.processId());
   std::mutex idsLock;
   QSet<QByteArray> ids;
@@ -293,6 +306,8 @@ int main(int argc, char** argv) {
         return true;
       });
   const double cpu1 = cpuSeconds(server.processId());
+  posting = false;
+  logWatch.join();
   const PhaseResult read = runPhase(port, clients, pages, pageRequest,
                                     [](size_t, const Response& r) { return r.status == 200 && r.body.size() > 1000; });
 
@@ -307,6 +322,9 @@ int main(int argc, char** argv) {
   std::printf("accepted %zu, distinct entries %lld, stored by this run %lld: %s\n", accepted,
               static_cast<long long>(ids.size()), static_cast<long long>(after - before),
               exact ? "every accepted submission stored exactly once" : "MISMATCH");
+  if (!log.isEmpty()) {
+    std::printf("SQLite log (-wal) at most %.1f MB during the submissions\n", double(largestLog) / (1024 * 1024));
+  }
   server.terminate();
   server.waitForFinished(5000);
   return exact && posted.failed == 0 && read.failed == 0 ? 0 : 1;

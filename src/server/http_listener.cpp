@@ -3,6 +3,7 @@
 #include <QString>
 #include <algorithm>
 #include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/post.hpp>
 #include <boost/asio/signal_set.hpp>
 #include <boost/asio/steady_timer.hpp>
 #include <boost/asio/write.hpp>
@@ -126,7 +127,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
   }
 
  private:
-  enum class State { Reading, Writing, Draining, Closed };
+  enum class State { Reading, Answering, Writing, Draining, Closed };
 
   void readRequest() {
     state_ = State::Reading;
@@ -294,21 +295,27 @@ class Connection : public std::enable_shared_from_this<Connection> {
     const unsigned version = req.version();
     parser_.reset();  // the body is in the request now
 
-    Reply reply;
+    // The reply may come later (a submission waits for its commit); no
+    // timer runs meanwhile, the connection waits for it.
+    state_ = State::Answering;
+    timer_.cancel();
+    const bool head = request.method == "HEAD";
+    auto done = [self = shared_from_this(), keepAlive, version, head](const Reply& reply) {
+      if (self->state_ == State::Answering) self->write(reply, keepAlive, version, head);
+    };
     try {
-      reply = owner_.handler(request);
+      owner_.handler(request, done);
     } catch (const std::exception& e) {
       std::fprintf(stderr, "rootix-server: %s %s failed: %s\n", request.method.constData(),
                    request.target.left(200).constData(), e.what());
-      reply =
-          errorReply(500, QStringLiteral("Server error"), QStringLiteral("The server failed to answer this request."));
+      done(
+          errorReply(500, QStringLiteral("Server error"), QStringLiteral("The server failed to answer this request.")));
     } catch (...) {
       std::fprintf(stderr, "rootix-server: %s %s failed\n", request.method.constData(),
                    request.target.left(200).constData());
-      reply =
-          errorReply(500, QStringLiteral("Server error"), QStringLiteral("The server failed to answer this request."));
+      done(
+          errorReply(500, QStringLiteral("Server error"), QStringLiteral("The server failed to answer this request.")));
     }
-    write(reply, keepAlive, version, request.method == "HEAD");
   }
 
   // Answers and closes: after a refusal the rest of the request is unknown.
@@ -473,5 +480,7 @@ void HttpListener::run(std::initializer_list<int> stopSignals) {
 }
 
 void HttpListener::stop() { impl_->ioc.stop(); }
+
+void HttpListener::post(std::function<void()> work) { asio::post(impl_->ioc, std::move(work)); }
 
 }  // namespace rootix::server

@@ -23,12 +23,14 @@ struct HttpLimits {
 };
 
 // HTTP/1.1 on one thread: accepts connections, reads requests within the
-// limits, hands each whole request to the handler and writes its reply with
-// the headers every reply carries. The handler runs on the thread that calls
-// run(); what it throws becomes a 500.
+// limits, hands each whole request to the handler and writes the reply it
+// gives, with the headers every reply carries. The handler runs on the
+// thread that calls run() and answers through its Answer, at once or later
+// (once, on that thread); what it throws becomes a 500.
 class HttpListener {
  public:
-  using Handler = std::function<Reply(const Request&)>;
+  using Answer = std::function<void(const Reply&)>;
+  using Handler = std::function<void(const Request&, Answer)>;
   HttpListener(HttpLimits limits, Handler handler);
   ~HttpListener();
   HttpListener(const HttpListener&) = delete;
@@ -41,6 +43,9 @@ class HttpListener {
   void run(std::initializer_list<int> stopSignals = {});
   // From any thread.
   void stop();
+  // Runs work on the serving thread after what is ready to run now: the
+  // requests that arrived together are handled before it.
+  void post(std::function<void()> work);
 
   struct Impl;  // the listener's state, shared with its connections
 

@@ -158,7 +158,8 @@ void ResultServer::start() {
   limits.idleTimeoutMs = options_.idleTimeoutMs;
   limits.requestTimeoutMs = options_.requestTimeoutMs;
   limits.maxConnections = options_.maxConnections;
-  http_ = std::make_unique<HttpListener>(limits, [this](const Request& request) { return respond(request); });
+  http_ = std::make_unique<HttpListener>(
+      limits, [this](const Request& request, const HttpListener::Answer& answer) { handle(request, answer); });
   port_ = http_->listen(options_.address, options_.port);
 }
 
@@ -168,14 +169,86 @@ void ResultServer::stop() {
   if (http_) http_->stop();
 }
 
+namespace {
+
+// The decoded path of a request target and its query as sent.
+std::pair<QString, QByteArray> splitTarget(const QByteArray& target) {
+  const qsizetype mark = target.indexOf('?');
+  return {QString::fromUtf8(QByteArray::fromPercentEncoding(mark < 0 ? target : target.left(mark))),
+          mark < 0 ? QByteArray() : target.mid(mark + 1)};
+}
+
+bool isSubmission(const Request& request) {
+  if (request.method != "POST") return false;
+  const auto [path, query] = splitTarget(request.target);
+  return path == u"/" && queryParams(query).value(QStringLiteral("q")) == u"submit";
+}
+
+// Submissions stored together at most: one commit, one wait for the disk.
+constexpr qsizetype kMaxBatch = 256;
+
+}  // namespace
+
+void ResultServer::handle(const Request& request, const HttpListener::Answer& answer) {
+  if (!isSubmission(request)) return answer(respond(request));
+  auto read = readSubmission(request.header("Content-Type"), request.body);
+  if (const auto* refusal = std::get_if<Refusal>(&read)) {
+    return answer(withCacheHeaders(page(refusal->status, QStringLiteral("Score not accepted"), refusal->reason), {}));
+  }
+  // Stored with the others that arrived together, once those are read.
+  pending_.append({std::move(std::get<Submission>(read)), answer});
+  if (pending_.size() == 1) http_->post([this] { storePending(); });
+}
+
+void ResultServer::storePending() {
+  QList<Pending> batch;
+  if (pending_.size() > kMaxBatch) {
+    batch = pending_.first(kMaxBatch);
+    pending_.remove(0, kMaxBatch);
+    http_->post([this] { storePending(); });
+  } else {
+    batch.swap(pending_);
+  }
+  QList<Submission> submissions;
+  for (const Pending& p : batch) submissions.append(p.submission);
+  QList<Reply> replies;
+  try {
+    replies = store(submissions);
+  } catch (const std::exception& e) {
+    qWarning("rootix-server: storing scores failed: %s", e.what());
+    const Reply failed =
+        page(500, QStringLiteral("Server error"), QStringLiteral("The server failed to answer this request."));
+    replies = QList<Reply>(batch.size(), failed);
+  }
+  for (qsizetype i = 0; i < batch.size(); ++i) batch[i].answer(withCacheHeaders(replies[i], {}));
+}
+
+QList<Reply> ResultServer::store(const QList<Submission>& submissions) {
+  const ScoreStore::Batch batch = store_->addAll(submissions);
+  if (!batch.error.isEmpty()) store_->recover();
+  QList<Reply> replies;
+  for (const auto& entry : batch.entries) {
+    if (!entry) {
+      replies.append(unavailable(StoreError(batch.error.toStdString())));
+      continue;
+    }
+    if (entry->isNew) clearCache();
+    // The same run again: its page says when it was submitted first.
+    const QByteArray location = "/score/" + QByteArray::number(entry->id) + (entry->isNew ? "" : "?again");
+    Reply r = page(303, QStringLiteral("Score received"),
+                   QStringLiteral("Your score is at ") + QString::fromLatin1(location));
+    r.headers.append(std::pair<QByteArray, QByteArray>("Location", location));
+    replies.append(r);
+  }
+  return replies;
+}
+
 Reply ResultServer::respond(const Request& request) {
   const QByteArray& method = request.method;
   const QByteArray& target = request.target;
   const QByteArray contentType = request.header("Content-Type");
   const QByteArray& body = request.body;
-  const qsizetype mark = target.indexOf('?');
-  const QString path = QString::fromUtf8(QByteArray::fromPercentEncoding(mark < 0 ? target : target.left(mark)));
-  const QByteArray query = mark < 0 ? QByteArray() : target.mid(mark + 1);
+  const auto [path, query] = splitTarget(target);
   const bool read = method == "GET" || method == "HEAD";
   if (!read) {
     static const QRegularExpression adminPath(QStringLiteral("^/admin/scores/([0-9]{1,15})$"));
@@ -338,14 +411,7 @@ Reply ResultServer::submit(const QByteArray& contentType, const QByteArray& body
   if (const auto* refusal = std::get_if<Refusal>(&read)) {
     return page(refusal->status, QStringLiteral("Score not accepted"), refusal->reason);
   }
-  const auto added = store_->add(std::get<Submission>(read));
-  if (added.isNew) clearCache();
-  // The same run again: its page says when it was submitted first.
-  const QByteArray location = "/score/" + QByteArray::number(added.id) + (added.isNew ? "" : "?again");
-  Reply r =
-      page(303, QStringLiteral("Score received"), QStringLiteral("Your score is at ") + QString::fromLatin1(location));
-  r.headers.append(std::pair<QByteArray, QByteArray>("Location", location));
-  return r;
+  return store({std::get<Submission>(read)}).front();
 }
 
 Reply ResultServer::moderate(qint64 id, const Request& request) {

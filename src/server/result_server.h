@@ -12,6 +12,7 @@
 
 #include "server/http_listener.h"
 #include "server/request.h"
+#include "server/submission.h"
 
 namespace rootix::server {
 
@@ -63,6 +64,12 @@ class ResultServer : public QObject {
   Reply scoreFile(qint64 id);
   Reply scoresJson(const QHash<QString, QString>& params);
   Reply submit(const QByteArray& contentType, const QByteArray& body);
+  // What the listener calls: submissions wait to be stored together with
+  // the others that arrived at the same time, the rest is answered at once.
+  void handle(const Request& request, const HttpListener::Answer& answer);
+  void storePending();
+  // One reply per submission, from one transaction.
+  QList<Reply> store(const QList<Submission>& submissions);
   Reply health();
   // POST /admin/scores/<id> with action=hide|show|confirm and the operator's token.
   Reply moderate(qint64 id, const Request& request);
@@ -73,6 +80,11 @@ class ResultServer : public QObject {
   ServerOptions options_;
   std::unique_ptr<ScoreStore> store_;
   std::unique_ptr<HttpListener> http_;
+  struct Pending {
+    Submission submission;
+    HttpListener::Answer answer;
+  };
+  QList<Pending> pending_;  // after http_: its answers hold connections
   quint16 port_ = 0;
 
   struct Cached {

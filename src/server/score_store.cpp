@@ -156,11 +156,14 @@ void configureSession(const QSqlDatabase& db, bool postgres, int busyTimeoutMs, 
   }
 }
 
+enum class Access { ReadWrite, ReadOnly, ReadOnlyFileSystem };
+
 // Whether this process may write the SQLite file at path (or create it).
-bool writable(const QByteArray& path) {
+Access accessTo(const QByteArray& path) {
   struct statvfs fs {};
-  if (::statvfs(path.constData(), &fs) == 0 && (fs.f_flag & ST_RDONLY)) return false;
-  return ::access(path.constData(), F_OK) != 0 || ::access(path.constData(), W_OK) == 0;
+  if (::statvfs(path.constData(), &fs) == 0 && (fs.f_flag & ST_RDONLY)) return Access::ReadOnlyFileSystem;
+  if (::access(path.constData(), F_OK) == 0 && ::access(path.constData(), W_OK) != 0) return Access::ReadOnly;
+  return Access::ReadWrite;
 }
 
 }  // namespace
@@ -202,9 +205,21 @@ QSqlDatabase ScoreStore::addConnection(const QString& dbSpec, const QString& con
     db.setDatabaseName(url.path().mid(1));
     db.setConnectOptions(QStringLiteral("connect_timeout=5"));
   } else {
-    db.setDatabaseName(dbSpec.mid(7));
+    const QString path = dbSpec.mid(7);
     QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs);
-    if (!writable(QFile::encodeName(dbSpec.mid(7)))) options += QStringLiteral(";QSQLITE_OPEN_READONLY");
+    const Access access = accessTo(QFile::encodeName(path));
+    if (access == Access::ReadWrite) {
+      db.setDatabaseName(path);
+    } else {
+      // Read-only. Its log's index cannot be made where nothing can be
+      // written, and there nobody changes the file either: it is opened as
+      // one that does not change.
+      QUrl uri = QUrl::fromLocalFile(path);
+      uri.setQuery(access == Access::ReadOnlyFileSystem ? QStringLiteral("mode=ro&immutable=1")
+                                                        : QStringLiteral("mode=ro"));
+      db.setDatabaseName(uri.toString(QUrl::FullyEncoded));
+      options += QStringLiteral(";QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI");
+    }
     db.setConnectOptions(options);
   }
   return db;
@@ -221,8 +236,8 @@ std::unique_ptr<ScoreStore> ScoreStore::open(const QString& dbSpec, int busyTime
   if (!db.open()) throw StoreError("cannot open the database: " + db.lastError().text().toStdString());
   configureSession(db, postgres, busyTimeoutMs, store->readOnly_);
   store->migrate();
-  if (!postgres && db.databaseName() != u":memory:") {
-    store->path_ = QFile::encodeName(db.databaseName());
+  if (!postgres && dbSpec.mid(7) != u":memory:") {
+    store->path_ = QFile::encodeName(dbSpec.mid(7));
     struct stat st {};
     if (::stat(store->path_.constData(), &st) != 0) throw StoreError("the database file is gone");
     store->device_ = st.st_dev;
@@ -359,37 +374,15 @@ void ScoreStore::judgeStoredScores() {
                   << QStringLiteral("%1 stored scores that break the rules are now hidden").arg(hidden);
 }
 
-ScoreStore::Added ScoreStore::add(const Submission& s) {
-  if (readOnly_) throw StoreError("the database is read-only");
-  checkFile();
+namespace {
 
+void bindSubmission(QSqlQuery& insert, const Submission& s, const QString& identity, unsigned doubts,
+                    const QString& now) {
   const scores::Score& score = s.score;
-  const QString identity = rules::identityOf(score);
-  const QString key = rules::processorKey(score.hardware.score_extra_cpu_string);
-
-  QSqlQuery& sample = prepared(QStringLiteral(
-      "SELECT seconds FROM scores WHERE processor_key = ? AND test = ? AND unconfirmed = 0 AND hidden = 0 "
-      "ORDER BY id DESC LIMIT ?"));
-  sample.bindValue(0, key);
-  sample.bindValue(1, static_cast<int>(score.score_test));
-  sample.bindValue(2, rules::kJudgedBy);
-  exec(sample, "judging a score");
-  QList<double> confirmed;
-  while (sample.next()) confirmed << sample.value(0).toDouble();
-  sample.finish();
-  const unsigned doubts = rules::doubtsOf(score, confirmed);
-
   const QString hash = QString::fromLatin1(QCryptographicHash::hash(s.fileBytes, QCryptographicHash::Sha256).toHex());
-  QStringList marks;
-  for (int i = 0; i < 15 + static_cast<int>(kHardwareColumns.size()); ++i) marks << QStringLiteral("?");
-  QSqlQuery& insert =
-      prepared(QStringLiteral("INSERT INTO scores (identity, processor_key, unconfirmed, doubts, file_hash, file_data, "
-                              "version, test, seconds, checksum, cpu_search, title, description, link, submitted_at, "
-                              "%1) VALUES (%2) ON CONFLICT DO NOTHING RETURNING id")
-                   .arg(hardwareColumnList(), marks.join(u", ")));
   int i = 0;
   insert.bindValue(i++, identity);
-  insert.bindValue(i++, key);
+  insert.bindValue(i++, rules::processorKey(score.hardware.score_extra_cpu_string));
   insert.bindValue(i++, doubts ? 1 : 0);
   insert.bindValue(i++, static_cast<int>(doubts));
   insert.bindValue(i++, hash);
@@ -402,36 +395,102 @@ ScoreStore::Added ScoreStore::add(const Submission& s) {
   insert.bindValue(i++, notNull(s.title));
   insert.bindValue(i++, notNull(s.description));
   insert.bindValue(i++, notNull(s.link));
-  insert.bindValue(i++, QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs));
+  insert.bindValue(i++, now);
   for (const auto field : scores::kHardwareFields) insert.bindValue(i++, notNull(score.hardware.*field));
-  // Every step is checked, the commit above all: a write that fails there
-  // (a full disk) must not be acknowledged.
+}
+
+}  // namespace
+
+unsigned ScoreStore::judge(const scores::Score& score) {
+  QSqlQuery& sample = prepared(QStringLiteral(
+      "SELECT seconds FROM scores WHERE processor_key = ? AND test = ? AND unconfirmed = 0 AND hidden = 0 "
+      "ORDER BY id DESC LIMIT ?"));
+  sample.bindValue(0, rules::processorKey(score.hardware.score_extra_cpu_string));
+  sample.bindValue(1, static_cast<int>(score.score_test));
+  sample.bindValue(2, rules::kJudgedBy);
+  exec(sample, "judging a score");
+  QList<double> confirmed;
+  while (sample.next()) confirmed << sample.value(0).toDouble();
+  sample.finish();
+  return rules::doubtsOf(score, confirmed);
+}
+
+ScoreStore::Added ScoreStore::add(const Submission& s) {
+  const Batch batch = addAll({s});
+  if (!batch.entries.front()) throw StoreError(batch.error.toStdString());
+  return *batch.entries.front();
+}
+
+ScoreStore::Batch ScoreStore::addAll(const QList<Submission>& submissions) {
+  Batch batch;
+  batch.entries.resize(submissions.size());
+  QStringList identities;
+  for (const Submission& s : submissions) identities << rules::identityOf(s.score);
+  QList<std::optional<qint64>> newIds(submissions.size());
   QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
-  std::optional<qint64> newId;
+  QSqlQuery* insert = nullptr;
+  bool writing = false;
+  // Every step is checked, the commit above all: a write that fails there
+  // (a full disk) must not be acknowledged. Without a transaction of its own
+  // the INSERT would be committed by the reset that finish() does (its
+  // RETURNING row leaves it unfinished): Qt drops that result, and SQLite
+  // runs no automatic checkpoint there, so the log would only grow.
   try {
+    if (readOnly_) throw StoreError("the database is read-only");
+    checkFile();
+    QStringList marks;
+    for (int i = 0; i < 15 + static_cast<int>(kHardwareColumns.size()); ++i) marks << QStringLiteral("?");
+    insert = &prepared(
+        QStringLiteral("INSERT INTO scores (identity, processor_key, unconfirmed, doubts, file_hash, file_data, "
+                       "version, test, seconds, checksum, cpu_search, title, description, link, submitted_at, "
+                       "%1) VALUES (%2) ON CONFLICT DO NOTHING RETURNING id")
+            .arg(hardwareColumnList(), marks.join(u", ")));
     if (!db.transaction()) throw StoreError("beginning a write: " + db.lastError().text().toStdString());
-    exec(insert, "storing a score");
-    // A new entry returns its id; the same score text again returns nothing.
-    if (insert.next()) {
-      newId = insert.value(0).toLongLong();
-    } else if (insert.lastError().isValid()) {
-      throw StoreError("storing a score: " + lastError(insert).toStdString());
+    writing = true;
+    const QString now = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
+    for (qsizetype i = 0; i < submissions.size(); ++i) {
+      const unsigned doubts = judge(submissions[i].score);
+      bindSubmission(*insert, submissions[i], identities[i], doubts, now);
+      exec(*insert, "storing a score");
+      // A new entry returns its id; the same run again returns nothing.
+      if (insert->next()) {
+        newIds[i] = insert->value(0).toLongLong();
+      } else if (insert->lastError().isValid()) {
+        throw StoreError("storing a score: " + lastError(*insert).toStdString());
+      }
+      insert->finish();
     }
-    insert.finish();
-    if (!db.commit()) throw StoreError("committing a score: " + db.lastError().text().toStdString());
-  } catch (const StoreError&) {
-    insert.finish();
-    db.rollback();
+    if (!db.commit()) throw StoreError("committing scores: " + db.lastError().text().toStdString());
+    writing = false;
+  } catch (const StoreError& e) {
+    if (insert) insert->finish();
+    if (writing) db.rollback();
+    batch.error = QString::fromStdString(e.what());
     // A run stored before needs no write: its entry is the answer even
     // while the database cannot be written.
-    if (const auto id = idOf(identity)) return Added{*id, false};
-    throw;
+    for (qsizetype i = 0; i < submissions.size(); ++i) {
+      try {
+        if (const auto id = idOf(identities[i])) batch.entries[i] = Added{*id, false};
+      } catch (const StoreError&) {
+      }
+    }
+    return batch;
   }
   trimLog();
-  if (newId) return Added{*newId, true};
-  const auto id = idOf(identity);
-  if (!id) throw StoreError("a stored score is not in the database");
-  return Added{*id, false};
+  for (qsizetype i = 0; i < submissions.size(); ++i) {
+    if (newIds[i]) {
+      batch.entries[i] = Added{*newIds[i], true};
+      continue;
+    }
+    try {
+      if (const auto id = idOf(identities[i])) batch.entries[i] = Added{*id, false};
+    } catch (const StoreError& e) {
+      batch.error = QString::fromStdString(e.what());
+    }
+    if (!batch.entries[i] && batch.error.isEmpty())
+      batch.error = QStringLiteral("a stored score is not in the database");
+  }
+  return batch;
 }
 
 void ScoreStore::checkFile() {

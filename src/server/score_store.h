@@ -75,7 +75,16 @@ class ScoreStore {
   // Stores a submission once: the same run again (rules::identityOf) gives
   // the entry made the first time, with its first title, description and
   // link. A new score is judged against its processor's confirmed scores.
+  // Throws StoreError when it is not stored.
   Added add(const Submission& submission);
+  // Stores several in one transaction, which waits for the disk once for
+  // all of them. When the write fails, those stored before still get their
+  // entries, the others none, and error says why.
+  struct Batch {
+    QList<std::optional<Added>> entries;  // one per submission, in order
+    QString error;
+  };
+  Batch addAll(const QList<Submission>& submissions);
   // Acts on a score and notes it in the moderation table; false when there
   // is no score with this id.
   bool moderate(qint64 id, Moderation action);
@@ -108,6 +117,8 @@ class ScoreStore {
   // Schema 1 -> 2: gives stored scores their identity and processor key,
   // merges runs stored more than once, and judges them by the rules.
   void judgeStoredScores();
+  // The doubts a new score arrives with (rules::doubtsOf).
+  unsigned judge(const scores::Score& score);
   QSqlQuery& prepared(const QString& sql);
   void exec(QSqlQuery& query, const char* what);
   // Throws when the SQLite file was deleted or replaced since it opened:

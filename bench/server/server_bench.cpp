@@ -257,9 +257,9 @@ int main(int argc, char** argv) {
   const int port = freePort();
   QProcess server;
   server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-  server.start(
-      QStringLiteral(ROOTIX_SERVER_PATH),
-      {QStringLiteral("--listen"), QStringLiteral("127.0.0.1:%1").arg(port), QStringLiteral("--db"), database});
+  server.start(QStringLiteral(ROOTIX_SERVER_PATH),
+               {QStringLiteral("--listen"), QStringLiteral("127.0.0.1:%1").arg(port), QStringLiteral("--db"), database,
+                QStringLiteral("--submit-rate=0")});
   if (!server.waitForReadyRead(10000)) {
     std::fprintf(stderr, "rootix-server did not start\n");
     return 1;

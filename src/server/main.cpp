@@ -14,13 +14,17 @@ namespace {
 
 const char* const kUsage =
     "usage: rootix-server [--listen ADDR:PORT] [--db sqlite:PATH | --db postgresql://user@host:port/dbname]\n"
-    "                     [--admin-token-file PATH] [--page-cache-ms MS]\n"
+    "                     [--admin-token-file PATH] [--page-cache-ms MS] [--submit-rate N]\n"
+    "                     [--trusted-proxy ADDR[/PREFIX]]...\n"
     "  --listen            address and port to serve on (default 127.0.0.1:8080)\n"
     "  --db                the score database (default: an SQLite file in the user's data folder)\n"
     "  --admin-token-file  a file holding the operator's token for POST /admin/scores/<id>\n"
     "                      (or the environment variable ROOTIX_SERVER_ADMIN_TOKEN); without one\n"
     "                      there are no admin routes\n"
     "  --page-cache-ms     how long a rendered page is reused (default 1000, 0: never)\n"
+    "  --submit-rate       submissions one address may make a minute (default 30, 0: no limit)\n"
+    "  --trusted-proxy     a reverse proxy (address or network) whose X-Forwarded-For names the\n"
+    "                      client; may be given more than once\n"
     "Options take their value after a space or after '='.\n";
 
 // A token shorter than this is too easy to guess.
@@ -73,7 +77,8 @@ int main(int argc, char** argv) {
     // "--name value" or "--name=value".
     const qsizetype eq = arg.indexOf(u'=');
     const QString a = eq > 0 ? arg.left(eq) : arg;
-    const bool known = a == u"--listen" || a == u"--db" || a == u"--admin-token-file" || a == u"--page-cache-ms";
+    const bool known = a == u"--listen" || a == u"--db" || a == u"--admin-token-file" || a == u"--page-cache-ms" ||
+                       a == u"--submit-rate" || a == u"--trusted-proxy";
     if (!known || (eq < 0 && i + 1 >= args.size())) {
       std::fprintf(stderr, "rootix-server: unknown argument \"%s\"\n%s", qPrintable(arg), kUsage);
       return 2;
@@ -84,6 +89,14 @@ int main(int argc, char** argv) {
       options.database = value;
     } else if (a == u"--admin-token-file") {
       tokenFile = value;
+    } else if (a == u"--submit-rate") {
+      options.submitRatePerMinute = value.toInt(&ok);
+      ok = ok && options.submitRatePerMinute >= 0;
+    } else if (a == u"--trusted-proxy") {
+      const auto subnet =
+          value.contains(u'/') ? QHostAddress::parseSubnet(value) : rootix::server::Subnet{QHostAddress(value), -1};
+      ok = !subnet.first.isNull();
+      options.trustedProxies.append(subnet);
     } else if (a == u"--page-cache-ms") {
       options.pageCacheMs = value.toInt(&ok);
       ok = ok && options.pageCacheMs >= 0;

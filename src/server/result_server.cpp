@@ -191,6 +191,7 @@ constexpr qsizetype kMaxBatch = 256;
 
 void ResultServer::handle(const Request& request, const HttpListener::Answer& answer) {
   if (!isSubmission(request)) return answer(respond(request));
+  if (auto tooMany = overSubmitRate(request)) return answer(withCacheHeaders(*tooMany, {}));
   auto read = readSubmission(request.header("Content-Type"), request.body);
   if (const auto* refusal = std::get_if<Refusal>(&read)) {
     return answer(withCacheHeaders(page(refusal->status, QStringLiteral("Score not accepted"), refusal->reason), {}));
@@ -250,6 +251,9 @@ Reply ResultServer::respond(const Request& request) {
   const QByteArray& body = request.body;
   const auto [path, query] = splitTarget(target);
   const bool read = method == "GET" || method == "HEAD";
+  if (isSubmission(request)) {
+    if (auto tooMany = overSubmitRate(request)) return withCacheHeaders(*tooMany, path);
+  }
   if (!read) {
     static const QRegularExpression adminPath(QStringLiteral("^/admin/scores/([0-9]{1,15})$"));
     if (const auto m = adminPath.match(path); m.hasMatch() && !options_.adminToken.isEmpty()) {
@@ -450,6 +454,18 @@ Reply ResultServer::moderate(qint64 id, const Request& request) {
                                          {"confirmed", s && !s->unconfirmed}})
                    .toJson(QJsonDocument::Compact),
                {}};
+}
+
+std::optional<Reply> ResultServer::overSubmitRate(const Request& request) {
+  const QHostAddress client = clientAddress(request, options_.trustedProxies);
+  const int wait = limiter_.admit(client, QDateTime::currentMSecsSinceEpoch());
+  if (wait == 0) return std::nullopt;
+  Reply r = page(429, QStringLiteral("Too many submissions"),
+                 QStringLiteral("This address has sent more than %1 scores in a minute. Please try again in %2 s.")
+                     .arg(options_.submitRatePerMinute)
+                     .arg(wait));
+  r.headers.append({"Retry-After", QByteArray::number(wait)});
+  return r;
 }
 
 void ResultServer::clearCache() {

@@ -8,11 +8,13 @@
 #include <QString>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <utility>
 
 #include "server/http_listener.h"
 #include "server/request.h"
 #include "server/submission.h"
+#include "server/submit_limiter.h"
 
 namespace rootix::server {
 
@@ -31,6 +33,10 @@ struct ServerOptions {
   int pageCacheMs = 1000;
   // The operator's token for /admin/; empty: there are no admin routes.
   QByteArray adminToken;
+  // Submissions one address may make a minute; 0: no limit.
+  int submitRatePerMinute = 30;
+  // Reverse proxies whose X-Forwarded-For names the client.
+  QList<Subnet> trustedProxies;
 };
 
 // The result server: receives submitted scores, keeps them in the database
@@ -76,8 +82,11 @@ class ResultServer : public QObject {
   // Cache-Control and, for a page, an ETag: what a reverse proxy needs.
   static Reply withCacheHeaders(Reply reply, const QString& path);
   void clearCache();
+  // 429 with Retry-After when the request's client has submitted too much.
+  std::optional<Reply> overSubmitRate(const Request& request);
 
   ServerOptions options_;
+  SubmitLimiter limiter_{options_.submitRatePerMinute};
   std::unique_ptr<ScoreStore> store_;
   std::unique_ptr<HttpListener> http_;
   struct Pending {

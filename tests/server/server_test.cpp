@@ -71,6 +71,8 @@ class ServerTest : public ::testing::TestWithParam<Backend> {
     options.requestTimeoutMs = kRequestMs;
     options.busyTimeoutMs = 300;
     options.adminToken = adminToken_;
+    options.submitRatePerMinute = submitRate_;
+    options.trustedProxies = trustedProxies_;
     server_ = std::make_unique<ServerThread>(options);
     ASSERT_TRUE(server_->startServer()) << server_->error().toStdString();
   }
@@ -104,6 +106,8 @@ class ServerTest : public ::testing::TestWithParam<Backend> {
   QTemporaryDir dir_;
   QString database_;
   QByteArray adminToken_ = "operator-token-0123456789";
+  int submitRate_ = 0;  // the tests submit faster than any person
+  QList<Subnet> trustedProxies_;
   std::unique_ptr<ServerThread> server_;
 };
 
@@ -699,6 +703,34 @@ TEST_P(ServerTest, PagerAndJsonKeepEveryCharacter) {
   const QJsonObject entry = json(fetch("/api/v1/scores?limit=1")).value("scores").toArray().at(0).toObject();
   EXPECT_EQ(entry.value("hardware").toObject().value("score_extra_cpu_string").toString(),
             QStringLiteral("Pro+ \u20AC & more"));
+}
+
+// Too many submissions from one address: 429 with Retry-After, others go
+// on; behind a trusted proxy the address is the one it forwards.
+TEST_P(ServerTest, SubmissionsPerAddressAreLimited) {
+  const auto submitFrom = [&](double seconds, const QByteArray& forwardedFor) {
+    QByteArray request = submitRequest(submissionForm(scoreFile(seconds, 6)));
+    if (!forwardedFor.isEmpty()) request.replace("\r\n\r\n", "\r\nX-Forwarded-For: " + forwardedFor + "\r\n\r\n");
+    return send(request);
+  };
+  for (const bool behindProxy : {false, true}) {
+    SCOPED_TRACE(behindProxy ? "behind a trusted proxy" : "no trusted proxy");
+    stopServer();
+    submitRate_ = 3;
+    trustedProxies_ = behindProxy ? QList<Subnet>{{QHostAddress::LocalHost, -1}} : QList<Subnet>{};
+    startServer();
+    const double base = behindProxy ? 100 : 50;
+    for (int i = 0; i < 3; ++i) ASSERT_EQ(submitFrom(base + i, "198.51.100.1").status, 303) << i;
+    const HttpReply refused = submitFrom(base + 3, "198.51.100.1");
+    EXPECT_EQ(refused.status, 429);
+    EXPECT_EQ(refused.headers.value("retry-after"), "20");
+    EXPECT_TRUE(refused.body.contains("more than 3 scores in a minute"));
+    // Another client behind the proxy is another address; without a trusted
+    // proxy the header is the client's own claim and changes nothing.
+    EXPECT_EQ(submitFrom(base + 4, "198.51.100.2").status, behindProxy ? 303 : 429);
+    EXPECT_EQ(fetch("/").status, 200) << "reading is not limited";
+  }
+  EXPECT_EQ(storedCount(), 7);
 }
 
 INSTANTIATE_TEST_SUITE_P(Databases, ServerTest, ::testing::Values(Backend::SQLite, Backend::PostgreSQL),

@@ -119,8 +119,10 @@ class Connection : public std::enable_shared_from_this<Connection> {
 
   void start() {
     if (overloaded_) {
-      refuse(errorReply(503, QStringLiteral("Server busy"),
-                        QStringLiteral("The server has too many connections open. Please try again in a while.")));
+      Reply busy = errorReply(503, QStringLiteral("Server busy"),
+                              QStringLiteral("The server has too many connections open. Please try again in a while."));
+      busy.headers.append(std::pair<QByteArray, QByteArray>("Retry-After", "5"));
+      refuse(std::move(busy));
       return;
     }
     readRequest();

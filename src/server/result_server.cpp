@@ -25,8 +25,6 @@ constexpr int kChartBars = 12;
 constexpr int kMaxFilter = 100;
 constexpr int kMaxJsonLimit = 100;
 constexpr qsizetype kCacheBytes = 32 * 1024 * 1024;
-// A body this far beyond the form's limit is refused before it is read.
-constexpr qint64 kUnreadBodyLimit = 1024 * 1024;
 
 const QByteArray kHtml = "text/html; charset=utf-8";
 const QByteArray kJson = "application/json";

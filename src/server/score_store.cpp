@@ -54,6 +54,15 @@ QString idColumn(bool postgres) {
 // has work done between its statements (ScoreStore::judgeStoredScores),
 // which comes after the statements listed for before == true.
 QStringList schemaStep(int fromVersion, bool postgres, bool before = true) {
+  if (fromVersion == 2 && before) {
+    return {
+        // Each board's count, kept as scores arrive and are hidden or shown,
+        // so that no page counts a million rows.
+        QStringLiteral("CREATE TABLE board_counts (test INTEGER PRIMARY KEY, visible BIGINT NOT NULL)"),
+        QStringLiteral("INSERT INTO board_counts (test, visible) "
+                       "SELECT test, COUNT(*) FROM scores WHERE hidden = 0 GROUP BY test"),
+    };
+  }
   if (fromVersion == 1 && before) {
     return {
         // The identity of the run, not of the file's bytes (rules::identityOf).
@@ -459,6 +468,7 @@ ScoreStore::Batch ScoreStore::addAll(const QList<Submission>& submissions) {
         throw StoreError("storing a score: " + lastError(*insert).toStdString());
       }
       insert->finish();
+      if (newIds[i]) addToCount(submissions[i].score.score_test, 1);
     }
     if (!db.commit()) throw StoreError("committing scores: " + db.lastError().text().toStdString());
     writing = false;
@@ -525,10 +535,17 @@ std::optional<qint64> ScoreStore::idOf(const QString& identity) {
   return id;
 }
 
+void ScoreStore::addToCount(int test, int change) {
+  QSqlQuery& q =
+      prepared(QStringLiteral("INSERT INTO board_counts (test, visible) VALUES (?, ?) "
+                              "ON CONFLICT (test) DO UPDATE SET visible = board_counts.visible + excluded.visible"));
+  q.bindValue(0, test);
+  q.bindValue(1, change);
+  exec(q, "counting a score");
+  q.finish();
+}
+
 bool ScoreStore::moderate(qint64 id, Moderation action) {
-  static const char* const kSql[] = {"UPDATE scores SET hidden = 1 WHERE id = ?",
-                                     "UPDATE scores SET hidden = 0 WHERE id = ?",
-                                     "UPDATE scores SET unconfirmed = 0 WHERE id = ?"};
   static const char* const kNames[] = {"hide", "show", "confirm"};
   const auto index = static_cast<size_t>(action);
   if (readOnly_) throw StoreError("the database is read-only");
@@ -536,12 +553,24 @@ bool ScoreStore::moderate(qint64 id, Moderation action) {
   QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
   if (!db.transaction()) throw StoreError("moderating a score: " + db.lastError().text().toStdString());
   try {
-    QSqlQuery& change = prepared(QString::fromLatin1(kSql[index]));
-    change.bindValue(0, id);
-    exec(change, "moderating a score");
-    const bool found = change.numRowsAffected() > 0;
-    change.finish();
+    QSqlQuery& state = prepared(QStringLiteral("SELECT test, hidden FROM scores WHERE id = ?"));
+    state.bindValue(0, id);
+    exec(state, "moderating a score");
+    const bool found = state.next();
+    const int test = found ? state.value(0).toInt() : 0;
+    const bool hidden = found && state.value(1).toInt() != 0;
+    state.finish();
     if (found) {
+      QSqlQuery& change =
+          prepared(action == Moderation::Confirm ? QStringLiteral("UPDATE scores SET unconfirmed = 0 WHERE id = ?")
+                                                 : QStringLiteral("UPDATE scores SET hidden = ? WHERE id = ?"));
+      int i = 0;
+      if (action != Moderation::Confirm) change.bindValue(i++, action == Moderation::Hide ? 1 : 0);
+      change.bindValue(i, id);
+      exec(change, "moderating a score");
+      change.finish();
+      if (action == Moderation::Hide && !hidden) addToCount(test, -1);
+      if (action == Moderation::Show && hidden) addToCount(test, 1);
       QSqlQuery& note = prepared(QStringLiteral("INSERT INTO moderation (score_id, action, done_at) VALUES (?, ?, ?)"));
       note.bindValue(0, id);
       note.bindValue(1, QString::fromLatin1(kNames[index]));
@@ -595,8 +624,10 @@ std::optional<StoredScore> ScoreStore::find(qint64 id) {
 
 QList<std::pair<int, qint64>> ScoreStore::testsWithEntries(const QString& processor) {
   QSqlQuery& q =
-      prepared(QStringLiteral("SELECT test, COUNT(*) FROM scores WHERE hidden = 0%1 GROUP BY test ORDER BY test")
-                   .arg(processorCondition(processor)));
+      prepared(processor.isEmpty()
+                   ? QStringLiteral("SELECT test, visible FROM board_counts WHERE visible > 0 ORDER BY test")
+                   : QStringLiteral("SELECT test, COUNT(*) FROM scores WHERE hidden = 0%1 GROUP BY test ORDER BY test")
+                         .arg(processorCondition(processor)));
   if (!processor.isEmpty()) q.bindValue(0, containsPattern(processor));
   exec(q, "listing the tests");
   QList<std::pair<int, qint64>> tests;
@@ -623,6 +654,15 @@ int bindFilter(QSqlQuery& q, const ScoreFilter& filter) {
 }  // namespace
 
 qint64 ScoreStore::count(const ScoreFilter& filter) {
+  if (filter.processor.isEmpty()) {
+    QSqlQuery& q = prepared(filter.test ? QStringLiteral("SELECT visible FROM board_counts WHERE test = ?")
+                                        : QStringLiteral("SELECT SUM(visible) FROM board_counts"));
+    if (filter.test) q.bindValue(0, filter.test);
+    exec(q, "counting scores");
+    const qint64 n = q.next() ? q.value(0).toLongLong() : 0;
+    q.finish();
+    return n;
+  }
   QSqlQuery& q = prepared(QStringLiteral("SELECT COUNT(*) FROM scores") + whereOf(filter));
   bindFilter(q, filter);
   exec(q, "counting scores");

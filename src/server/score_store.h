@@ -66,7 +66,7 @@ class ScoreStore {
   ScoreStore(const ScoreStore&) = delete;
   ScoreStore& operator=(const ScoreStore&) = delete;
 
-  static constexpr int kSchemaVersion = 2;
+  static constexpr int kSchemaVersion = 3;
 
   struct Added {
     qint64 id = 0;
@@ -119,6 +119,8 @@ class ScoreStore {
   void judgeStoredScores();
   // The doubts a new score arrives with (rules::doubtsOf).
   unsigned judge(const scores::Score& score);
+  // Changes a board's kept count, inside the caller's transaction.
+  void addToCount(int test, int change);
   QSqlQuery& prepared(const QString& sql);
   void exec(QSqlQuery& query, const char* what);
   // Throws when the SQLite file was deleted or replaced since it opened:

@@ -54,6 +54,16 @@ QString idColumn(bool postgres) {
 // has work done between its statements (ScoreStore::judgeStoredScores),
 // which comes after the statements listed for before == true.
 QStringList schemaStep(int fromVersion, bool postgres, bool before = true) {
+  if (fromVersion == 3 && before) {
+    return {
+        // The distinct processor names: a filter is matched against these
+        // few, then the scores are found by name through an index.
+        QStringLiteral("CREATE TABLE processors (name TEXT PRIMARY KEY, search TEXT NOT NULL)"),
+        QStringLiteral("INSERT INTO processors (name, search) "
+                       "SELECT cpu_string, MIN(cpu_search) FROM scores GROUP BY cpu_string"),
+        QStringLiteral("CREATE INDEX scores_by_name ON scores (test, hidden, cpu_string, unconfirmed, seconds, id)"),
+    };
+  }
   if (fromVersion == 2 && before) {
     return {
         // Each board's count, kept as scores arrive and are hidden or shown,
@@ -126,7 +136,9 @@ QString containsPattern(const QString& text) {
 
 // The processor condition, left out altogether when there is no filter.
 QString processorCondition(const QString& processor) {
-  return processor.isEmpty() ? QString() : QStringLiteral(" AND cpu_search LIKE ? ESCAPE '!'");
+  return processor.isEmpty()
+             ? QString()
+             : QStringLiteral(" AND cpu_string IN (SELECT name FROM processors WHERE search LIKE ? ESCAPE '!')");
 }
 
 QString lastError(const QSqlQuery& query) { return query.lastError().text(); }
@@ -468,7 +480,10 @@ ScoreStore::Batch ScoreStore::addAll(const QList<Submission>& submissions) {
         throw StoreError("storing a score: " + lastError(*insert).toStdString());
       }
       insert->finish();
-      if (newIds[i]) addToCount(submissions[i].score.score_test, 1);
+      if (newIds[i]) {
+        addToCount(submissions[i].score.score_test, 1);
+        addProcessor(submissions[i].score.hardware.score_extra_cpu_string);
+      }
     }
     if (!db.commit()) throw StoreError("committing scores: " + db.lastError().text().toStdString());
     writing = false;
@@ -542,6 +557,15 @@ void ScoreStore::addToCount(int test, int change) {
   q.bindValue(0, test);
   q.bindValue(1, change);
   exec(q, "counting a score");
+  q.finish();
+}
+
+void ScoreStore::addProcessor(const QString& name) {
+  QSqlQuery& q =
+      prepared(QStringLiteral("INSERT INTO processors (name, search) VALUES (?, ?) ON CONFLICT (name) DO NOTHING"));
+  q.bindValue(0, notNull(name));
+  q.bindValue(1, name.toLower());
+  exec(q, "naming a processor");
   q.finish();
 }
 
@@ -673,8 +697,11 @@ qint64 ScoreStore::count(const ScoreFilter& filter) {
 
 QList<StoredScore> ScoreStore::ranked(const ScoreFilter& filter, qint64 offset, qint64 limit) {
   // Unconfirmed scores are ranked apart, after the confirmed ones.
-  const QString order =
+  QString order =
       filter.test ? QStringLiteral("unconfirmed, seconds, id") : QStringLiteral("test, unconfirmed, seconds, id");
+  // A filtered board is found by its processors' names and sorted: "+"
+  // keeps SQLite from walking the whole board in order instead.
+  if (!filter.processor.isEmpty()) order.prepend(u'+');
   QSqlQuery& q = prepared(QStringLiteral("SELECT %1 FROM scores%2 ORDER BY %3 LIMIT ? OFFSET ?")
                               .arg(scoreColumns(), whereOf(filter), order));
   int i = bindFilter(q, filter);

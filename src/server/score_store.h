@@ -66,7 +66,7 @@ class ScoreStore {
   ScoreStore(const ScoreStore&) = delete;
   ScoreStore& operator=(const ScoreStore&) = delete;
 
-  static constexpr int kSchemaVersion = 3;
+  static constexpr int kSchemaVersion = 4;
 
   struct Added {
     qint64 id = 0;
@@ -121,6 +121,8 @@ class ScoreStore {
   unsigned judge(const scores::Score& score);
   // Changes a board's kept count, inside the caller's transaction.
   void addToCount(int test, int change);
+  // Adds a processor name to the names a filter is matched against.
+  void addProcessor(const QString& name);
   QSqlQuery& prepared(const QString& sql);
   void exec(QSqlQuery& query, const char* what);
   // Throws when the SQLite file was deleted or replaced since it opened:

@@ -98,6 +98,7 @@ class ServerTest : public ::testing::TestWithParam<Backend> {
       q.exec("DROP TABLE IF EXISTS scores");
       q.exec("DROP TABLE IF EXISTS moderation");
       q.exec("DROP TABLE IF EXISTS board_counts");
+      q.exec("DROP TABLE IF EXISTS processors");
       q.exec("DROP TABLE IF EXISTS rootix_schema");
       db.close();
     }

@@ -13,7 +13,7 @@ packages=(
   qt6-qpa-plugins                    # the window's platform plugins (only recommended by libqt6gui6)
   libhwloc-dev                       # processor packages and caches
   libcpuid-dev                       # processor names, codenames, caches for the report tool
-  qt6-httpserver-dev                 # rootix-server: HTTP on Qt's event loop
+  libboost1.81-dev                   # rootix-server: HTTP (Beast) with limits enforced while a request streams in
   libqt6sql6-sqlite libqt6sql6-psql  # rootix-server: its SQLite and PostgreSQL drivers
 )
 if [[ ${1:-} == --test ]]; then

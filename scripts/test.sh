@@ -3,7 +3,7 @@
 # in steps: the main build (shared with run.sh), the Debian package and its
 # checks, the unit suite under AddressSanitizer + UndefinedBehaviorSanitizer
 # (with warnings as errors), the engine tests under ThreadSanitizer, a bounded
-# fuzz run of the score file reader, and last the whole suite on the main
+# fuzz run of the score file reader and the result server, and last the whole suite on the main
 # build, ending with ctest's count.
 #
 # Each step's output goes to build-logs/<step>.log and is shown only when the
@@ -72,12 +72,25 @@ step_fuzz() {
   CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE="$ROOTIX_BUILD_TYPE" \
     -DROOTIX_FUZZ=ON -DROOTIX_BUILD_BENCH=OFF -DROOTIX_WERROR=ON \
     "-DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all" >/dev/null
-  cmake --build build-fuzz --target fuzz_score_text -j"$ROOTIX_JOBS"
-  mkdir -p build-fuzz/corpus
-  echo "fuzzing the score file reader for ${fuzz_seconds} s; a failing input is saved under build-fuzz/"
-  build-fuzz/fuzz/fuzz_score_text -max_total_time="$fuzz_seconds" -print_final_stats=1 \
-    -dict=tests/fuzz/score_text.dict -artifact_prefix=build-fuzz/ build-fuzz/corpus tests/fuzz/corpus/score_text
-  grep -E '^stat::number_of_executed_units' "$logs/fuzz.log" | sed 's/^/   /' >&3 || true
+  cmake --build build-fuzz --target fuzz_score_text fuzz_submission fuzz_respond -j"$ROOTIX_JOBS"
+  # The fuzz time is shared: half for the score file reader, a quarter each
+  # for the server's submission path and its answer to any request.
+  local half=$((fuzz_seconds / 2)) quarter=$((fuzz_seconds / 4))
+  fuzz score_text "the score file reader" "$half" -dict=tests/fuzz/score_text.dict || return 1
+  fuzz submission "the server's submission path" "$quarter" -dict=tests/fuzz/score_text.dict || return 1
+  fuzz respond "the server's answer to a request" "$quarter"
+}
+
+# fuzz TARGET WHAT SECONDS [OPTIONS...]: one libFuzzer target with its seeds.
+fuzz() {
+  local target=$1 what=$2 seconds=$3
+  shift 3
+  mkdir -p "build-fuzz/corpus/$target"
+  echo "fuzzing $what for ${seconds} s; a failing input is saved under build-fuzz/"
+  build-fuzz/fuzz/fuzz_"$target" -max_total_time="$seconds" -print_final_stats=1 "$@" \
+    -artifact_prefix=build-fuzz/ "build-fuzz/corpus/$target" "tests/fuzz/corpus/$target" >"$logs/fuzz-$target.log" 2>&1 ||
+    { tail -n 40 "$logs/fuzz-$target.log"; return 1; }
+  grep -E '^stat::number_of_executed_units' "$logs/fuzz-$target.log" | sed "s/^/   $target: /" >&3 || true
 }
 
 # The server's tests once more, on a throwaway PostgreSQL cluster (they skip

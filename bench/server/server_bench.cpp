@@ -1,10 +1,13 @@
 // Load benchmark of rootix-server: N concurrent keep-alive clients on
 // 127.0.0.1 post a bounded count of distinct scores, then fetch a bounded
-// count of leaderboard pages. Reports requests per second and latency
-// percentiles for each phase, and checks that every accepted submission is
-// stored exactly once.
+// count of leaderboard pages and of JSON pages, at pages, offsets and
+// processor filters drawn at random, with the server's page cache off.
+// Reports requests per second and latency percentiles for each phase, and
+// checks that every accepted submission is stored exactly once. --fill N
+// first stores N scores straight into the database (in large transactions,
+// not through HTTP), for figures at a large board.
 //   rootix_server_bench [--db sqlite|postgresql] [--clients 32] [--submissions 20000] [--pages 100000]
-//                       [--sqlite-file PATH]
+//                       [--json 50000] [--fill 0] [--sqlite-file PATH]
 // PostgreSQL comes from ROOTIX_TEST_POSTGRESQL (scripts/with-postgres.sh sets it).
 // ROOTIX_BENCH_TRACE=1 prints every request slower than 200 ms.
 #include <arpa/inet.h>
@@ -17,6 +20,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -33,6 +37,8 @@
 
 #include "platform/text.h"
 #include "scores/score.h"
+#include "server/score_store.h"
+#include "server/submission.h"
 
 namespace {
 
@@ -185,7 +191,7 @@ int freePort() {
   return ntohs(addr.sin_port);
 }
 
-QByteArray submission(size_t i) {
+rootix::scores::Score benchScore(size_t i) {
   rootix::scores::HardwareSummary hw;
   hw.score_extra_cpu_string = QStringLiteral("Bench Processor %1").arg(i % 20);
   hw.score_extra_cpu_clock = QStringLiteral("%1 MHz").arg(2000 + 100 * (i % 20));
@@ -195,8 +201,14 @@ QByteArray submission(size_t i) {
   hw.score_extra_mbModel = QStringLiteral("B-%1").arg(i % 7);
   hw.score_extra_cpu_count = QStringLiteral("1");
   // Distinct times make distinct score texts.
-  const auto score = rootix::scores::Score::Create(5 + static_cast<double>(i) * 0.001, i % 3 ? 6 : 11, hw);
-  const QByteArray data = rootix::text::toSingleByte(score.toString(false));
+  return rootix::scores::Score::Create(5 + static_cast<double>(i) * 0.001, i % 3 ? 6 : 11, hw);
+}
+
+constexpr int kProcessors = 20;
+constexpr int kBoardRows = 25;
+
+QByteArray submission(size_t i) {
+  const QByteArray data = rootix::text::toSingleByte(benchScore(i).toString(false));
   const QByteArray form =
       "data=" + data.toPercentEncoding() + "&title=bench+" + QByteArray::number(qulonglong(i)) + "&description=&link=";
   return "POST /?q=submit HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: application/x-www-form-urlencoded\r\n"
@@ -204,18 +216,67 @@ QByteArray submission(size_t i) {
          QByteArray::number(form.size()) + "\r\n\r\n" + form;
 }
 
-QByteArray pageRequest(size_t i) {
-  static const QByteArray targets[] = {"/",
-                                       "/?test=6",
-                                       "/?test=6&page=2",
-                                       "/?test=6&page=7",
-                                       "/?test=11&page=3",
-                                       "/?cpu=processor+3",
-                                       "/",
-                                       "/?test=6&page=40",
-                                       "/",
-                                       "/?test=11"};
-  return "GET " + targets[i % std::size(targets)] + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+// Stores count bench scores (numbered from first) without HTTP.
+void fill(const QString& database, size_t first, size_t count) {
+  const auto store = rootix::server::ScoreStore::open(database);
+  constexpr size_t kBatch = 20000;
+  for (size_t at = 0; at < count; at += kBatch) {
+    QList<rootix::server::Submission> batch;
+    for (size_t i = at; i < std::min(count, at + kBatch); ++i) {
+      rootix::server::Submission s;
+      s.score = benchScore(first + i);
+      s.fileBytes = rootix::text::toSingleByte(s.score.toString(false));
+      s.checksum = s.score.toString(true).split(QStringLiteral("\r\n")).value(21);
+      s.title = QStringLiteral("fill %1").arg(i);
+      batch.append(std::move(s));
+    }
+    const auto stored = store->addAll(batch);
+    if (!stored.error.isEmpty()) {
+      std::fprintf(stderr, "filling the database failed: %s\n", qPrintable(stored.error));
+      std::exit(1);
+    }
+  }
+}
+
+// The same i gives the same draw, whichever client thread asks.
+uint64_t draw(size_t i, uint64_t salt) {
+  uint64_t x = (static_cast<uint64_t>(i) + 1) * 0x9E3779B97F4A7C15ull ^ salt;
+  x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+  x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+  return x ^ (x >> 31);
+}
+
+// Leaderboard pages: a random page of test 6 or 11, a random page of one
+// processor's board, or the front page. stored: scores in the database.
+QByteArray pageRequest(size_t i, qint64 stored) {
+  const qint64 pages6 = std::max<qint64>(1, stored * 2 / 3 / kBoardRows);
+  const qint64 pages11 = std::max<qint64>(1, stored / 3 / kBoardRows);
+  const uint64_t r = draw(i, 1);
+  QByteArray target;
+  switch (r % 10) {
+    case 0:
+      target = "/";
+      break;
+    case 1:
+    case 2:
+      target = "/?test=11&page=" + QByteArray::number(1 + qint64(r / 10 % uint64_t(pages11)));
+      break;
+    case 3:
+    case 4:
+      target = "/?test=6&cpu=processor+" + QByteArray::number(qint64(r / 10 % kProcessors)) +
+               "&page=" + QByteArray::number(1 + qint64(r / 200 % uint64_t(std::max<qint64>(1, pages6 / kProcessors))));
+      break;
+    default:
+      target = "/?test=6&page=" + QByteArray::number(1 + qint64(r / 10 % uint64_t(pages6)));
+  }
+  return "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+}
+
+// JSON at a random offset of test 6.
+QByteArray jsonRequest(size_t i, qint64 stored) {
+  const qint64 offset = qint64(draw(i, 2) % uint64_t(std::max<qint64>(1, stored * 2 / 3)));
+  return "GET /api/v1/scores?test=6&limit=50&offset=" + QByteArray::number(offset) +
+         " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
 }
 
 }  // namespace
@@ -224,7 +285,7 @@ int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   QString db = QStringLiteral("sqlite");
   int clients = 32;
-  size_t submissions = 20000, pages = 100000;
+  size_t submissions = 20000, pages = 100000, jsonPages = 50000, filled = 0;
   QString sqliteFile;  // kept after the run; a temporary one otherwise
   const QStringList args = QCoreApplication::arguments();
   for (qsizetype i = 1; i + 1 < args.size(); i += 2) {
@@ -236,6 +297,10 @@ int main(int argc, char** argv) {
       submissions = args[i + 1].toULongLong();
     else if (args[i] == u"--pages")
       pages = args[i + 1].toULongLong();
+    else if (args[i] == u"--json")
+      jsonPages = args[i + 1].toULongLong();
+    else if (args[i] == u"--fill")
+      filled = args[i + 1].toULongLong();
     else if (args[i] == u"--sqlite-file")
       sqliteFile = args[i + 1];
   }
@@ -253,12 +318,19 @@ int main(int argc, char** argv) {
     }
   }
 
+  if (filled > 0) {
+    const auto t0 = Clock::now();
+    // Numbered after the submissions, so none of them is a run filled here.
+    fill(database, 100'000'000, filled);
+    std::printf("filled %zu scores in %.1f s\n", filled, std::chrono::duration<double>(Clock::now() - t0).count());
+  }
+
   const int port = freePort();
   QProcess server;
   server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-  server.start(
-      QStringLiteral(ROOTIX_SERVER_PATH),
-      {QStringLiteral("--listen"), QStringLiteral("127.0.0.1:%1").arg(port), QStringLiteral("--db"), database});
+  server.start(QStringLiteral(ROOTIX_SERVER_PATH),
+               {QStringLiteral("--listen"), QStringLiteral("127.0.0.1:%1").arg(port), QStringLiteral("--db"), database,
+                QStringLiteral("--submit-rate=0"), QStringLiteral("--page-cache-ms=0")});
   if (!server.waitForReadyRead(10000)) {
     std::fprintf(stderr, "rootix-server did not start\n");
     return 1;
@@ -281,6 +353,18 @@ int main(int argc, char** argv) {
   Connection(port).exchange("GET /api/v1/scores?limit=1 HTTP/1.1\r\nHost: x\r\n\r\n", probe);
   const qint64 before = QJsonDocument::fromJson(probe.body).object().value("total").toInteger();
 
+  // The SQLite log's largest size while submissions arrive: it must stay
+  // bounded however many there are.
+  const QString log = database.startsWith(u"sqlite:") ? database.mid(7) + QStringLiteral("-wal") : QString();
+  std::atomic<bool> posting = true;
+  std::atomic<qint64> largestLog = 0;
+  std::thread logWatch([&] {
+    while (!log.isEmpty() && posting) {
+      largestLog = std::max<qint64>(largestLog, QFileInfo(log).size());
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+  });
+
   const double cpu0 = cpuSeconds(server.processId());
   std::mutex idsLock;
   QSet<QByteArray> ids;
@@ -293,21 +377,33 @@ int main(int argc, char** argv) {
         return true;
       });
   const double cpu1 = cpuSeconds(server.processId());
-  const PhaseResult read = runPhase(port, clients, pages, pageRequest,
-                                    [](size_t, const Response& r) { return r.status == 200 && r.body.size() > 1000; });
+  posting = false;
+  logWatch.join();
+  const qint64 stored = before + static_cast<qint64>(submissions);
+  const PhaseResult read = runPhase(
+      port, clients, pages, [&](size_t i) { return pageRequest(i, stored); },
+      [](size_t, const Response& r) { return r.status == 200 && r.body.size() > 1000; });
+  const double cpu2a = cpuSeconds(server.processId());
+  const PhaseResult json = runPhase(
+      port, clients, jsonPages, [&](size_t i) { return jsonRequest(i, stored); },
+      [](size_t, const Response& r) { return r.status == 200 && r.body.contains("\"scores\""); });
 
   Connection(port).exchange("GET /api/v1/scores?limit=1 HTTP/1.1\r\nHost: x\r\n\r\n", probe);
   const qint64 after = QJsonDocument::fromJson(probe.body).object().value("total").toInteger();
 
   const double cpu2 = cpuSeconds(server.processId());
   report("submissions", posted, cpu1 - cpu0);
-  report("leaderboard pages", read, cpu2 - cpu1);
+  report("leaderboard pages", read, cpu2a - cpu1);
+  report("JSON, random offsets", json, cpu2 - cpu2a);
   const size_t accepted = posted.done - posted.failed;
   const bool exact = ids.size() == static_cast<qsizetype>(accepted) && after - before == static_cast<qint64>(accepted);
   std::printf("accepted %zu, distinct entries %lld, stored by this run %lld: %s\n", accepted,
               static_cast<long long>(ids.size()), static_cast<long long>(after - before),
               exact ? "every accepted submission stored exactly once" : "MISMATCH");
+  if (!log.isEmpty()) {
+    std::printf("SQLite log (-wal) at most %.1f MB during the submissions\n", double(largestLog) / (1024 * 1024));
+  }
   server.terminate();
   server.waitForFinished(5000);
-  return exact && posted.failed == 0 && read.failed == 0 ? 0 : 1;
+  return exact && posted.failed == 0 && read.failed == 0 && json.failed == 0 ? 0 : 1;
 }

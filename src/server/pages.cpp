@@ -1,10 +1,12 @@
 #include "server/pages.h"
 
-#include <QUrlQuery>
+#include <QUrl>
 #include <algorithm>
 
 #include "platform/numbers.h"
 #include "server/form.h"
+#include "server/score_rules.h"
+#include "server/submission.h"
 
 namespace rootix::server::pages {
 namespace {
@@ -22,7 +24,10 @@ const char* const kStyle =
     "table.fields th{text-align:right;padding:2px 10px;color:#555;font-weight:normal}"
     "table.fields td{padding:2px 10px}"
     "form.filter{margin:8px 0}nav.pager a{margin-right:8px}"
-    "a{color:#3344AA}.muted{color:#888}";
+    "a{color:#3344AA}.muted{color:#888}"
+    "span.unconfirmed{font-size:9pt;color:#8A5A00;background:#FFF3D6;border:1px solid #E8C878;padding:0 4px;"
+    "border-radius:3px;white-space:nowrap}tr.apart td{background:#FFF8E8;color:#8A5A00;font-style:italic}"
+    "p.notice{background:#EEF3FF;border:1px solid #CCCCFF;padding:6px 10px}";
 
 QString secondsText(double seconds) { return num::formatGeneral(num::roundDecimals(seconds, 3)); }
 
@@ -46,11 +51,12 @@ QString header(const QString& title) {
 const QString kFooter = QStringLiteral("</body></html>\n");
 
 QString boardLink(int test, int page, const QString& filter) {
-  QUrlQuery q;
-  q.addQueryItem(QStringLiteral("test"), QString::number(test));
-  if (page > 1) q.addQueryItem(QStringLiteral("page"), QString::number(page));
-  if (!filter.isEmpty()) q.addQueryItem(QStringLiteral("cpu"), filter);
-  return QStringLiteral("/?") + q.toString(QUrl::FullyEncoded);
+  QString link = QStringLiteral("/?test=%1").arg(test);
+  if (page > 1) link += QStringLiteral("&page=%1").arg(page);
+  // Every character but the unreserved ones escaped: a '+' left as it is
+  // would come back as a space.
+  if (!filter.isEmpty()) link += QStringLiteral("&cpu=") + QString::fromLatin1(QUrl::toPercentEncoding(filter));
+  return link;
 }
 
 QString titleCell(const StoredScore& s) {
@@ -72,17 +78,30 @@ QString boardHtml(const Board& b, const QString& filter) {
       "<table class=\"board\"><tr><th>#</th><th>Time (s)</th><th>Processor</th><th>Clock</th><th>Sockets</th>"
       "<th>Memory</th><th>Board</th><th>Title</th><th>Date</th></tr>\n");
   qint64 rank = b.firstRank;
+  bool confirmedRows = true;
   for (const StoredScore& s : b.rows) {
     const auto& h = s.score.hardware;
+    if (s.unconfirmed && confirmedRows) {
+      confirmedRows = false;
+      html += QStringLiteral(
+          "<tr class=\"apart\"><td colspan=\"9\">Unconfirmed: ranked apart until a moderator confirms them</td>"
+          "</tr>\n");
+    }
+    // An unconfirmed score has no rank; its mark says why in its tool tip.
+    const QString rankCell = s.unconfirmed
+                                 ? QStringLiteral("<span class=\"unconfirmed\" title=\"%1\">unconfirmed</span>")
+                                       .arg(htmlEscape(rules::doubtTexts(s.doubts).join(QStringLiteral("; "))))
+                                 : QString::number(rank);
     html += QStringLiteral(
                 "<tr><td class=\"num\">%1</td><td class=\"num\">%2</td><td>%3</td><td>%4</td><td>%5</td>"
                 "<td>%6</td><td class=\"board\">%7</td><td>%8</td><td class=\"date\">%9</td></tr>\n")
-                .arg(rank++)
+                .arg(rankCell)
                 .arg(secondsText(s.score.score_score), htmlEscape(h.score_extra_cpu_string),
                      htmlEscape(h.score_extra_cpu_clock), htmlEscape(h.score_extra_cpu_count),
                      htmlEscape(joined({h.score_extra_memSize, h.score_extra_memType, h.score_extra_memClock})),
                      htmlEscape(joined({h.score_extra_mbVendor, h.score_extra_mbModel})), titleCell(s),
                      s.submitted.toString(QStringLiteral("yyyy-MM-dd")));
+    ++rank;
   }
   html += QStringLiteral("</table>\n");
   if (b.pageCount > 1) {
@@ -98,6 +117,15 @@ QString boardHtml(const Board& b, const QString& filter) {
 }
 
 }  // namespace
+
+QString displayText(const QString& text) {
+  QString out = text;
+  for (QChar& c : out) {
+    if (c.unicode() >= 0x80 && c.unicode() < 0xA0)
+      c = fromWindows1252(QByteArray(1, static_cast<char>(c.unicode())))[0];
+  }
+  return out;
+}
 
 QString htmlEscape(const QString& text) {
   QString out;
@@ -202,11 +230,23 @@ QByteArray leaderboardPage(const QList<Board>& boards, const QString& filter, bo
   return (html + kFooter).toUtf8();
 }
 
-QByteArray scorePage(const StoredScore& s) {
+QByteArray scorePage(const StoredScore& s, bool submittedAgain) {
   const auto& h = s.score.hardware;
   const QString name = s.title.isEmpty() ? QStringLiteral("Score %1").arg(s.id) : s.title;
   QString html = header(name + QStringLiteral(" - Rootix"));
   html += QStringLiteral("<h1>%1</h1>\n").arg(htmlEscape(name));
+  if (submittedAgain) {
+    html += QStringLiteral(
+                "<p class=\"notice\">This run was submitted before, on %1: it is stored once, with the title, "
+                "description and link it came with first.</p>\n")
+                .arg(s.submitted.toString(QStringLiteral("yyyy-MM-dd HH:mm 'UTC'")));
+  }
+  if (s.unconfirmed) {
+    html += QStringLiteral(
+                "<p class=\"notice\"><span class=\"unconfirmed\">unconfirmed</span> This score is ranked apart "
+                "until a moderator confirms it: %1.</p>\n")
+                .arg(htmlEscape(rules::doubtTexts(s.doubts).join(QStringLiteral("; "))));
+  }
   if (!s.description.isEmpty()) html += QStringLiteral("<p>%1</p>\n").arg(htmlEscape(s.description));
   if (!s.link.isEmpty()) {
     html +=
@@ -244,6 +284,86 @@ QByteArray scorePage(const StoredScore& s) {
               "(Rootix reads it with \"load\")</p>\n<p><a href=\"%2\">%3 leaderboard</a></p>\n")
               .arg(s.id)
               .arg(htmlEscape(boardLink(s.score.score_test, 1, QString())), htmlEscape(testName(s.score.score_test)));
+  return (html + kFooter).toUtf8();
+}
+
+// The rules the server applies, from the constants that apply them.
+QString rulesSection() {
+  using namespace rules;
+  return QStringLiteral(
+             "<h2 id=\"rules\">Rules</h2>\n"
+             "<p>The checksum a score carries has no key, so it catches accidents, not cheats. These rules do the "
+             "rest.</p>\n"
+             "<h3>Refused (422, with a page naming the rule)</h3>\n<ul>\n"
+             "<li>A score that names no processor.</li>\n"
+             "<li>A test Rootix does not have: tests are %1 to %2.</li>\n"
+             "<li>A time that is not a positive number, or below the floor of its test: one picosecond for each "
+             "number the test computes (%3 s for 32M, %4 s for 1024M). Every number takes 12 Newton steps, each "
+             "with a division; even 4,096 threads at 5 GHz would have to finish a number in 20 cycles.</li>\n"
+             "<li>Texts longer than the form allows: a title of %5 characters, a description and a link of %6 "
+             "(characters, so an emoji counts once), and hardware texts of %7 bytes each.</li>\n</ul>\n"
+             "<h3>Unconfirmed (kept, shown, ranked after the confirmed scores)</h3>\n<ul>\n"
+             "<li>A score with no processor clock, or a clock of 0: its checksum then covers nothing. Some machines "
+             "cannot read their clock, so such scores are not refused.</li>\n"
+             "<li>A score whose processor has fewer than %8 confirmed scores of the same test: there is nothing to "
+             "judge it by.</li>\n"
+             "<li>A time far from its processor's confirmed times: more than %9 spreads from their median, the "
+             "spread being the scaled median absolute deviation of the latest %10 (and at least a tenth of the "
+             "median).</li>\n</ul>\n"
+             "<p>A moderator can confirm an unconfirmed score, or hide any score; hidden scores leave the boards "
+             "and the JSON, and their pages say so.</p>\n"
+             "<h3>Rules of the JSON interface</h3>\n<ul>\n"
+             "<li>Confirmed scores come first, each group ranked by time; every score says <code>\"confirmed\"</code> "
+             "(true or false) and, when unconfirmed, why in <code>\"doubts\"</code> (<code>no_clock</code>, "
+             "<code>few_scores</code>, <code>far_from_processor</code>).</li>\n"
+             "<li>Hidden scores are never listed; <code>total</code> counts what is listed.</li>\n"
+             "<li>Texts are the characters the pages show.</li>\n</ul>\n")
+      .arg(kFirstTest)
+      .arg(kLastTest)
+      .arg(num::formatGeneral(timeFloor(6)), num::formatGeneral(timeFloor(11)))
+      .arg(kMaxTitle)
+      .arg(kMaxLink)
+      .arg(kMaxHardwareBytes)
+      .arg(kEnoughScores)
+      .arg(kFarSpreads)
+      .arg(kJudgedBy);
+}
+
+QByteArray aboutPage(int maxJsonLimit) {
+  QString html = header(QStringLiteral("About this server - Rootix"));
+  html += QStringLiteral(
+              "<h1>About this server</h1>\n"
+              "<p>This is a Rootix result server. Rootix is a multithreaded processor benchmark: it times how long "
+              "a machine takes to compute the square roots of every whole number of a range, split over worker "
+              "threads, with a fixed procedure that makes times comparable. The server keeps the scores people "
+              "submit and shows them as <a href=\"/\">leaderboards</a>, one per test, fastest first.</p>\n"
+              "<h2>Submitting a score</h2>\n"
+              "<p>In Rootix, open the score browser and press the upload icon of a score. Rootix writes a page with "
+              "the score's text in it and opens it in your browser; type a title, a description and a link if you "
+              "like (50, 255 and 255 characters at most) and press the upload button. The page posts the form to "
+              "<code>/?q=submit</code>; the server checks the score as Rootix itself would load it, stores it and "
+              "sends you to its page. A run is stored once: the same run submitted again, in whatever bytes, leads to "
+              "the entry made the first time, whose page then says when that was. "
+              "A score is answered only once it is safely stored; when the database cannot take it you are told "
+              "so and asked to try again later.</p>\n"
+              "<h2>For scripts: the JSON interface</h2>\n"
+              "<p><code>GET /api/v1/scores</code> returns the scores ranked by time, as "
+              "<code>{\"total\", \"offset\", \"limit\", \"scores\": [...]}</code>. Parameters, all optional:</p>\n"
+              "<table class=\"fields\">\n"
+              "<tr><th>test</th><td>a test number from 1 to 16 (6 is 32M, 11 is 1024M); every test when left "
+              "out</td></tr>\n"
+              "<tr><th>cpu</th><td>only processors whose name contains this text, in any case</td></tr>\n"
+              "<tr><th>limit</th><td>how many scores, 50 when left out; at most %1, a larger limit is taken as %1 "
+              "and the reply's <code>limit</code> says so</td></tr>\n"
+              "<tr><th>offset</th><td>how many ranked scores to skip, 0 when left out</td></tr>\n"
+              "</table>\n"
+              "<p>Each score carries its id, test, time in seconds, checksum, the submitted texts, the hardware it "
+              "ran on, and the addresses of its page (<code>/score/ID</code>) and its score file "
+              "(<code>/score/ID/file</code>, which Rootix reads with \"load\"). <code>/healthz</code> answers "
+              "<code>ok</code> while the database can be used.</p>\n"
+              "<p>Example: <a href=\"/api/v1/scores?test=6&amp;limit=10\">/api/v1/scores?test=6&amp;limit=10</a></p>\n")
+              .arg(maxJsonLimit);
+  html += rulesSection();
   return (html + kFooter).toUtf8();
 }
 

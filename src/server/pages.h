@@ -11,6 +11,9 @@
 namespace rootix::server::pages {
 
 QString htmlEscape(const QString& text);
+// A stored text as pages show it: score texts are single bytes of a
+// windows-1252 machine, so 0x80..0x9F are that code page's characters.
+QString displayText(const QString& text);
 
 // "32M" for test 6, "1024M" for test 11: the size of the test's range.
 QString testName(int test);
@@ -27,7 +30,11 @@ struct Board {
 };
 
 QByteArray leaderboardPage(const QList<Board>& boards, const QString& processorFilter, bool singleTest);
-QByteArray scorePage(const StoredScore& score);
+// submittedAgain: the visitor was sent here by a second submission of the run.
+QByteArray scorePage(const StoredScore& score, bool submittedAgain = false);
+// What the server is, how a score reaches it, and its JSON interface.
+// maxJsonLimit: the most rows one JSON reply holds.
+QByteArray aboutPage(int maxJsonLimit);
 // A plain page with a heading and one paragraph, for errors and refusals.
 QByteArray messagePage(const QString& heading, const QString& text);
 // Horizontal bars, one per processor, the fastest (shortest) on top, as an

@@ -1,22 +1,19 @@
 #include "server/result_server.h"
 
+#include <QCryptographicHash>
 #include <QDateTime>
 #include <QFile>
-#include <QHttpServerRequest>
-#include <QHttpServerResponder>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QMetaEnum>
 #include <QRegularExpression>
-#include <QTcpSocket>
 #include <limits>
 #include <stdexcept>
 
 #include "scores/hardware_summary.h"
-#include "server/connection_guard.h"
 #include "server/form.h"
 #include "server/pages.h"
+#include "server/score_rules.h"
 #include "server/score_store.h"
 #include "server/submission.h"
 
@@ -26,16 +23,18 @@ namespace {
 constexpr int kBoardRows = 25;
 constexpr int kChartBars = 12;
 constexpr int kMaxFilter = 100;
-constexpr int kMaxJsonLimit = 500;
+constexpr int kMaxJsonLimit = 100;
 constexpr qsizetype kCacheBytes = 32 * 1024 * 1024;
-// A body this far beyond the form's limit is refused before it is read.
-constexpr qint64 kUnreadBodyLimit = 1024 * 1024;
 
 const QByteArray kHtml = "text/html; charset=utf-8";
 const QByteArray kJson = "application/json";
 
 Reply page(int status, const QString& heading, const QString& text) {
   return Reply{status, kHtml, pages::messagePage(heading, text), {}};
+}
+
+Reply hiddenScore() {
+  return page(410, QStringLiteral("Score hidden"), QStringLiteral("A moderator has hidden this score."));
 }
 
 Reply notFound() { return page(404, QStringLiteral("Not found"), QStringLiteral("There is no page at this address.")); }
@@ -54,6 +53,23 @@ Reply unavailable(const StoreError& e) {
                                 "Please try again in a while."));
   r.headers.append(std::pair<QByteArray, QByteArray>("Retry-After", "30"));
   return r;
+}
+
+// Compares digests, so the time taken says nothing of where the texts
+// differ, nor of the token's length.
+bool sameSecret(const QByteArray& given, const QByteArray& secret) {
+  const QByteArray a = QCryptographicHash::hash(given, QCryptographicHash::Sha256);
+  const QByteArray b = QCryptographicHash::hash(secret, QCryptographicHash::Sha256);
+  unsigned char difference = 0;
+  for (qsizetype i = 0; i < a.size(); ++i) difference |= static_cast<unsigned char>(a[i] ^ b[i]);
+  return difference == 0;
+}
+
+QByteArray headerOf(const Reply& reply, const QByteArray& name) {
+  for (const auto& [n, v] : reply.headers) {
+    if (n.compare(name, Qt::CaseInsensitive) == 0) return v;
+  }
+  return {};
 }
 
 Reply jsonError(int status, const QString& message) {
@@ -92,7 +108,7 @@ QJsonObject scoreJson(const StoredScore& s) {
                                "score_extra_cpu_vcore",  "score_extra_cpu_count"};
   static_assert(std::size(names) == scores::kHardwareFields.size());
   for (size_t i = 0; i < std::size(names); ++i) {
-    hardware.insert(QLatin1String(names[i]), s.score.hardware.*(scores::kHardwareFields[i]));
+    hardware.insert(QLatin1String(names[i]), pages::displayText(s.score.hardware.*(scores::kHardwareFields[i])));
   }
   return QJsonObject{
       {"id", s.id},
@@ -108,6 +124,9 @@ QJsonObject scoreJson(const StoredScore& s) {
       {"page", QStringLiteral("/score/%1").arg(s.id)},
       {"file", QStringLiteral("/score/%1/file").arg(s.id)},
       {"hardware", hardware},
+      // Unconfirmed scores are ranked after the confirmed ones.
+      {"confirmed", !s.unconfirmed},
+      {"doubts", QJsonArray::fromStringList(s.unconfirmed ? rules::doubtKeys(s.doubts) : QStringList())},
   };
 }
 
@@ -126,53 +145,159 @@ ResultServer::ResultServer(ServerOptions options, QObject* parent) : QObject(par
 
 ResultServer::~ResultServer() = default;
 
-void ResultServer::start() {
+void ResultServer::openDatabase() {
   store_ = ScoreStore::open(options_.database, options_.busyTimeoutMs);
-  auto* tcp = new GuardedTcpServer(options_.idleTimeoutMs, options_.requestTimeoutMs, kUnreadBodyLimit, &http_);
-  if (!tcp->listen(options_.address, options_.port)) {
-    throw std::runtime_error("cannot listen on " + options_.address.toString().toStdString() + ":" +
-                             std::to_string(options_.port) + ": " + tcp->errorString().toStdString());
-  }
-  port_ = tcp->serverPort();
-  http_.bind(tcp);
-  http_.setMissingHandler([this](const QHttpServerRequest& request, QHttpServerResponder&& responder) {
-    QByteArray contentType;
-    for (const auto& [name, value] : request.headers()) {
-      if (name.compare("content-type", Qt::CaseInsensitive) == 0) contentType = value;
-    }
-    const QMetaEnum methods = QMetaEnum::fromType<QHttpServerRequest::Method>();
-    const QByteArray method = QByteArray(methods.valueToKey(static_cast<int>(request.method()))).toUpper();
-    QByteArray target = request.url().path(QUrl::FullyEncoded).toUtf8();
-    if (request.url().hasQuery()) target += '?' + request.url().query(QUrl::FullyEncoded).toUtf8();
-    const Reply reply = respond(method, target, contentType, request.body());
-
-    responder.writeStatusLine(static_cast<QHttpServerResponder::StatusCode>(reply.status));
-    responder.writeHeader("Content-Type", reply.contentType);
-    responder.writeHeader("Content-Length", QByteArray::number(reply.body.size()));
-    for (const auto& [name, value] : reply.headers) responder.writeHeader(name, value);
-    // HEAD: the headers GET would send, without the body.
-    responder.writeBody(method == "HEAD" ? QByteArray() : reply.body);
-  });
+  for (const QString& note : store_->migrationNotes()) qWarning("rootix-server: schema upgrade: %s", qPrintable(note));
 }
 
-Reply ResultServer::respond(const QByteArray& method, const QByteArray& target, const QByteArray& contentType,
-                            const QByteArray& body) {
+void ResultServer::start() {
+  openDatabase();
+  HttpLimits limits;
+  limits.idleTimeoutMs = options_.idleTimeoutMs;
+  limits.requestTimeoutMs = options_.requestTimeoutMs;
+  limits.maxConnections = options_.maxConnections;
+  http_ = std::make_unique<HttpListener>(
+      limits, [this](const Request& request, const HttpListener::Answer& answer) { handle(request, answer); });
+  port_ = http_->listen(options_.address, options_.port);
+}
+
+void ResultServer::run(std::initializer_list<int> stopSignals) { http_->run(stopSignals); }
+
+void ResultServer::stop() {
+  if (http_) http_->stop();
+}
+
+namespace {
+
+// The decoded path of a request target and its query as sent.
+std::pair<QString, QByteArray> splitTarget(const QByteArray& target) {
   const qsizetype mark = target.indexOf('?');
-  const QString path = QString::fromUtf8(QByteArray::fromPercentEncoding(mark < 0 ? target : target.left(mark)));
-  const QByteArray query = mark < 0 ? QByteArray() : target.mid(mark + 1);
+  return {QString::fromUtf8(QByteArray::fromPercentEncoding(mark < 0 ? target : target.left(mark))),
+          mark < 0 ? QByteArray() : target.mid(mark + 1)};
+}
+
+bool isSubmission(const Request& request) {
+  if (request.method != "POST") return false;
+  const auto [path, query] = splitTarget(request.target);
+  return path == u"/" && queryParams(query).value(QStringLiteral("q")) == u"submit";
+}
+
+// Submissions stored together at most: one commit, one wait for the disk.
+constexpr qsizetype kMaxBatch = 256;
+
+}  // namespace
+
+void ResultServer::handle(const Request& request, const HttpListener::Answer& answer) {
+  if (!isSubmission(request)) return answer(respond(request));
+  if (auto tooMany = overSubmitRate(request)) return answer(withCacheHeaders(*tooMany, {}));
+  auto read = readSubmission(request.header("Content-Type"), request.body);
+  if (const auto* refusal = std::get_if<Refusal>(&read)) {
+    return answer(withCacheHeaders(page(refusal->status, QStringLiteral("Score not accepted"), refusal->reason), {}));
+  }
+  // Stored with the others that arrived together, once those are read.
+  pending_.append({std::move(std::get<Submission>(read)), answer});
+  if (pending_.size() == 1) http_->post([this] { storePending(); });
+}
+
+void ResultServer::storePending() {
+  QList<Pending> batch;
+  if (pending_.size() > kMaxBatch) {
+    batch = pending_.first(kMaxBatch);
+    pending_.remove(0, kMaxBatch);
+    http_->post([this] { storePending(); });
+  } else {
+    batch.swap(pending_);
+  }
+  QList<Submission> submissions;
+  for (const Pending& p : batch) submissions.append(p.submission);
+  QList<Reply> replies;
+  try {
+    replies = store(submissions);
+  } catch (const std::exception& e) {
+    qWarning("rootix-server: storing scores failed: %s", e.what());
+    const Reply failed =
+        page(500, QStringLiteral("Server error"), QStringLiteral("The server failed to answer this request."));
+    replies = QList<Reply>(batch.size(), failed);
+  }
+  for (qsizetype i = 0; i < batch.size(); ++i) batch[i].answer(withCacheHeaders(replies[i], {}));
+}
+
+QList<Reply> ResultServer::store(const QList<Submission>& submissions) {
+  const ScoreStore::Batch batch = store_->addAll(submissions);
+  if (!batch.error.isEmpty()) store_->recover();
+  QList<Reply> replies;
+  for (const auto& entry : batch.entries) {
+    if (!entry) {
+      replies.append(unavailable(StoreError(batch.error.toStdString())));
+      continue;
+    }
+    if (entry->isNew) clearCache();
+    // The same run again: its page says when it was submitted first.
+    const QByteArray location = "/score/" + QByteArray::number(entry->id) + (entry->isNew ? "" : "?again");
+    Reply r = page(303, QStringLiteral("Score received"),
+                   QStringLiteral("Your score is at ") + QString::fromLatin1(location));
+    r.headers.append(std::pair<QByteArray, QByteArray>("Location", location));
+    replies.append(r);
+  }
+  return replies;
+}
+
+Reply ResultServer::respond(const Request& request) {
+  const QByteArray& method = request.method;
+  const QByteArray& target = request.target;
+  const QByteArray contentType = request.header("Content-Type");
+  const QByteArray& body = request.body;
+  const auto [path, query] = splitTarget(target);
   const bool read = method == "GET" || method == "HEAD";
-  if (!read) return route(method, path, query, contentType, body);
+  if (isSubmission(request)) {
+    if (auto tooMany = overSubmitRate(request)) return withCacheHeaders(*tooMany, path);
+  }
+  if (!read) {
+    static const QRegularExpression adminPath(QStringLiteral("^/admin/scores/([0-9]{1,15})$"));
+    if (const auto m = adminPath.match(path); m.hasMatch() && !options_.adminToken.isEmpty()) {
+      if (method != "POST") return methodNotAllowed("POST");
+      return withCacheHeaders(moderate(m.captured(1).toLongLong(), request), path);
+    }
+    return withCacheHeaders(route(method, path, query, contentType, body), path);
+  }
 
   const qint64 now = QDateTime::currentMSecsSinceEpoch();
-  if (const auto it = cache_.constFind(target); it != cache_.constEnd() && it->expires > now) return it->reply;
-  Reply reply = route(method, path, query, contentType, body);
-  if (reply.status == 200 && options_.pageCacheMs > 0 && path != u"/healthz") {
-    // Filters are free text: the cache is bounded by what it holds, not by
-    // how many addresses there are.
-    if (cacheBytes_ + reply.body.size() > kCacheBytes) clearCache();
-    cacheBytes_ += reply.body.size() + target.size();
-    cache_.insert(target, Cached{reply, now + options_.pageCacheMs});
+  Reply reply;
+  if (const auto it = cache_.constFind(target); it != cache_.constEnd() && it->expires > now) {
+    reply = it->reply;
+  } else {
+    reply = withCacheHeaders(route(method, path, query, contentType, body), path);
+    if (reply.status == 200 && options_.pageCacheMs > 0 && path != u"/healthz") {
+      // Filters are free text: the cache is bounded by what it holds, not by
+      // how many addresses there are.
+      if (cacheBytes_ + reply.body.size() > kCacheBytes) clearCache();
+      cacheBytes_ += reply.body.size() + target.size();
+      cache_.insert(target, Cached{reply, now + options_.pageCacheMs});
+    }
   }
+  // A proxy or browser that holds this very reply gets a short answer.
+  const QByteArray etag = headerOf(reply, "ETag");
+  if (!etag.isEmpty() && request.header("If-None-Match").split(',').contains(etag)) {
+    Reply same{304, {}, {}, {}};
+    for (const auto& h : reply.headers) {
+      if (h.first == "ETag" || h.first == "Cache-Control") same.headers.append(h);
+    }
+    return same;
+  }
+  return reply;
+}
+
+Reply ResultServer::withCacheHeaders(Reply reply, const QString& path) {
+  if (!headerOf(reply, "Cache-Control").isEmpty()) return reply;
+  QByteArray control = "no-store";
+  if (reply.status == 200 && path != u"/healthz") {
+    // A stored score does not change; lists do with every submission, so a
+    // cache must ask again, and the ETag keeps that cheap.
+    control = path.startsWith(u"/score/") ? "public, max-age=300" : "public, no-cache";
+    const QByteArray hash = QCryptographicHash::hash(reply.body, QCryptographicHash::Sha1).toHex().left(20);
+    reply.headers.append({"ETag", '"' + hash + '"'});
+  }
+  reply.headers.append({"Cache-Control", control});
   return reply;
 }
 
@@ -191,10 +316,12 @@ Reply ResultServer::route(const QByteArray& method, const QString& path, const Q
     if (const auto m = scorePath.match(path); m.hasMatch()) {
       if (!read) return methodNotAllowed("GET, HEAD");
       const qint64 id = m.captured(1).toLongLong();
-      return m.hasCaptured(2) ? scoreFile(id) : scorePage(id);
+      return m.hasCaptured(2) ? scoreFile(id) : scorePage(id, params.contains(QStringLiteral("again")));
     }
     if (path == u"/api/v1/scores") return read ? scoresJson(params) : methodNotAllowed("GET, HEAD");
     if (path == u"/healthz") return read ? health() : methodNotAllowed("GET, HEAD");
+    if (path == u"/about")
+      return read ? Reply{200, kHtml, pages::aboutPage(kMaxJsonLimit), {}} : methodNotAllowed("GET, HEAD");
     if (path.startsWith(u"/jpg/rootix/")) {
       const QString file = pictures().value(path.mid(12));
       if (file.isEmpty()) return notFound();
@@ -207,6 +334,9 @@ Reply ResultServer::route(const QByteArray& method, const QString& path, const Q
   } catch (const StoreError& e) {
     store_->recover();
     return unavailable(e);
+  } catch (const std::exception& e) {
+    qWarning("rootix-server: %s %s failed: %s", method.constData(), qPrintable(path.left(200)), e.what());
+    return page(500, QStringLiteral("Server error"), QStringLiteral("The server failed to answer this request."));
   }
 }
 
@@ -244,15 +374,17 @@ Reply ResultServer::leaderboard(const QHash<QString, QString>& params) {
   return Reply{200, kHtml, pages::leaderboardPage(boards, filter, *test != 0), {}};
 }
 
-Reply ResultServer::scorePage(qint64 id) {
+Reply ResultServer::scorePage(qint64 id, bool submittedAgain) {
   const auto s = store_->find(id);
   if (!s) return notFound();
-  return Reply{200, kHtml, pages::scorePage(*s), {}};
+  if (s->hidden) return hiddenScore();
+  return Reply{200, kHtml, pages::scorePage(*s, submittedAgain), {}};
 }
 
 Reply ResultServer::scoreFile(qint64 id) {
   const auto s = store_->find(id);
   if (!s) return notFound();
+  if (s->hidden) return hiddenScore();
   return Reply{200,
                "application/octet-stream",
                s->fileBytes,
@@ -262,8 +394,11 @@ Reply ResultServer::scoreFile(qint64 id) {
 Reply ResultServer::scoresJson(const QHash<QString, QString>& params) {
   const auto test = wholeParam(params, QStringLiteral("test"), 0, 1, 16);
   if (!test) return jsonError(400, QStringLiteral("test must be a test number from 1 to 16"));
-  const auto limit = wholeParam(params, QStringLiteral("limit"), 50, 1, kMaxJsonLimit);
-  if (!limit) return jsonError(400, QStringLiteral("limit must be a whole number from 1 to %1").arg(kMaxJsonLimit));
+  // A larger limit is served as the largest one (the reply says which), so
+  // callers that asked for more keep working.
+  auto limit = wholeParam(params, QStringLiteral("limit"), 50, 1, std::numeric_limits<qint64>::max());
+  if (!limit) return jsonError(400, QStringLiteral("limit must be a whole number, 1 or more"));
+  limit = std::min<qint64>(*limit, kMaxJsonLimit);
   const auto offset = wholeParam(params, QStringLiteral("offset"), 0, 0, std::numeric_limits<qint64>::max());
   if (!offset) return jsonError(400, QStringLiteral("offset must be a whole number, 0 or more"));
   const ScoreFilter filter{static_cast<int>(*test), params.value(QStringLiteral("cpu")).trimmed().left(kMaxFilter)};
@@ -278,12 +413,56 @@ Reply ResultServer::submit(const QByteArray& contentType, const QByteArray& body
   if (const auto* refusal = std::get_if<Refusal>(&read)) {
     return page(refusal->status, QStringLiteral("Score not accepted"), refusal->reason);
   }
-  const auto added = store_->add(std::get<Submission>(read));
-  if (added.isNew) clearCache();
-  const QByteArray location = "/score/" + QByteArray::number(added.id);
-  Reply r =
-      page(303, QStringLiteral("Score received"), QStringLiteral("Your score is at ") + QString::fromLatin1(location));
-  r.headers.append(std::pair<QByteArray, QByteArray>("Location", location));
+  return store({std::get<Submission>(read)}).front();
+}
+
+Reply ResultServer::moderate(qint64 id, const Request& request) {
+  const QByteArray authorization = request.header("Authorization");
+  const QByteArray from = request.peer.toString().toLatin1();
+  const QByteArray scheme = "Bearer ";
+  if (!authorization.startsWith(scheme)) {
+    Reply r = jsonError(401, QStringLiteral("moderation needs the operator's token: Authorization: Bearer <token>"));
+    r.headers.append(std::pair<QByteArray, QByteArray>("WWW-Authenticate", "Bearer realm=\"rootix-server\""));
+    return r;
+  }
+  if (!sameSecret(authorization.mid(scheme.size()).trimmed(), options_.adminToken)) {
+    qWarning("rootix-server: moderation refused: a wrong token for score %lld from %s", static_cast<long long>(id),
+             from.constData());
+    return jsonError(403, QStringLiteral("the token is not the operator's"));
+  }
+  static const QHash<QByteArray, Moderation> actions{
+      {"hide", Moderation::Hide}, {"show", Moderation::Show}, {"confirm", Moderation::Confirm}};
+  const QByteArray action = parseForm(request.body).value("action");
+  if (!actions.contains(action)) return jsonError(400, QStringLiteral("action must be hide, show or confirm"));
+  try {
+    if (!store_->moderate(id, actions.value(action))) return jsonError(404, QStringLiteral("there is no such score"));
+  } catch (const StoreError& e) {
+    store_->recover();
+    return unavailable(e);
+  }
+  qWarning("rootix-server: moderation: %s score %lld by %s", action.constData(), static_cast<long long>(id),
+           from.constData());
+  clearCache();
+  const auto s = store_->find(id);
+  return Reply{200,
+               kJson,
+               QJsonDocument(QJsonObject{{"id", id},
+                                         {"action", QString::fromLatin1(action)},
+                                         {"hidden", s && s->hidden},
+                                         {"confirmed", s && !s->unconfirmed}})
+                   .toJson(QJsonDocument::Compact),
+               {}};
+}
+
+std::optional<Reply> ResultServer::overSubmitRate(const Request& request) {
+  const QHostAddress client = clientAddress(request, options_.trustedProxies);
+  const int wait = limiter_.admit(client, QDateTime::currentMSecsSinceEpoch());
+  if (wait == 0) return std::nullopt;
+  Reply r = page(429, QStringLiteral("Too many submissions"),
+                 QStringLiteral("This address has sent more than %1 scores in a minute. Please try again in %2 s.")
+                     .arg(options_.submitRatePerMinute)
+                     .arg(wait));
+  r.headers.append({"Retry-After", QByteArray::number(wait)});
   return r;
 }
 
@@ -294,8 +473,7 @@ void ResultServer::clearCache() {
 
 Reply ResultServer::health() {
   store_->ping();
-  Reply r{200, "text/plain; charset=utf-8", "ok\n", {}};
-  return r;
+  return Reply{200, "text/plain; charset=utf-8", store_->isReadOnly() ? "ok read-only\n" : "ok\n", {}};
 }
 
 }  // namespace rootix::server

@@ -3,12 +3,18 @@
 #include <QByteArray>
 #include <QHash>
 #include <QHostAddress>
-#include <QHttpServer>
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <initializer_list>
 #include <memory>
+#include <optional>
 #include <utility>
+
+#include "server/http_listener.h"
+#include "server/request.h"
+#include "server/submission.h"
+#include "server/submit_limiter.h"
 
 namespace rootix::server {
 
@@ -20,18 +26,17 @@ struct ServerOptions {
   QString database;              // "sqlite:PATH" or "postgresql://..."
   int idleTimeoutMs = 10000;     // a silent connection is closed after this
   int requestTimeoutMs = 60000;  // a request must have arrived whole within this
+  int maxConnections = 256;      // open at once; more are answered 503
   int busyTimeoutMs = 2000;
   // Rendered pages are reused this long; a submission through this process
   // drops them at once, one through another process shows within this time.
   int pageCacheMs = 1000;
-};
-
-// What a request gets: status, type, body and any extra headers.
-struct Reply {
-  int status = 200;
-  QByteArray contentType;
-  QByteArray body;
-  QList<std::pair<QByteArray, QByteArray>> headers;
+  // The operator's token for /admin/; empty: there are no admin routes.
+  QByteArray adminToken;
+  // Submissions one address may make a minute; 0: no limit.
+  int submitRatePerMinute = 30;
+  // Reverse proxies whose X-Forwarded-For names the client.
+  QList<Subnet> trustedProxies;
 };
 
 // The result server: receives submitted scores, keeps them in the database
@@ -45,27 +50,50 @@ class ResultServer : public QObject {
   // Opens (and if need be creates or migrates) the database, then listens.
   // Throws std::runtime_error with a message for the user.
   void start();
+  // Only the database: enough for respond().
+  void openDatabase();
   quint16 port() const { return port_; }
+  // Serves on the calling thread (the one that called start) until stop()
+  // or one of the signals.
+  void run(std::initializer_list<int> stopSignals = {});
+  // From any thread.
+  void stop();
 
-  // The reply for one request, without any network: method as in HTTP
-  // ("GET", "POST", ...), target the path with its query.
-  Reply respond(const QByteArray& method, const QByteArray& target, const QByteArray& contentType,
-                const QByteArray& body);
+  // The reply for one request, without any network.
+  Reply respond(const Request& request);
 
  private:
   Reply route(const QByteArray& method, const QString& path, const QByteArray& query, const QByteArray& contentType,
               const QByteArray& body);
   Reply leaderboard(const QHash<QString, QString>& params);
-  Reply scorePage(qint64 id);
+  Reply scorePage(qint64 id, bool submittedAgain);
   Reply scoreFile(qint64 id);
   Reply scoresJson(const QHash<QString, QString>& params);
   Reply submit(const QByteArray& contentType, const QByteArray& body);
+  // What the listener calls: submissions wait to be stored together with
+  // the others that arrived at the same time, the rest is answered at once.
+  void handle(const Request& request, const HttpListener::Answer& answer);
+  void storePending();
+  // One reply per submission, from one transaction.
+  QList<Reply> store(const QList<Submission>& submissions);
   Reply health();
+  // POST /admin/scores/<id> with action=hide|show|confirm and the operator's token.
+  Reply moderate(qint64 id, const Request& request);
+  // Cache-Control and, for a page, an ETag: what a reverse proxy needs.
+  static Reply withCacheHeaders(Reply reply, const QString& path);
   void clearCache();
+  // 429 with Retry-After when the request's client has submitted too much.
+  std::optional<Reply> overSubmitRate(const Request& request);
 
   ServerOptions options_;
+  SubmitLimiter limiter_{options_.submitRatePerMinute};
   std::unique_ptr<ScoreStore> store_;
-  QHttpServer http_;
+  std::unique_ptr<HttpListener> http_;
+  struct Pending {
+    Submission submission;
+    HttpListener::Answer answer;
+  };
+  QList<Pending> pending_;  // after http_: its answers hold connections
   quint16 port_ = 0;
 
   struct Cached {

@@ -1,17 +1,24 @@
 #include "server/score_store.h"
 
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
 #include <QAtomicInteger>
 #include <QCryptographicHash>
+#include <QFile>
 #include <QHash>
+#include <QSet>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QStringList>
 #include <QUrl>
 #include <QUrlQuery>
 #include <QVariant>
+
 #include <array>
 
 #include "scores/hardware_summary.h"
+#include "server/score_rules.h"
 #include "server/submission.h"
 
 namespace rootix::server {
@@ -35,13 +42,62 @@ QString hardwareColumnList() {
 // Every column a StoredScore is read from, in the order rowToScore expects.
 QString scoreColumns() {
   return QStringLiteral("id, version, test, seconds, checksum, file_data, title, description, link, submitted_at, ") +
-         hardwareColumnList();
+         hardwareColumnList() + QStringLiteral(", hidden, unconfirmed, doubts");
+}
+
+QString idColumn(bool postgres) {
+  return postgres ? QStringLiteral("BIGSERIAL PRIMARY KEY") : QStringLiteral("INTEGER PRIMARY KEY");
 }
 
 // Schema steps; step i takes the schema from version i to i + 1. The same
-// SQL runs on both databases except for the id column's type.
-QStringList schemaStep(int fromVersion, bool postgres) {
-  if (fromVersion == 0) {
+// SQL runs on both databases except for the id column's type. Step 1 also
+// has work done between its statements (ScoreStore::judgeStoredScores),
+// which comes after the statements listed for before == true.
+QStringList schemaStep(int fromVersion, bool postgres, bool before = true) {
+  if (fromVersion == 3 && before) {
+    return {
+        // The distinct processor names: a filter is matched against these
+        // few, then the scores are found by name through an index.
+        QStringLiteral("CREATE TABLE processors (name TEXT PRIMARY KEY, search TEXT NOT NULL)"),
+        QStringLiteral("INSERT INTO processors (name, search) "
+                       "SELECT cpu_string, MIN(cpu_search) FROM scores GROUP BY cpu_string"),
+        QStringLiteral("CREATE INDEX scores_by_name ON scores (test, hidden, cpu_string, unconfirmed, seconds, id)"),
+    };
+  }
+  if (fromVersion == 2 && before) {
+    return {
+        // Each board's count, kept as scores arrive and are hidden or shown,
+        // so that no page counts a million rows.
+        QStringLiteral("CREATE TABLE board_counts (test INTEGER PRIMARY KEY, visible BIGINT NOT NULL)"),
+        QStringLiteral("INSERT INTO board_counts (test, visible) "
+                       "SELECT test, COUNT(*) FROM scores WHERE hidden = 0 GROUP BY test"),
+    };
+  }
+  if (fromVersion == 1 && before) {
+    return {
+        // The identity of the run, not of the file's bytes (rules::identityOf).
+        QStringLiteral("ALTER TABLE scores ADD COLUMN identity TEXT"),
+        QStringLiteral("ALTER TABLE scores ADD COLUMN processor_key TEXT NOT NULL DEFAULT ''"),
+        QStringLiteral("ALTER TABLE scores ADD COLUMN hidden INTEGER NOT NULL DEFAULT 0"),
+        QStringLiteral("ALTER TABLE scores ADD COLUMN unconfirmed INTEGER NOT NULL DEFAULT 0"),
+        QStringLiteral("ALTER TABLE scores ADD COLUMN doubts INTEGER NOT NULL DEFAULT 0"),
+        QStringLiteral("CREATE TABLE moderation (id %1, score_id BIGINT NOT NULL, action TEXT NOT NULL, "
+                       "done_at TEXT NOT NULL)")
+            .arg(idColumn(postgres)),
+        QStringLiteral("DROP INDEX scores_ranking"),
+        QStringLiteral("DROP INDEX scores_by_processor"),
+    };
+  }
+  if (fromVersion == 1) {
+    return {
+        QStringLiteral("CREATE UNIQUE INDEX scores_identity ON scores (identity)"),
+        // The boards' order: confirmed scores first, each group by time.
+        QStringLiteral("CREATE INDEX scores_board ON scores (test, hidden, unconfirmed, seconds, id, cpu_search)"),
+        // A new score is judged by its processor's latest confirmed times.
+        QStringLiteral("CREATE INDEX scores_judged ON scores (processor_key, test, unconfirmed, hidden, id)"),
+    };
+  }
+  if (fromVersion == 0 && before) {
     QString hardware;
     for (const char* c : kHardwareColumns) hardware += QStringLiteral("  %1 TEXT NOT NULL,\n").arg(QLatin1String(c));
     return {
@@ -59,7 +115,7 @@ QStringList schemaStep(int fromVersion, bool postgres) {
                        "  description TEXT NOT NULL,\n"
                        "  link TEXT NOT NULL,\n"
                        "  submitted_at TEXT NOT NULL)")
-            .arg(postgres ? u"BIGSERIAL PRIMARY KEY" : u"INTEGER PRIMARY KEY", hardware),
+            .arg(idColumn(postgres), hardware),
         // Both cover the queries of the leaderboards, which never read rows
         // (a row holds the whole score file) except the page they show.
         QStringLiteral("CREATE INDEX scores_ranking ON scores (test, seconds, id, cpu_search)"),
@@ -79,8 +135,10 @@ QString containsPattern(const QString& text) {
 }
 
 // The processor condition, left out altogether when there is no filter.
-QString processorCondition(const QString& processor, const char* joiner) {
-  return processor.isEmpty() ? QString() : QLatin1String(joiner) + QStringLiteral("cpu_search LIKE ? ESCAPE '!'");
+QString processorCondition(const QString& processor) {
+  return processor.isEmpty()
+             ? QString()
+             : QStringLiteral(" AND cpu_string IN (SELECT name FROM processors WHERE search LIKE ? ESCAPE '!')");
 }
 
 QString lastError(const QSqlQuery& query) { return query.lastError().text(); }
@@ -88,23 +146,45 @@ QString lastError(const QSqlQuery& query) { return query.lastError().text(); }
 // A field a layout lacks is a null text; the column wants an empty one.
 QString notNull(const QString& text) { return text.isNull() ? QStringLiteral("") : text; }
 
-// Settings of one connection, made again whenever it is opened.
-void configureSession(const QSqlDatabase& db, bool postgres, int busyTimeoutMs) {
+// The SQLite log is checkpointed and cut back once it is this large.
+constexpr qint64 kLogTrimBytes = 8 * 1024 * 1024;
+
+// Settings of one connection, made again whenever it is opened. A
+// submission is acknowledged only once it is on disk, so every commit waits
+// for it.
+void configureSession(const QSqlDatabase& db, bool postgres, int busyTimeoutMs, bool readOnly) {
   QSqlQuery q(db);
+  auto run = [&q](const QString& sql) {
+    if (!q.exec(sql))
+      throw StoreError("cannot set up the connection: " + lastError(q).toStdString() + " in: " + sql.toStdString());
+    q.finish();
+  };
   if (postgres) {
     // A write waits for another's lock this long, then fails as SQLite's does.
-    q.exec(QStringLiteral("SET lock_timeout = %1").arg(busyTimeoutMs));
-    // The same promise as SQLite's WAL with synchronous=NORMAL below: a
-    // commit does not wait for the disk; a crash may lose the last moment's
-    // submissions, never the database.
-    q.exec(QStringLiteral("SET synchronous_commit = off"));
+    run(QStringLiteral("SET lock_timeout = %1").arg(busyTimeoutMs));
+    run(QStringLiteral("SET synchronous_commit = on"));
     return;
   }
-  // WAL: readers never wait for the writer. A larger page cache keeps the
-  // indexes in memory as the table grows.
-  for (const char* sql : {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=NORMAL", "PRAGMA cache_size=-65536"}) {
-    q.exec(QString::fromLatin1(sql));
+  // A larger page cache keeps the indexes in memory as the table grows.
+  run(QStringLiteral("PRAGMA cache_size=-65536"));
+  if (readOnly) return;
+  // WAL: readers never wait for the writer; FULL: a commit is on disk when
+  // it returns. Automatic checkpoints and a size limit keep the log small.
+  run(QStringLiteral("PRAGMA journal_mode=WAL"));
+  for (const char* sql :
+       {"PRAGMA synchronous=FULL", "PRAGMA wal_autocheckpoint=1000", "PRAGMA journal_size_limit=4194304"}) {
+    run(QString::fromLatin1(sql));
   }
+}
+
+enum class Access { ReadWrite, ReadOnly, ReadOnlyFileSystem };
+
+// Whether this process may write the SQLite file at path (or create it).
+Access accessTo(const QByteArray& path) {
+  struct statvfs fs {};
+  if (::statvfs(path.constData(), &fs) == 0 && (fs.f_flag & ST_RDONLY)) return Access::ReadOnlyFileSystem;
+  if (::access(path.constData(), F_OK) == 0 && ::access(path.constData(), W_OK) != 0) return Access::ReadOnly;
+  return Access::ReadWrite;
 }
 
 }  // namespace
@@ -146,8 +226,22 @@ QSqlDatabase ScoreStore::addConnection(const QString& dbSpec, const QString& con
     db.setDatabaseName(url.path().mid(1));
     db.setConnectOptions(QStringLiteral("connect_timeout=5"));
   } else {
-    db.setDatabaseName(dbSpec.mid(7));
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs));
+    const QString path = dbSpec.mid(7);
+    QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs);
+    const Access access = accessTo(QFile::encodeName(path));
+    if (access == Access::ReadWrite) {
+      db.setDatabaseName(path);
+    } else {
+      // Read-only. Its log's index cannot be made where nothing can be
+      // written, and there nobody changes the file either: it is opened as
+      // one that does not change.
+      QUrl uri = QUrl::fromLocalFile(path);
+      uri.setQuery(access == Access::ReadOnlyFileSystem ? QStringLiteral("mode=ro&immutable=1")
+                                                        : QStringLiteral("mode=ro"));
+      db.setDatabaseName(uri.toString(QUrl::FullyEncoded));
+      options += QStringLiteral(";QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI");
+    }
+    db.setConnectOptions(options);
   }
   return db;
 }
@@ -159,9 +253,17 @@ std::unique_ptr<ScoreStore> ScoreStore::open(const QString& dbSpec, int busyTime
   const bool postgres = db.driverName() == u"QPSQL";
   std::unique_ptr<ScoreStore> store(new ScoreStore(name, postgres));
   store->busyTimeoutMs_ = busyTimeoutMs;
+  store->readOnly_ = db.connectOptions().contains(u"QSQLITE_OPEN_READONLY");
   if (!db.open()) throw StoreError("cannot open the database: " + db.lastError().text().toStdString());
-  configureSession(db, postgres, busyTimeoutMs);
+  configureSession(db, postgres, busyTimeoutMs, store->readOnly_);
   store->migrate();
+  if (!postgres && dbSpec.mid(7) != u":memory:") {
+    store->path_ = QFile::encodeName(dbSpec.mid(7));
+    struct stat st {};
+    if (::stat(store->path_.constData(), &st) != 0) throw StoreError("the database file is gone");
+    store->device_ = st.st_dev;
+    store->inode_ = st.st_ino;
+  }
   return store;
 }
 
@@ -199,7 +301,7 @@ void ScoreStore::migrate() {
     }
   } unlock{q, postgres_};
 
-  run(QStringLiteral("CREATE TABLE IF NOT EXISTS rootix_schema (version INTEGER NOT NULL)"));
+  if (!readOnly_) run(QStringLiteral("CREATE TABLE IF NOT EXISTS rootix_schema (version INTEGER NOT NULL)"));
   run(QStringLiteral("SELECT MAX(version) FROM rootix_schema"));
   int version = q.next() && !q.value(0).isNull() ? q.value(0).toInt() : 0;
   q.finish();
@@ -207,10 +309,16 @@ void ScoreStore::migrate() {
     throw StoreError("the database's schema version " + std::to_string(version) + " is newer than this server's (" +
                      std::to_string(kSchemaVersion) + ")");
   }
+  if (readOnly_ && version < kSchemaVersion) {
+    throw StoreError("the database is read-only and its schema version " + std::to_string(version) +
+                     " needs an upgrade to " + std::to_string(kSchemaVersion));
+  }
   for (; version < kSchemaVersion; ++version) {
     if (!db.transaction()) throw StoreError("schema: " + db.lastError().text().toStdString());
     try {
-      for (const QString& sql : schemaStep(version, postgres_)) run(sql);
+      for (const QString& sql : schemaStep(version, postgres_, true)) run(sql);
+      if (version == 1) judgeStoredScores();
+      for (const QString& sql : schemaStep(version, postgres_, false)) run(sql);
       run(QStringLiteral("INSERT INTO rootix_schema (version) VALUES (%1)").arg(version + 1));
     } catch (...) {
       db.rollback();
@@ -220,58 +328,287 @@ void ScoreStore::migrate() {
   }
 }
 
-ScoreStore::Added ScoreStore::add(const Submission& s) {
-  const QString hash = QString::fromLatin1(QCryptographicHash::hash(s.fileBytes, QCryptographicHash::Sha256).toHex());
-  QStringList marks;
-  for (int i = 0; i < 11 + static_cast<int>(kHardwareColumns.size()); ++i) marks << QStringLiteral("?");
-  QSqlQuery& insert = prepared(
-      QStringLiteral(
-          "INSERT INTO scores (file_hash, file_data, version, test, seconds, checksum, cpu_search, "
-          "title, description, link, submitted_at, %1) VALUES (%2) ON CONFLICT (file_hash) DO NOTHING RETURNING id")
-          .arg(hardwareColumnList(), marks.join(u", ")));
+void ScoreStore::judgeStoredScores() {
+  QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
+  QSqlQuery rows(db);
+  rows.setForwardOnly(true);
+  if (!rows.exec(QStringLiteral("SELECT id, file_data FROM scores ORDER BY id"))) {
+    throw StoreError("schema: reading the stored scores: " + lastError(rows).toStdString());
+  }
+  struct Judged {
+    qint64 id;
+    QString identity, key;
+    int hidden, unconfirmed;
+    unsigned doubts;
+  };
+  QList<Judged> kept;
+  QList<qint64> duplicates;
+  QSet<QString> seen;
+  while (rows.next()) {
+    const qint64 id = rows.value(0).toLongLong();
+    scores::Score score;
+    if (score.loadBytes(QByteArray::fromBase64(rows.value(1).toString().toLatin1())) != scores::Score::kLoaded) {
+      // Not a score any more: kept, hidden, and its own identity.
+      kept.append({id, QStringLiteral("unreadable-%1").arg(id), QString(), 1, 1, 0});
+      continue;
+    }
+    const QString identity = rules::identityOf(score);
+    if (seen.contains(identity)) {
+      duplicates << id;  // the first of a run stays, with its title and date
+      continue;
+    }
+    seen.insert(identity);
+    // Scores stored before these rules were on the boards already: they stay
+    // confirmed unless they are impossible (hidden) or carry no clock.
+    const unsigned doubts = rules::doubtsOf(score, QList<double>(rules::kEnoughScores, score.score_score));
+    kept.append({id, identity, rules::processorKey(score.hardware.score_extra_cpu_string),
+                 rules::impossibility(score) ? 1 : 0, doubts ? 1 : 0, doubts});
+  }
+  rows.finish();
+
+  QSqlQuery update(db);
+  update.prepare(QStringLiteral(
+      "UPDATE scores SET identity = ?, processor_key = ?, hidden = ?, unconfirmed = ?, doubts = ? WHERE id = ?"));
+  int hidden = 0, unconfirmed = 0;
+  for (const Judged& j : kept) {
+    update.bindValue(0, j.identity);
+    update.bindValue(1, j.key);
+    update.bindValue(2, j.hidden);
+    update.bindValue(3, j.unconfirmed);
+    update.bindValue(4, static_cast<int>(j.doubts));
+    update.bindValue(5, j.id);
+    exec(update, "schema: judging a stored score");
+    hidden += j.hidden;
+    unconfirmed += j.unconfirmed && !j.hidden;
+  }
+  QSqlQuery remove(db);
+  remove.prepare(QStringLiteral("DELETE FROM scores WHERE id = ?"));
+  for (const qint64 id : duplicates) {
+    remove.bindValue(0, id);
+    exec(remove, "schema: merging a duplicate score");
+  }
+  if (kept.isEmpty() && duplicates.isEmpty()) return;  // a new database
+  migrationNotes_ << QStringLiteral(
+                         "merged %1 duplicate scores (the same run stored more than once; the first of each is kept)")
+                         .arg(duplicates.size())
+                  << QStringLiteral("%1 stored scores without a processor clock are now unconfirmed").arg(unconfirmed)
+                  << QStringLiteral("%1 stored scores that break the rules are now hidden").arg(hidden);
+}
+
+namespace {
+
+void bindSubmission(QSqlQuery& insert, const Submission& s, const QString& identity, unsigned doubts,
+                    const QString& now) {
   const scores::Score& score = s.score;
+  const QString hash = QString::fromLatin1(QCryptographicHash::hash(s.fileBytes, QCryptographicHash::Sha256).toHex());
   int i = 0;
+  insert.bindValue(i++, identity);
+  insert.bindValue(i++, rules::processorKey(score.hardware.score_extra_cpu_string));
+  insert.bindValue(i++, doubts ? 1 : 0);
+  insert.bindValue(i++, static_cast<int>(doubts));
   insert.bindValue(i++, hash);
   insert.bindValue(i++, QString::fromLatin1(s.fileBytes.toBase64()));
   insert.bindValue(i++, notNull(score.score_version));
   insert.bindValue(i++, static_cast<int>(score.score_test));
   insert.bindValue(i++, score.score_score);
-  // The checksum line as the score carries it, from its own plain text.
-  insert.bindValue(i++, score.toString(true).split(QStringLiteral("\r\n")).value(21));
+  insert.bindValue(i++, s.checksum);
   insert.bindValue(i++, score.hardware.score_extra_cpu_string.toLower());
   insert.bindValue(i++, notNull(s.title));
   insert.bindValue(i++, notNull(s.description));
   insert.bindValue(i++, notNull(s.link));
-  insert.bindValue(i++, QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs));
+  insert.bindValue(i++, now);
   for (const auto field : scores::kHardwareFields) insert.bindValue(i++, notNull(score.hardware.*field));
-  try {
-    exec(insert, "storing a score");
-  } catch (const StoreError&) {
-    // A score stored before needs no write: its entry is the answer even
-    // while the database cannot be written.
-    if (const auto id = idOf(hash)) return Added{*id, false};
-    throw;
-  }
-  // A new entry returns its id; the same score text again returns nothing.
-  if (insert.next()) {
-    const Added added{insert.value(0).toLongLong(), true};
-    insert.finish();
-    return added;
-  }
-  insert.finish();
-  const auto id = idOf(hash);
-  if (!id) throw StoreError("a stored score is not in the database");
-  return Added{*id, false};
 }
 
-std::optional<qint64> ScoreStore::idOf(const QString& fileHash) {
-  QSqlQuery& lookup = prepared(QStringLiteral("SELECT id FROM scores WHERE file_hash = ?"));
-  lookup.bindValue(0, fileHash);
+}  // namespace
+
+unsigned ScoreStore::judge(const scores::Score& score) {
+  QSqlQuery& sample = prepared(QStringLiteral(
+      "SELECT seconds FROM scores WHERE processor_key = ? AND test = ? AND unconfirmed = 0 AND hidden = 0 "
+      "ORDER BY id DESC LIMIT ?"));
+  sample.bindValue(0, rules::processorKey(score.hardware.score_extra_cpu_string));
+  sample.bindValue(1, static_cast<int>(score.score_test));
+  sample.bindValue(2, rules::kJudgedBy);
+  exec(sample, "judging a score");
+  QList<double> confirmed;
+  while (sample.next()) confirmed << sample.value(0).toDouble();
+  sample.finish();
+  return rules::doubtsOf(score, confirmed);
+}
+
+ScoreStore::Added ScoreStore::add(const Submission& s) {
+  const Batch batch = addAll({s});
+  if (!batch.entries.front()) throw StoreError(batch.error.toStdString());
+  return *batch.entries.front();
+}
+
+ScoreStore::Batch ScoreStore::addAll(const QList<Submission>& submissions) {
+  Batch batch;
+  batch.entries.resize(submissions.size());
+  QStringList identities;
+  for (const Submission& s : submissions) identities << rules::identityOf(s.score);
+  QList<std::optional<qint64>> newIds(submissions.size());
+  QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
+  QSqlQuery* insert = nullptr;
+  bool writing = false;
+  // Every step is checked, the commit above all: a write that fails there
+  // (a full disk) must not be acknowledged. Without a transaction of its own
+  // the INSERT would be committed by the reset that finish() does (its
+  // RETURNING row leaves it unfinished): Qt drops that result, and SQLite
+  // runs no automatic checkpoint there, so the log would only grow.
+  try {
+    if (readOnly_) throw StoreError("the database is read-only");
+    checkFile();
+    QStringList marks;
+    for (int i = 0; i < 15 + static_cast<int>(kHardwareColumns.size()); ++i) marks << QStringLiteral("?");
+    insert = &prepared(
+        QStringLiteral("INSERT INTO scores (identity, processor_key, unconfirmed, doubts, file_hash, file_data, "
+                       "version, test, seconds, checksum, cpu_search, title, description, link, submitted_at, "
+                       "%1) VALUES (%2) ON CONFLICT DO NOTHING RETURNING id")
+            .arg(hardwareColumnList(), marks.join(u", ")));
+    if (!db.transaction()) throw StoreError("beginning a write: " + db.lastError().text().toStdString());
+    writing = true;
+    const QString now = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
+    for (qsizetype i = 0; i < submissions.size(); ++i) {
+      const unsigned doubts = judge(submissions[i].score);
+      bindSubmission(*insert, submissions[i], identities[i], doubts, now);
+      exec(*insert, "storing a score");
+      // A new entry returns its id; the same run again returns nothing.
+      if (insert->next()) {
+        newIds[i] = insert->value(0).toLongLong();
+      } else if (insert->lastError().isValid()) {
+        throw StoreError("storing a score: " + lastError(*insert).toStdString());
+      }
+      insert->finish();
+      if (newIds[i]) {
+        addToCount(submissions[i].score.score_test, 1);
+        addProcessor(submissions[i].score.hardware.score_extra_cpu_string);
+      }
+    }
+    if (!db.commit()) throw StoreError("committing scores: " + db.lastError().text().toStdString());
+    writing = false;
+  } catch (const StoreError& e) {
+    if (insert) insert->finish();
+    if (writing) db.rollback();
+    batch.error = QString::fromStdString(e.what());
+    // A run stored before needs no write: its entry is the answer even
+    // while the database cannot be written.
+    for (qsizetype i = 0; i < submissions.size(); ++i) {
+      try {
+        if (const auto id = idOf(identities[i])) batch.entries[i] = Added{*id, false};
+      } catch (const StoreError&) {
+      }
+    }
+    return batch;
+  }
+  trimLog();
+  for (qsizetype i = 0; i < submissions.size(); ++i) {
+    if (newIds[i]) {
+      batch.entries[i] = Added{*newIds[i], true};
+      continue;
+    }
+    try {
+      if (const auto id = idOf(identities[i])) batch.entries[i] = Added{*id, false};
+    } catch (const StoreError& e) {
+      batch.error = QString::fromStdString(e.what());
+    }
+    if (!batch.entries[i] && batch.error.isEmpty())
+      batch.error = QStringLiteral("a stored score is not in the database");
+  }
+  return batch;
+}
+
+void ScoreStore::checkFile() {
+  if (path_.isEmpty()) return;
+  struct stat st {};
+  if (::stat(path_.constData(), &st) != 0 || st.st_dev != device_ || st.st_ino != inode_) {
+    throw StoreError("the database file " + path_.toStdString() +
+                     " was deleted or replaced while the server ran; restart the server to use the file there now");
+  }
+}
+
+void ScoreStore::trimLog() {
+  if (path_.isEmpty()) return;
+  struct stat st {};
+  if (::stat((path_ + "-wal").constData(), &st) != 0 || st.st_size < kLogTrimBytes) return;
+  // The automatic checkpoints could not keep up (readers in the way): one
+  // that waits for them and cuts the log back to nothing.
+  QSqlQuery q(QSqlDatabase::database(connectionName_, false));
+  if (!q.exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"))) {
+    qWarning("rootix-server: database: cannot checkpoint the log: %s", qPrintable(lastError(q)));
+  }
+  q.finish();
+}
+
+std::optional<qint64> ScoreStore::idOf(const QString& identity) {
+  QSqlQuery& lookup = prepared(QStringLiteral("SELECT id FROM scores WHERE identity = ?"));
+  lookup.bindValue(0, identity);
   exec(lookup, "finding a stored score");
   std::optional<qint64> id;
   if (lookup.next()) id = lookup.value(0).toLongLong();
   lookup.finish();
   return id;
+}
+
+void ScoreStore::addToCount(int test, int change) {
+  QSqlQuery& q =
+      prepared(QStringLiteral("INSERT INTO board_counts (test, visible) VALUES (?, ?) "
+                              "ON CONFLICT (test) DO UPDATE SET visible = board_counts.visible + excluded.visible"));
+  q.bindValue(0, test);
+  q.bindValue(1, change);
+  exec(q, "counting a score");
+  q.finish();
+}
+
+void ScoreStore::addProcessor(const QString& name) {
+  QSqlQuery& q =
+      prepared(QStringLiteral("INSERT INTO processors (name, search) VALUES (?, ?) ON CONFLICT (name) DO NOTHING"));
+  q.bindValue(0, notNull(name));
+  q.bindValue(1, name.toLower());
+  exec(q, "naming a processor");
+  q.finish();
+}
+
+bool ScoreStore::moderate(qint64 id, Moderation action) {
+  static const char* const kNames[] = {"hide", "show", "confirm"};
+  const auto index = static_cast<size_t>(action);
+  if (readOnly_) throw StoreError("the database is read-only");
+  checkFile();
+  QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
+  if (!db.transaction()) throw StoreError("moderating a score: " + db.lastError().text().toStdString());
+  try {
+    QSqlQuery& state = prepared(QStringLiteral("SELECT test, hidden FROM scores WHERE id = ?"));
+    state.bindValue(0, id);
+    exec(state, "moderating a score");
+    const bool found = state.next();
+    const int test = found ? state.value(0).toInt() : 0;
+    const bool hidden = found && state.value(1).toInt() != 0;
+    state.finish();
+    if (found) {
+      QSqlQuery& change =
+          prepared(action == Moderation::Confirm ? QStringLiteral("UPDATE scores SET unconfirmed = 0 WHERE id = ?")
+                                                 : QStringLiteral("UPDATE scores SET hidden = ? WHERE id = ?"));
+      int i = 0;
+      if (action != Moderation::Confirm) change.bindValue(i++, action == Moderation::Hide ? 1 : 0);
+      change.bindValue(i, id);
+      exec(change, "moderating a score");
+      change.finish();
+      if (action == Moderation::Hide && !hidden) addToCount(test, -1);
+      if (action == Moderation::Show && hidden) addToCount(test, 1);
+      QSqlQuery& note = prepared(QStringLiteral("INSERT INTO moderation (score_id, action, done_at) VALUES (?, ?, ?)"));
+      note.bindValue(0, id);
+      note.bindValue(1, QString::fromLatin1(kNames[index]));
+      note.bindValue(2, QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs));
+      exec(note, "noting a moderation");
+      note.finish();
+    }
+    if (!db.commit()) throw StoreError("moderating a score: " + db.lastError().text().toStdString());
+    trimLog();
+    return found;
+  } catch (...) {
+    db.rollback();
+    throw;
+  }
 }
 
 namespace {
@@ -290,7 +627,10 @@ StoredScore rowToScore(const QSqlQuery& q) {
   s.link = q.value(i++).toString();
   s.submitted = QDateTime::fromString(q.value(i++).toString(), Qt::ISODateWithMs);
   for (const auto field : scores::kHardwareFields) s.score.hardware.*field = q.value(i++).toString();
-  s.score.score_visible = true;
+  s.hidden = q.value(i++).toInt() != 0;
+  s.unconfirmed = q.value(i++).toInt() != 0;
+  s.doubts = static_cast<unsigned>(q.value(i++).toInt());
+  s.score.score_visible = !s.hidden;
   return s;
 }
 
@@ -307,8 +647,11 @@ std::optional<StoredScore> ScoreStore::find(qint64 id) {
 }
 
 QList<std::pair<int, qint64>> ScoreStore::testsWithEntries(const QString& processor) {
-  QSqlQuery& q = prepared(QStringLiteral("SELECT test, COUNT(*) FROM scores%1 GROUP BY test ORDER BY test")
-                              .arg(processorCondition(processor, " WHERE ")));
+  QSqlQuery& q =
+      prepared(processor.isEmpty()
+                   ? QStringLiteral("SELECT test, visible FROM board_counts WHERE visible > 0 ORDER BY test")
+                   : QStringLiteral("SELECT test, COUNT(*) FROM scores WHERE hidden = 0%1 GROUP BY test ORDER BY test")
+                         .arg(processorCondition(processor)));
   if (!processor.isEmpty()) q.bindValue(0, containsPattern(processor));
   exec(q, "listing the tests");
   QList<std::pair<int, qint64>> tests;
@@ -322,9 +665,8 @@ namespace {
 // "WHERE test = ? AND cpu_search LIKE ?" with what a filter holds; binds
 // its values from index 0 and returns the next index.
 QString whereOf(const ScoreFilter& filter) {
-  QString where = filter.test ? QStringLiteral(" WHERE test = ?") : QString();
-  where += processorCondition(filter.processor, filter.test ? " AND " : " WHERE ");
-  return where;
+  return (filter.test ? QStringLiteral(" WHERE test = ? AND hidden = 0") : QStringLiteral(" WHERE hidden = 0")) +
+         processorCondition(filter.processor);
 }
 int bindFilter(QSqlQuery& q, const ScoreFilter& filter) {
   int i = 0;
@@ -336,6 +678,15 @@ int bindFilter(QSqlQuery& q, const ScoreFilter& filter) {
 }  // namespace
 
 qint64 ScoreStore::count(const ScoreFilter& filter) {
+  if (filter.processor.isEmpty()) {
+    QSqlQuery& q = prepared(filter.test ? QStringLiteral("SELECT visible FROM board_counts WHERE test = ?")
+                                        : QStringLiteral("SELECT SUM(visible) FROM board_counts"));
+    if (filter.test) q.bindValue(0, filter.test);
+    exec(q, "counting scores");
+    const qint64 n = q.next() ? q.value(0).toLongLong() : 0;
+    q.finish();
+    return n;
+  }
   QSqlQuery& q = prepared(QStringLiteral("SELECT COUNT(*) FROM scores") + whereOf(filter));
   bindFilter(q, filter);
   exec(q, "counting scores");
@@ -345,7 +696,12 @@ qint64 ScoreStore::count(const ScoreFilter& filter) {
 }
 
 QList<StoredScore> ScoreStore::ranked(const ScoreFilter& filter, qint64 offset, qint64 limit) {
-  const QString order = filter.test ? QStringLiteral("seconds, id") : QStringLiteral("test, seconds, id");
+  // Unconfirmed scores are ranked apart, after the confirmed ones.
+  QString order =
+      filter.test ? QStringLiteral("unconfirmed, seconds, id") : QStringLiteral("test, unconfirmed, seconds, id");
+  // A filtered board is found by its processors' names and sorted: "+"
+  // keeps SQLite from walking the whole board in order instead.
+  if (!filter.processor.isEmpty()) order.prepend(u'+');
   QSqlQuery& q = prepared(QStringLiteral("SELECT %1 FROM scores%2 ORDER BY %3 LIMIT ? OFFSET ?")
                               .arg(scoreColumns(), whereOf(filter), order));
   int i = bindFilter(q, filter);
@@ -359,7 +715,7 @@ QList<StoredScore> ScoreStore::ranked(const ScoreFilter& filter, qint64 offset, 
 }
 
 QList<ProcessorBest> ScoreStore::bestPerProcessor(const ScoreFilter& filter, int limit) {
-  QSqlQuery& q = prepared(QStringLiteral("SELECT cpu_string, MIN(seconds) AS best FROM scores%1 "
+  QSqlQuery& q = prepared(QStringLiteral("SELECT cpu_string, MIN(seconds) AS best FROM scores%1 AND unconfirmed = 0 "
                                          "GROUP BY cpu_string ORDER BY best, cpu_string LIMIT ?")
                               .arg(whereOf(filter)));
   const int i = bindFilter(q, filter);
@@ -372,6 +728,7 @@ QList<ProcessorBest> ScoreStore::bestPerProcessor(const ScoreFilter& filter, int
 }
 
 void ScoreStore::ping() {
+  checkFile();
   QSqlQuery& q = prepared(QStringLiteral("SELECT COUNT(*) FROM rootix_schema"));
   exec(q, "checking the database");
   q.finish();
@@ -382,6 +739,9 @@ void ScoreStore::ping() {
 namespace rootix::server {
 
 void ScoreStore::recover() {
+  // An SQLite file has no connection to lose; opening it again would make
+  // an empty one where a deleted one was.
+  if (!postgres_) return;
   try {
     ping();
     return;  // the connection works; the failure was the statement's own
@@ -390,7 +750,12 @@ void ScoreStore::recover() {
   statements_->byText.clear();
   QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
   db.close();
-  if (db.open()) configureSession(db, postgres_, busyTimeoutMs_);
+  if (!db.open()) return;
+  try {
+    configureSession(db, postgres_, busyTimeoutMs_, readOnly_);
+  } catch (const StoreError&) {
+    db.close();  // tried again on the next failure
+  }
 }
 
 }  // namespace rootix::server

@@ -6,6 +6,8 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
+#include <QStringList>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -30,8 +32,13 @@ struct StoredScore {
   QString title;
   QString description;
   QString link;
-  QDateTime submitted;  // UTC
+  QDateTime submitted;       // UTC
+  bool hidden = false;       // by a moderator, or by the rules when the schema was upgraded
+  bool unconfirmed = false;  // ranked apart until a moderator confirms it
+  unsigned doubts = 0;       // rules::Doubt bits it arrived with
 };
+
+enum class Moderation { Hide, Show, Confirm };
 
 // Which scores a leaderboard or the JSON shows. test 0 means every test.
 struct ScoreFilter {
@@ -59,15 +66,30 @@ class ScoreStore {
   ScoreStore(const ScoreStore&) = delete;
   ScoreStore& operator=(const ScoreStore&) = delete;
 
-  static constexpr int kSchemaVersion = 1;
+  static constexpr int kSchemaVersion = 4;
 
   struct Added {
     qint64 id = 0;
     bool isNew = false;  // false: the same score text was there already
   };
-  // Stores a submission once: the same score text again gives the entry
-  // made the first time, with its first title, description and link.
+  // Stores a submission once: the same run again (rules::identityOf) gives
+  // the entry made the first time, with its first title, description and
+  // link. A new score is judged against its processor's confirmed scores.
+  // Throws StoreError when it is not stored.
   Added add(const Submission& submission);
+  // Stores several in one transaction, which waits for the disk once for
+  // all of them. When the write fails, those stored before still get their
+  // entries, the others none, and error says why.
+  struct Batch {
+    QList<std::optional<Added>> entries;  // one per submission, in order
+    QString error;
+  };
+  Batch addAll(const QList<Submission>& submissions);
+  // Acts on a score and notes it in the moderation table; false when there
+  // is no score with this id.
+  bool moderate(qint64 id, Moderation action);
+  // What upgrading the schema did when this store opened, one line each.
+  const QStringList& migrationNotes() const { return migrationNotes_; }
 
   std::optional<StoredScore> find(qint64 id);
   // Test numbers with entries matching filter.processor, with their counts.
@@ -77,26 +99,48 @@ class ScoreStore {
   QList<StoredScore> ranked(const ScoreFilter& filter, qint64 offset, qint64 limit);
   // The best time of each processor name for one test, fastest first.
   QList<ProcessorBest> bestPerProcessor(const ScoreFilter& filter, int limit);
-  // A trivial query: is the database there?
+  // A trivial query: is the database there, and still the file it opened?
   void ping();
   // After a failure: if the connection itself is gone (a restarted
   // PostgreSQL), opens it again so the next request can succeed.
   void recover();
 
   bool isPostgres() const { return postgres_; }
+  // A database the server may not write (an SQLite file it cannot write):
+  // read as usual, every write fails.
+  bool isReadOnly() const { return readOnly_; }
 
  private:
   ScoreStore(QString connectionName, bool postgres);
   void migrate();
-  std::optional<qint64> idOf(const QString& fileHash);
+  std::optional<qint64> idOf(const QString& identity);
+  // Schema 1 -> 2: gives stored scores their identity and processor key,
+  // merges runs stored more than once, and judges them by the rules.
+  void judgeStoredScores();
+  // The doubts a new score arrives with (rules::doubtsOf).
+  unsigned judge(const scores::Score& score);
+  // Changes a board's kept count, inside the caller's transaction.
+  void addToCount(int test, int change);
+  // Adds a processor name to the names a filter is matched against.
+  void addProcessor(const QString& name);
   QSqlQuery& prepared(const QString& sql);
   void exec(QSqlQuery& query, const char* what);
+  // Throws when the SQLite file was deleted or replaced since it opened:
+  // what the connection writes then goes nowhere anyone reads.
+  void checkFile();
+  // Keeps the SQLite log small after a commit.
+  void trimLog();
 
   QString connectionName_;
   bool postgres_ = false;
   int busyTimeoutMs_ = 0;
+  bool readOnly_ = false;
+  QByteArray path_;  // the SQLite file; empty for PostgreSQL
+  std::uint64_t device_ = 0;
+  std::uint64_t inode_ = 0;
   struct Statements;
   std::unique_ptr<Statements> statements_;
+  QStringList migrationNotes_;
 };
 
 }  // namespace rootix::server

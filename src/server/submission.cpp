@@ -1,8 +1,9 @@
 #include "server/submission.h"
 
-#include <cmath>
+#include <exception>
 
 #include "server/form.h"
+#include "server/score_rules.h"
 
 namespace rootix::server {
 namespace {
@@ -67,22 +68,26 @@ std::variant<Submission, Refusal> readSubmission(const QByteArray& contentType, 
   s.fileBytes = fields.value("data");
   const int code = loadAsPosted(s.score, s.fileBytes);
   if (code != scores::Score::kLoaded) return refuse(loadFailure(code));
-  if (s.score.score_test < 1 || s.score.score_test > 16) {
-    return refuse(QStringLiteral("The score's test number %1 is not a test (1 to 16).").arg(s.score.score_test));
+  // The reader accepts times its own text form cannot show (near the
+  // largest doubles): such a score cannot be stored as the program shows it.
+  try {
+    s.checksum = s.score.toString(true).split(QStringLiteral("\r\n")).value(21);
+  } catch (const std::exception&) {
+    return refuse(QStringLiteral("The score's values are out of range: its checksum cannot be formed."));
   }
-  if (!std::isfinite(s.score.score_score) || s.score.score_score <= 0) {
-    return refuse(QStringLiteral("The score's time is not a positive number of seconds."));
-  }
+  if (const auto rule = rules::impossibility(s.score)) return refuse(*rule, 422);
+  if (const auto rule = rules::oversizedHardware(s.score)) return refuse(*rule, 422);
 
   s.title = formText(fields.value("title"));
   s.description = formText(fields.value("description"));
   s.link = formText(fields.value("link")).trimmed();
-  if (s.title.size() > kMaxTitle)
+  if (rules::characterCount(s.title) > kMaxTitle)
     return refuse(QStringLiteral("The title is longer than %1 characters.").arg(kMaxTitle));
-  if (s.description.size() > kMaxDescription) {
+  if (rules::characterCount(s.description) > kMaxDescription) {
     return refuse(QStringLiteral("The description is longer than %1 characters.").arg(kMaxDescription));
   }
-  if (s.link.size() > kMaxLink) return refuse(QStringLiteral("The link is longer than %1 characters.").arg(kMaxLink));
+  if (rules::characterCount(s.link) > kMaxLink)
+    return refuse(QStringLiteral("The link is longer than %1 characters.").arg(kMaxLink));
   if (!s.link.isEmpty() && !isWebLink(s.link)) {
     return refuse(QStringLiteral("The link must be a web address starting with http:// or https://."));
   }

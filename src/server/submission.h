@@ -12,6 +12,7 @@ namespace rootix::server {
 struct Submission {
   scores::Score score;
   QByteArray fileBytes;  // the scrambled text as it loaded: what "load" reads
+  QString checksum;      // the checksum line of its plain text, as stored
   QString title;
   QString description;
   QString link;
@@ -23,15 +24,17 @@ struct Refusal {
   QString reason;
 };
 
-// Limits of the submission form; the page enforces the same ones.
+// Limits of the submission form; the page enforces the same ones, in
+// characters (an emoji is one).
 inline constexpr qsizetype kMaxBodyBytes = 64 * 1024;
 inline constexpr qsizetype kMaxTitle = 50;
 inline constexpr qsizetype kMaxDescription = 255;
 inline constexpr qsizetype kMaxLink = 255;
 
 // Reads a posted submission form. The score must be one the program itself
-// would load (the client's own reader decides), with a test of 1..16 and a
-// positive time; nothing here touches a database.
+// would load (the client's own reader decides), break none of the rules of
+// score_rules.h (422 naming the rule) and whose stored row can be made;
+// nothing here touches a database, and no input makes it throw.
 std::variant<Submission, Refusal> readSubmission(const QByteArray& contentType, const QByteArray& body);
 
 }  // namespace rootix::server

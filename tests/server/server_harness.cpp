@@ -22,7 +22,10 @@ bool ServerThread::startServer() {
 
 void ServerThread::stopServer() {
   if (!isRunning()) return;
-  quit();
+  {
+    std::lock_guard lock(mutex_);
+    if (server_) server_->stop();
+  }
   wait();
 }
 
@@ -41,10 +44,15 @@ void ServerThread::run() {
   {
     std::lock_guard lock(mutex_);
     port_ = server->port();
+    server_ = server.get();
     done_ = true;
   }
   ready_.notify_all();
-  exec();
+  server->run();
+  {
+    std::lock_guard lock(mutex_);
+    server_ = nullptr;
+  }
   server.reset();  // the database goes on this thread, where it was opened
 }
 

@@ -34,6 +34,7 @@ class ServerThread : public QThread {
   bool done_ = false;
   quint16 port_ = 0;
   QString error_;
+  ResultServer* server_ = nullptr;  // while it serves, under mutex_
 };
 
 struct HttpReply {

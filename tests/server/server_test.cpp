@@ -2,6 +2,7 @@
 // PostgreSQL (when ROOTIX_TEST_POSTGRESQL names a database to use).
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -12,11 +13,14 @@
 #include <QTemporaryDir>
 #include <functional>
 
+#include "platform/numbers.h"
 #include "platform/text.h"
 #include "scores/score.h"
 #include "scores/score_test_support.h"
+#include "server/score_rules.h"
 #include "server/score_store.h"
 #include "server_harness.h"
+#include "support/rootix_process.h"
 
 namespace rootix::server {
 namespace {
@@ -66,6 +70,9 @@ class ServerTest : public ::testing::TestWithParam<Backend> {
     options.idleTimeoutMs = kIdleMs;
     options.requestTimeoutMs = kRequestMs;
     options.busyTimeoutMs = 300;
+    options.adminToken = adminToken_;
+    options.submitRatePerMinute = submitRate_;
+    options.trustedProxies = trustedProxies_;
     server_ = std::make_unique<ServerThread>(options);
     ASSERT_TRUE(server_->startServer()) << server_->error().toStdString();
   }
@@ -89,6 +96,9 @@ class ServerTest : public ::testing::TestWithParam<Backend> {
       QSqlDatabase db = sideConnection();
       QSqlQuery q(db);
       q.exec("DROP TABLE IF EXISTS scores");
+      q.exec("DROP TABLE IF EXISTS moderation");
+      q.exec("DROP TABLE IF EXISTS board_counts");
+      q.exec("DROP TABLE IF EXISTS processors");
       q.exec("DROP TABLE IF EXISTS rootix_schema");
       db.close();
     }
@@ -97,6 +107,9 @@ class ServerTest : public ::testing::TestWithParam<Backend> {
 
   QTemporaryDir dir_;
   QString database_;
+  QByteArray adminToken_ = "operator-token-0123456789";
+  int submitRate_ = 0;  // the tests submit faster than any person
+  QList<Subnet> trustedProxies_;
   std::unique_ptr<ServerThread> server_;
 };
 
@@ -115,7 +128,10 @@ TEST_P(ServerTest, AcceptedScoreIsOnTheLeaderboardInTheJsonAndOnItsPage) {
   EXPECT_TRUE(board.body.contains("Intel Core i7"));
   EXPECT_TRUE(board.body.contains("My box"));
   EXPECT_TRUE(board.body.contains("32M (test 6)"));
-  EXPECT_TRUE(board.body.contains("<svg")) << "the best-time chart";
+  EXPECT_TRUE(
+      board.body.contains("title=\"its processor has fewer than 5 confirmed scores of this test to judge it "
+                          "by\">unconfirmed<"))
+      << "the first score of its processor";
 
   const QJsonObject list = json(fetch("/api/v1/scores?test=6"));
   ASSERT_EQ(list.value("total").toInteger(), 1);
@@ -148,7 +164,7 @@ TEST_P(ServerTest, AcceptedScoreIsOnTheLeaderboardInTheJsonAndOnItsPage) {
   // The same score text again is the same entry, with its first title.
   const HttpReply again = send(submitRequest(submissionForm(file, "Other title")));
   EXPECT_EQ(again.status, 303);
-  EXPECT_EQ(again.headers.value("location"), "/score/1");
+  EXPECT_EQ(again.headers.value("location"), "/score/1?again");
   EXPECT_EQ(storedCount(), 1);
   EXPECT_EQ(json(fetch("/api/v1/scores")).value("scores").toArray().at(0).toObject().value("title"), "My box");
 }
@@ -284,8 +300,17 @@ const BadRequest kBadRequests[] = {
      400, "beta"},
     {"TooFewLines", [] { return submitRequest(submissionForm(scoreLines([](QStringList& l) { l = l.mid(0, 10); }))); },
      400, "incomplete"},
-    {"TestOutOfRange", [] { return submitRequest(submissionForm(scoreFile(5, 17))); }, 400, "not a test"},
-    {"ZeroTime", [] { return submitRequest(submissionForm(scoreFile(0, 6))); }, 400, "positive"},
+    // Loads (without a processor name the checksum is fixed) but its time,
+    // written to 15 digits, rounds past the largest double.
+    {"TimeAtTheEdgeOfDouble",
+     [] {
+       return submitRequest(submissionForm(scoreLines([](QStringList& l) {
+         l[2] = "1.7976931348623157E+308";
+         l[13] = "";
+         l[21] = "########";
+       })));
+     },
+     400, "out of range"},
     {"TitleTooLong", [] { return submitRequest(submissionForm(scoreFile(1, 6), QByteArray(51, 't'))); }, 400, "title"},
     {"DescriptionTooLong", [] { return submitRequest(submissionForm(scoreFile(1, 6), "t", QByteArray(256, 'd'))); },
      400, "description"},
@@ -387,7 +412,7 @@ TEST_P(ServerTest, RestartKeepsTheScores) {
   EXPECT_EQ(storedCount(), 1);
   EXPECT_TRUE(fetch("/").body.contains("before restart"));
   ASSERT_EQ(send(submitRequest(submissionForm(scoreFile(6, 6)))).status, 303);
-  EXPECT_EQ(send(submitRequest(submissionForm(scoreFile(5, 6)))).headers.value("location"), "/score/1");
+  EXPECT_EQ(send(submitRequest(submissionForm(scoreFile(5, 6)))).headers.value("location"), "/score/1?again");
   EXPECT_EQ(storedCount(), 2);
 }
 
@@ -408,7 +433,7 @@ TEST_P(ServerTest, ADatabaseThatCannotBeWrittenGivesServiceUnavailableAndReadsGo
     EXPECT_EQ(refused.status, 503);
     EXPECT_TRUE(refused.body.contains("nothing was stored"));
     // A score stored before needs no write and still leads to its page.
-    EXPECT_EQ(send(submitRequest(submissionForm(scoreFile(8, 6)))).headers.value("location"), "/score/1");
+    EXPECT_EQ(send(submitRequest(submissionForm(scoreFile(8, 6)))).headers.value("location"), "/score/1?again");
     const HttpReply board = fetch("/?test=6");
     EXPECT_EQ(board.status, 200);
     EXPECT_TRUE(board.body.contains("old entry"));
@@ -440,8 +465,314 @@ TEST_P(ServerTest, ALostDatabaseConnectionIsOpenedAgain) {
   EXPECT_TRUE(fetch("/?test=6").body.contains("before the cut"));
 }
 
+// The sample score's plain lines, edited, with the checksum made again from
+// them: a text Rootix's own reader accepts, whatever the edit put in it.
+QByteArray resigned(const std::function<void(QStringList&)>& edit) {
+  QStringList l = scores::testdata::sample207Lines();
+  edit(l);
+  l[21] = Score::csum(num::toInt16(num::readNumber(l[3])), num::readNumber(l[2]),
+                      num::formatGeneral(num::readNumber(l[17])), l[13]);
+  return scores::testdata::scoreFile(l);
+}
+
+// Scores Rootix cannot have made: 422, a page naming the rule, nothing stored.
+struct Impossible {
+  const char* name;
+  std::function<void(QStringList&)> edit;
+  const char* says;
+};
+const Impossible kImpossibleScores[] = {
+    {"NoProcessorName", [](QStringList& l) { l[13] = ""; }, "names no processor"},
+    {"BlankProcessorName", [](QStringList& l) { l[13] = "   "; }, "names no processor"},
+    {"TimeFarBelowTheFloor", [](QStringList& l) { l[2] = "1E-300"; }, "below the floor for test 6 (32M)"},
+    {"TimeBelowTheFloorOfTheLargestTest",
+     [](QStringList& l) {
+       l[3] = "16";
+       l[2] = "0.034";
+     },
+     "0.034359738368 s, one picosecond for each of its 34359738368 numbers"},
+    {"ZeroTime", [](QStringList& l) { l[2] = "0"; }, "positive"},
+    {"NegativeTime", [](QStringList& l) { l[2] = "-5"; }, "positive"},
+    {"TestZero", [](QStringList& l) { l[3] = "0"; }, "not a test of Rootix (tests 1 to 16)"},
+    {"TestSeventeen", [](QStringList& l) { l[3] = "17"; }, "not a test of Rootix"},
+    {"HardwareTextOf256Bytes", [](QStringList& l) { l[11] = QString(256, u'x'); },
+     "256 bytes long; each may be at most 255"},
+};
+
+TEST_P(ServerTest, ImpossibleScoresAreRefusedNamingTheRule) {
+  for (const Impossible& bad : kImpossibleScores) {
+    SCOPED_TRACE(bad.name);
+    const HttpReply reply = send(submitRequest(submissionForm(resigned(bad.edit))));
+    EXPECT_EQ(reply.status, 422) << reply.body.left(300).toStdString();
+    EXPECT_TRUE(reply.body.contains(bad.says)) << reply.body.toStdString();
+  }
+  EXPECT_EQ(storedCount(), 0);
+  // Just inside each bound is a score.
+  const std::function<void(QStringList&)> fine[] = {
+      [](QStringList& l) { l[3] = "16", l[2] = "0.035"; },
+      [](QStringList& l) { l[11] = QString(255, u'x'); },
+  };
+  for (const auto& edit : fine) EXPECT_EQ(send(submitRequest(submissionForm(resigned(edit)))).status, 303);
+}
+
+// Limits count characters: 50 emoji are a title of 50.
+TEST_P(ServerTest, TextLimitsCountCharactersNotUnits) {
+  QByteArray emoji;
+  for (int i = 0; i < 50; ++i) emoji += "\xF0\x9F\x98\x80";
+  const HttpReply fifty = send(submitRequest(submissionForm(scoreFile(20, 6), emoji)));
+  ASSERT_EQ(fifty.status, 303) << fifty.body.toStdString();
+  EXPECT_EQ(json(fetch("/api/v1/scores")).value("scores").toArray().at(0).toObject().value("title").toString(),
+            QString::fromUtf8(emoji));
+  EXPECT_EQ(send(submitRequest(submissionForm(scoreFile(21, 6), emoji + "\xF0\x9F\x98\x80"))).status, 400);
+  EXPECT_EQ(send(submitRequest(submissionForm(scoreFile(22, 6), "t", QByteArray(255, 'd')))).status, 303);
+}
+
+// Byte variants of one run are that run: the second submission is sent to
+// the first one's page, which says it was submitted before.
+TEST_P(ServerTest, OneRunIsStoredOnceWhateverItsBytes) {
+  ASSERT_EQ(send(submitRequest(submissionForm(resigned([](QStringList&) {}), "first"))).headers.value("location"),
+            "/score/1");
+  const std::pair<const char*, QByteArray> variants[] = {
+      {"EndLineChanged", resigned([](QStringList& l) { l[22] = "END"; })},
+      {"NoEndLine", resigned([](QStringList& l) { l.removeLast(); })},
+      {"ExtraLines", resigned([](QStringList& l) {
+         l << "more"
+           << "";
+       })},
+      {"TrailingZeroInTheTime", resigned([](QStringList& l) { l[2] = "12.3450"; })},
+      {"DigitsTheChecksumDoesNotCover", resigned([](QStringList& l) { l[2] = "12.3451"; })},
+      {"TrailingSpaceInTheTime", resigned([](QStringList& l) { l[2] = "12.345 "; })},
+      {"TrailingSpaceInTheProcessorName", resigned([](QStringList& l) { l[13] = "Intel Core i7 "; })},
+  };
+  for (const auto& [name, file] : variants) {
+    SCOPED_TRACE(name);
+    const HttpReply again = send(submitRequest(submissionForm(file, "second")));
+    EXPECT_EQ(again.status, 303) << again.body.toStdString();
+    EXPECT_EQ(again.headers.value("location"), "/score/1?again");
+  }
+  EXPECT_EQ(storedCount(), 1);
+  const HttpReply page = fetch("/score/1?again");
+  EXPECT_TRUE(page.body.contains("This run was submitted before, on 20")) << page.body.toStdString();
+  EXPECT_TRUE(page.body.contains("first"));
+  EXPECT_FALSE(fetch("/score/1").body.contains("submitted before"));
+  // Another time is another run (PostgreSQL's ids may skip the ones the
+  // merged submissions drew).
+  const HttpReply other = send(submitRequest(submissionForm(resigned([](QStringList& l) { l[2] = "12.346"; }))));
+  EXPECT_EQ(other.status, 303);
+  EXPECT_FALSE(other.headers.value("location").endsWith("again"));
+  EXPECT_EQ(storedCount(), 2);
+}
+
+// Doubtful scores are kept, marked and ranked after the confirmed ones.
+TEST_P(ServerTest, DoubtfulScoresAreUnconfirmedAndRankedApart) {
+  // Five confirmed times of the sample processor, about 12 s.
+  for (const char* time : {"12.1", "12.2", "12.3", "12.4", "12.5"}) {
+    ASSERT_EQ(send(submitRequest(submissionForm(resigned([time](QStringList& l) { l[2] = time; })))).status, 303);
+  }
+  {
+    QSqlDatabase side = sideConnection();
+    QSqlQuery confirm(side);
+    ASSERT_TRUE(confirm.exec("UPDATE scores SET unconfirmed = 0"));
+    side.close();
+  }
+  QSqlDatabase::removeDatabase("side");
+
+  struct Case {
+    const char* name;
+    std::function<void(QStringList&)> edit;
+    QStringList doubts;  // empty: confirmed on arrival
+  };
+  const Case cases[] = {
+      {"CloseToItsProcessor", [](QStringList& l) { l[2] = "12.9"; }, {}},
+      {"FarFasterThanItsProcessor", [](QStringList& l) { l[2] = "3"; }, {"far_from_processor"}},
+      {"FarSlowerThanItsProcessor", [](QStringList& l) { l[2] = "40"; }, {"far_from_processor"}},
+      {"EmptyClock", [](QStringList& l) { l[2] = "12.6", l[17] = ""; }, {"no_clock"}},
+      {"ZeroMegahertz", [](QStringList& l) { l[2] = "12.7", l[17] = "0 MHz"; }, {"no_clock"}},
+      {"ProcessorWithFewScores", [](QStringList& l) { l[2] = "2", l[13] = "Intel Core i9"; }, {"few_scores"}},
+      {"FewScoresAndNoClock",
+       [](QStringList& l) { l[2] = "2.5", l[13] = "Intel Core i9", l[17] = "0"; },
+       {"no_clock", "few_scores"}},
+      {"SameProcessorOtherTest", [](QStringList& l) { l[2] = "400", l[3] = "11"; }, {"few_scores"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const HttpReply posted = send(submitRequest(submissionForm(resigned(c.edit), c.name)));
+    ASSERT_EQ(posted.status, 303) << posted.body.toStdString();
+    const QJsonArray all = json(fetch("/api/v1/scores?limit=100")).value("scores").toArray();
+    bool found = false;
+    for (const auto& entry : all) {
+      const QJsonObject o = entry.toObject();
+      if (o.value("title") != c.name) continue;
+      found = true;
+      EXPECT_EQ(o.value("confirmed").toBool(), c.doubts.isEmpty());
+      EXPECT_EQ(o.value("doubts").toVariant().toStringList(), c.doubts);
+    }
+    EXPECT_TRUE(found);
+  }
+  EXPECT_EQ(storedCount(), 5 + static_cast<qint64>(std::size(cases))) << "doubtful scores are kept";
+
+  // Confirmed first (by time), then the unconfirmed ones (by time).
+  const QJsonArray board = json(fetch("/api/v1/scores?test=6&limit=100")).value("scores").toArray();
+  QList<double> times;
+  for (const auto& entry : board) times << entry.toObject().value("seconds").toDouble();
+  EXPECT_EQ(times, (QList<double>{12.1, 12.2, 12.3, 12.4, 12.5, 12.9, 2, 2.5, 3, 12.6, 12.7, 40}));
+  const QByteArray page = fetch("/?test=6").body;
+  EXPECT_TRUE(page.contains("Unconfirmed: ranked apart"));
+  EXPECT_LT(page.indexOf(">12.9<"), page.indexOf("Unconfirmed: ranked apart"));
+  EXPECT_LT(page.indexOf("Unconfirmed: ranked apart"), page.indexOf("FarFasterThanItsProcessor"));
+  EXPECT_TRUE(page.contains("title=\"its time is far from the confirmed times of its processor\">unconfirmed<"));
+  EXPECT_TRUE(page.contains(">12.1 s</text>")) << "the chart of best times";
+  EXPECT_FALSE(page.contains(">2 s</text>")) << "the chart shows confirmed times only";
+  EXPECT_TRUE(fetch("/score/7").body.contains("ranked apart until a moderator confirms it"));
+}
+
+// A moderation request: authorization is the whole header value, or none.
+QByteArray moderation(qint64 id, const QByteArray& action, const QByteArray& authorization) {
+  const QByteArray body = "action=" + action;
+  QByteArray request = "POST /admin/scores/" + QByteArray::number(id) +
+                       " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n"
+                       "Content-Type: application/x-www-form-urlencoded\r\n";
+  if (!authorization.isNull()) request += "Authorization: " + authorization + "\r\n";
+  return request + "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
+}
+
+TEST_P(ServerTest, ModerationActsOnlyWithTheOperatorsToken) {
+  ASSERT_EQ(send(submitRequest(submissionForm(scoreFile(12, 6), "moderated"))).status, 303);
+  const QByteArray good = "Bearer " + adminToken_;
+  struct Case {
+    const char* name;
+    qint64 id;
+    QByteArray action, authorization;
+    int status;
+  };
+  const Case refused[] = {
+      {"NoToken", 1, "hide", QByteArray(), 401},
+      {"AnotherScheme", 1, "hide", "Basic " + adminToken_.toBase64(), 401},
+      {"WrongToken", 1, "hide", "Bearer operator-token-0123456788", 403},
+      {"TokenWithMore", 1, "hide", good + "0", 403},
+      {"TokenCut", 1, "hide", good.chopped(1), 403},
+      {"UnknownAction", 1, "delete", good, 400},
+      {"NoSuchScore", 999, "hide", good, 404},
+  };
+  for (const Case& c : refused) {
+    SCOPED_TRACE(c.name);
+    const HttpReply reply = send(moderation(c.id, c.action, c.authorization));
+    EXPECT_EQ(reply.status, c.status) << reply.body.toStdString();
+    if (c.status == 401) {
+      EXPECT_TRUE(reply.headers.value("www-authenticate").startsWith("Bearer"));
+    }
+    EXPECT_EQ(storedCount(), 1) << "still on the boards";
+  }
+  EXPECT_EQ(fetch("/admin/scores/1").status, 404) << "reading is not acting";
+
+  // Done twice, each counts once on the boards' kept counts.
+  ASSERT_EQ(send(moderation(1, "hide", good)).status, 200);
+  ASSERT_EQ(send(moderation(1, "hide", good)).status, 200);
+  EXPECT_EQ(storedCount(), 0);
+  EXPECT_EQ(json(fetch("/api/v1/scores?test=6")).value("total").toInteger(), 0);
+  EXPECT_FALSE(fetch("/").body.contains("moderated"));
+  EXPECT_EQ(fetch("/score/1").status, 410);
+  EXPECT_EQ(send(submitRequest(submissionForm(scoreFile(12, 6)))).headers.value("location"), "/score/1?again")
+      << "a hidden run sent again stays hidden";
+  EXPECT_EQ(storedCount(), 0);
+
+  ASSERT_EQ(send(moderation(1, "show", good)).status, 200);
+  ASSERT_EQ(send(moderation(1, "show", good)).status, 200);
+  EXPECT_EQ(storedCount(), 1);
+  EXPECT_TRUE(fetch("/").body.contains("moderated"));
+  EXPECT_TRUE(fetch("/").body.contains("1 entry"));
+  const auto entry = [&] { return json(fetch("/api/v1/scores")).value("scores").toArray().at(0).toObject(); };
+  EXPECT_FALSE(entry().value("confirmed").toBool());
+  const HttpReply confirmed = send(moderation(1, "confirm", good));
+  ASSERT_EQ(confirmed.status, 200);
+  EXPECT_EQ(json(confirmed).value("confirmed").toBool(), true);
+  EXPECT_TRUE(entry().value("confirmed").toBool());
+  EXPECT_EQ(entry().value("doubts").toArray().size(), 0);
+
+  // Without a token the server has no admin routes at all.
+  stopServer();
+  adminToken_.clear();
+  startServer();
+  EXPECT_EQ(send(moderation(1, "hide", good)).status, 404);
+  EXPECT_EQ(storedCount(), 1);
+}
+
+// The pager's links keep every character of the filter, and the JSON shows
+// a score's bytes 0x80..0x9F as the pages do (windows-1252).
+TEST_P(ServerTest, PagerAndJsonKeepEveryCharacter) {
+  HardwareSummary hw = scores::testdata::sampleHardware();
+  hw.score_extra_cpu_string = QStringLiteral("Pro+ \u0080 & more");
+  for (int i = 0; i < 26; ++i) ASSERT_EQ(send(submitRequest(submissionForm(scoreFile(30 + i, 6, hw)))).status, 303);
+  const QByteArray first = fetch("/?test=6&cpu=pro%2B").body;
+  ASSERT_TRUE(first.contains("Page 1 of 2"));
+  EXPECT_TRUE(first.contains("href=\"/?test=6&amp;page=2&amp;cpu=pro%2B\"")) << first.toStdString();
+  EXPECT_TRUE(fetch("/?test=6&page=2&cpu=pro%2B").body.contains("Page 2 of 2"));
+  EXPECT_TRUE(first.contains("Pro+ \xE2\x82\xAC &amp; more")) << "the page shows the euro sign";
+  const QJsonObject entry = json(fetch("/api/v1/scores?limit=1")).value("scores").toArray().at(0).toObject();
+  EXPECT_EQ(entry.value("hardware").toObject().value("score_extra_cpu_string").toString(),
+            QStringLiteral("Pro+ \u20AC & more"));
+}
+
+// Too many submissions from one address: 429 with Retry-After, others go
+// on; behind a trusted proxy the address is the one it forwards.
+TEST_P(ServerTest, SubmissionsPerAddressAreLimited) {
+  const auto submitFrom = [&](double seconds, const QByteArray& forwardedFor) {
+    QByteArray request = submitRequest(submissionForm(scoreFile(seconds, 6)));
+    if (!forwardedFor.isEmpty()) request.replace("\r\n\r\n", "\r\nX-Forwarded-For: " + forwardedFor + "\r\n\r\n");
+    return send(request);
+  };
+  for (const bool behindProxy : {false, true}) {
+    SCOPED_TRACE(behindProxy ? "behind a trusted proxy" : "no trusted proxy");
+    stopServer();
+    submitRate_ = 3;
+    trustedProxies_ = behindProxy ? QList<Subnet>{{QHostAddress::LocalHost, -1}} : QList<Subnet>{};
+    startServer();
+    const double base = behindProxy ? 100 : 50;
+    for (int i = 0; i < 3; ++i) ASSERT_EQ(submitFrom(base + i, "198.51.100.1").status, 303) << i;
+    const HttpReply refused = submitFrom(base + 3, "198.51.100.1");
+    EXPECT_EQ(refused.status, 429);
+    EXPECT_EQ(refused.headers.value("retry-after"), "20");
+    EXPECT_TRUE(refused.body.contains("more than 3 scores in a minute"));
+    // Another client behind the proxy is another address; without a trusted
+    // proxy the header is the client's own claim and changes nothing.
+    EXPECT_EQ(submitFrom(base + 4, "198.51.100.2").status, behindProxy ? 303 : 429);
+    EXPECT_EQ(fetch("/").status, 200) << "reading is not limited";
+  }
+  EXPECT_EQ(storedCount(), 7);
+}
+
 INSTANTIATE_TEST_SUITE_P(Databases, ServerTest, ::testing::Values(Backend::SQLite, Backend::PostgreSQL),
                          [](const auto& info) { return info.param == Backend::SQLite ? "SQLite" : "PostgreSQL"; });
+
+// A database written by the server of schema 1 (tests/server/data/schema1.sqlite,
+// nine submissions: run A three times in byte variants, run B three times,
+// one without a clock, one with an impossible time, run C) is upgraded on open.
+TEST(ServerStart, ASchemaOneDatabaseIsUpgradedAndItsDuplicatesMerged) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("scores.sqlite"));
+  ASSERT_TRUE(QFile::copy(rootix::testing::sourceDir() + QStringLiteral("/tests/server/data/schema1.sqlite"), path));
+  QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+  {
+    const auto store = ScoreStore::open(QStringLiteral("sqlite:") + path);
+    EXPECT_EQ(store->migrationNotes(),
+              (QStringList{"merged 4 duplicate scores (the same run stored more than once; the first of each is kept)",
+                           "1 stored scores without a processor clock are now unconfirmed",
+                           "1 stored scores that break the rules are now hidden"}));
+  }
+  ServerOptions options;
+  options.database = QStringLiteral("sqlite:") + path;
+  ServerThread server(options);
+  ASSERT_TRUE(server.startServer()) << server.error().toStdString();
+  const QJsonObject list = json(exchange(server.port(), get("/api/v1/scores?limit=100")));
+  QStringList titles;
+  for (const auto& entry : list.value("scores").toArray()) titles << entry.toObject().value("title").toString();
+  EXPECT_EQ(titles, (QStringList{"run A", "run B", "no clock", "run C"})) << "the first of each run, ranked";
+  EXPECT_EQ(exchange(server.port(), get("/score/6")).status, 410) << "the impossible time is hidden, not lost";
+  // Opened again, nothing more to do; a variant of run A is still run A.
+  const HttpReply again = exchange(
+      server.port(), post("/?q=submit", submissionForm(scoreLines([](QStringList& l) { l << "one more line"; }))));
+  EXPECT_EQ(again.headers.value("location"), "/score/1?again");
+}
 
 TEST(ServerStart, AnUnusableDatabaseIsReportedNotServed) {
   for (const QString& address :

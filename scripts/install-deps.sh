@@ -26,6 +26,7 @@ if [[ ${1:-} == --test ]]; then
     lintian desktop-file-utils       # checks of the package and its desktop entry
     chromium chromium-driver python3-selenium  # the submission page in a real browser (tests/browser)
     postgresql                       # the server tests' throwaway cluster (scripts/with-postgres.sh)
+    python3-jsonschema               # run records checked against docs/run-record.schema.json
   )
 fi
 

@@ -1,7 +1,10 @@
 #include "app/controller.h"
 
 #include "app/gui_link.h"
+#include "app/repeat_runs.h"
 #include "app/run_completion.h"
+#include "app/run_record.h"
+#include "app/run_record_commands.h"
 #include "app/startup_script.h"
 #include "engine/engine_commands.h"
 #include "engine/processor_source.h"
@@ -28,6 +31,10 @@ Switches Switches::parse(const QString& commandLine, bool displayAvailable) {
     s.savePath = text::getBetween(commandLine, QStringLiteral("-save="), QStringLiteral(" "));
     s.exitAfterRun = !text::getBetween(commandLine, QStringLiteral("-exit="), QStringLiteral(" ")).isEmpty();
   }
+  s.jsonPath = text::getBetween(commandLine, QStringLiteral("-json="), QStringLiteral(" "));
+  if (!s.runTest.isEmpty() && commandLine.contains(QStringLiteral("-repeat="))) {
+    s.repeat = text::getBetween(commandLine, QStringLiteral("-repeat="), QStringLiteral(" "));
+  }
   s.terminal = !displayAvailable || splitCommandLine(commandLine).contains(QStringLiteral("--terminal"));
   return s;
 }
@@ -49,9 +56,17 @@ struct Controller::Subsystems {
                                             .abortable = parts.abortable,
                                             .revertToGui = [this] { return completion.revertToGui(); }}),
         runner(interp, threads, book.records()),
-        completion(interp, switches.savePath, switches.exitAfterRun),
+        completion(interp, switches.savePath, switches.exitAfterRun, &hardware.summary()),
+        recorder(RunRecorder::Services{
+            .warn = parts.warn,
+            .error = parts.warn ? parts.warn : std::function<void(const QString&)>([&interp](const QString& line) {
+              interp.console().PrintLn(line);
+            }),
+            .codename = {},
+            .source = nullptr}),
         gui(interp, threads, book, hardware.summary(), completion, parts) {
     runner.setListener(&completion);
+    runner.addReporter(&recorder);
   }
 
   scores::ScoreBook book;
@@ -61,6 +76,7 @@ struct Controller::Subsystems {
   engine::TestRunner runner;
   engine::SystemProcessorSource processors;
   RunCompletion completion;
+  RunRecorder recorder;
   GuiLink gui;
 };
 
@@ -115,6 +131,8 @@ void Controller::registerCommands() {
                                                  subsystems_->server, subsystems_->gui.urlOpener(), &gui::getText,
                                                  &platform::tempFolder, print, parts_.terminal});
   engine::registerEngineCommands(interp_, subsystems_->runner, subsystems_->processors);
+  registerRunRecordCommands(interp_.commands(), console_, subsystems_->recorder, subsystems_->completion,
+                            [this](int16_t test) { subsystems_->runner.StartTest(test, false); });
 
   GuiLink& link = subsystems_->gui;
   interp_.commands().add(QStringLiteral("gui"), [this, &link](platform::CommandCall&) {
@@ -141,6 +159,7 @@ gui::GuiHost& Controller::guiHost() { return subsystems_->gui; }
 void Controller::Form_Load() {
   shellCommands_.setSubHttp(true);
   console_.PrintLn(QStringLiteral("Welcome to ") + console::kProductTitle + u'.');
+  reportSwitchProblems();
   cmdArgs_ = splitCommandLine(switches_.commandLine);
   shellCommands_.setCommandArgs(cmdArgs_);
   subsystems_->book.records().reset();
@@ -168,14 +187,42 @@ void Controller::Form_Load() {
   run(QStringLiteral("InitThread"));
   if (!runMode()) run(QStringLiteral("guiloadoff"));
   if (interp_.stopped()) return;
-  if (switches_.runTest == QStringLiteral("32M")) {
-    interp_.doInput(QStringLiteral("st 6"), false);
-  } else if (switches_.runTest == QStringLiteral("1024M")) {
-    interp_.doInput(QStringLiteral("st 11"), false);
+  QString test;
+  if (switches_.runTest == QStringLiteral("32M")) test = QStringLiteral("6");
+  if (switches_.runTest == QStringLiteral("1024M")) test = QStringLiteral("11");
+  if (!test.isEmpty()) {
+    const std::optional<int> repeat = switches_.repeat ? parseRepeatCount(*switches_.repeat) : std::nullopt;
+    if (repeat) {
+      interp_.doInput(QStringLiteral("repeat ") + QString::number(*repeat) + u' ' + test, false);
+    } else {
+      interp_.doInput(QStringLiteral("st ") + test, false);
+    }
   } else if (runMode() && parts_.terminal) {
     // The window could at least be closed; a terminal would be left with no
     // way in at all, so it reads lines instead.
     interp_.doInput(console_.getInput(), false);
+  }
+}
+
+void Controller::reportSwitchProblems() {
+  // Told apart from the console's lines, and the run goes on without them.
+  auto tell = [this](const QString& message) {
+    if (parts_.warn) {
+      parts_.warn(message);
+    } else {
+      console_.PrintLn(message);
+    }
+  };
+  if (!switches_.jsonPath.isEmpty()) {
+    const QString why = subsystems_->recorder.setPath(switches_.jsonPath);
+    if (!why.isEmpty()) {
+      tell(QStringLiteral("-json=") + switches_.jsonPath + QStringLiteral(": cannot write run records there (") + why +
+           QStringLiteral("); runs are not recorded."));
+    }
+  }
+  if (switches_.repeat && !parseRepeatCount(*switches_.repeat)) {
+    tell(QStringLiteral("-repeat=") + *switches_.repeat + QStringLiteral(": ") +
+         invalidRepeatMessage(*switches_.repeat) + QStringLiteral(" The test runs once."));
   }
 }
 

@@ -2,7 +2,9 @@
 
 #include <QString>
 
+#include "app/repeat_runs.h"
 #include "engine/run_listener.h"
+#include "scores/hardware_summary.h"
 
 namespace rootix::console {
 class Interpreter;
@@ -10,13 +12,16 @@ class Interpreter;
 
 namespace rootix::app {
 
-// What the program does when a run ends: the marker file of "-save=", "exit"
-// queued for "-exit=", the process's exit status, and the return to the
-// graphical window for a run started from it.
+// What the program does when a run ends: the next run of a repeated series
+// and its spread line at the end, the score file of "-save=", "exit" queued
+// for "-exit=", the process's exit status, and the return to the graphical
+// window for a run started from it.
 class RunCompletion : public engine::RunListener {
  public:
   // savePath and exitAfterRun as the start-up switches give them.
-  RunCompletion(console::Interpreter& interpreter, QString savePath, bool exitAfterRun);
+  // hardware: what the score of "-save=" copies (null: an empty summary).
+  RunCompletion(console::Interpreter& interpreter, QString savePath, bool exitAfterRun,
+                const scores::HardwareSummary* hardware = nullptr);
 
   bool runFinished(const engine::RunResult& result) override;
 
@@ -24,16 +29,22 @@ class RunCompletion : public engine::RunListener {
   void setRevertToGui(bool on) { revertToGui_ = on; }
   bool revertToGui() const { return revertToGui_; }
 
+  // "repeat" and "-repeat=" start their series here.
+  RepeatRuns& repeat() { return repeat_; }
+
   // 0, or non-zero after a run that reported errors (1) or could not write
-  // its marker file (2), so automation can tell.
+  // its score file (2), so automation can tell.
   int exitStatus() const { return exitStatus_; }
 
  private:
-  bool writeMarkerFile();
+  bool writeScoreFile(const engine::RunResult& result);
 
   console::Interpreter& interp_;
   QString savePath_;
   bool exitAfterRun_;
+  scores::HardwareSummary emptyHardware_;
+  const scores::HardwareSummary& hardware_;
+  RepeatRuns repeat_;
   bool revertToGui_ = false;
   int exitStatus_ = 0;
 };

@@ -60,6 +60,8 @@ class TestRunner : public console::RunGate {
 
   // Told after every run (null: nobody); must outlive the runner's runs.
   void setListener(RunListener* listener) { listener_ = listener; }
+  // Told about every run; each must outlive the runner's runs.
+  void addReporter(RunReporter* reporter) { reporters_.push_back(reporter); }
 
   scores::ThreadCount& threadCount() { return threadCount_; }
   RunFlags& flags() { return flags_; }
@@ -115,6 +117,7 @@ class TestRunner : public console::RunGate {
   scores::ThreadCount& threadCount_;
   scores::Records& records_;
   RunListener* listener_ = nullptr;
+  std::vector<RunReporter*> reporters_;
   RunFlags flags_;
   platform::SteadyClock ownClock_;
   platform::Clock* clock_;

@@ -7,13 +7,17 @@
 namespace rootix::app {
 
 const char* usageText() {
-  return "Usage: rootix [--terminal] [-run=32M|-run=1024M [-save=PATH] [-exit=1]] [WORD...]\n"
+  return "Usage: rootix [--terminal] [-run=32M|-run=1024M [-repeat=N] [-save=PATH] [-exit=1]] [-json=PATH]\n"
+         "              [WORD...]\n"
          "       rootix --help | --version\n"
          "Rootix times how long this machine takes to compute the square roots of every\n"
          "whole number of a range, split across worker threads.\n"
          "\n"
          "  -run=32M, -run=1024M  after start-up run test 6 or test 11 in the console\n"
-         "  -save=PATH            with -run=: after the run write \"Not done yet\" to PATH\n"
+         "  -repeat=N             with -run=: N runs (1 to 1000), then their best, median, worst\n"
+         "                        and spread\n"
+         "  -save=PATH            with -run=: after the run write its score file to PATH\n"
+         "  -json=PATH            append one JSON line per run (its time and conditions) to PATH\n"
          "  -exit=VALUE           with -run=, any non-empty value: exit after the run\n"
          "  --terminal            use the terminal console even where a window could open\n"
          "  --help                show this text and exit\n"
@@ -23,7 +27,7 @@ const char* usageText() {
          "Exit status:\n"
          "  0  the run completed successfully, or \"exit\" was typed\n"
          "  1  the run reported errors, or the private temporary folder cannot be used\n"
-         "  2  the run completed but the -save= file was not written\n"
+         "  2  the run completed but the -save= score file was not written\n"
          "  3  another Rootix of this user is running\n"
          "\n"
          "Type \"help\" in the console for its commands; the manual is rootix(1).\n";

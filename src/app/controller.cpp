@@ -55,7 +55,12 @@ struct Controller::Subsystems {
                                             .resources = parts.resources,
                                             .abortable = parts.abortable,
                                             .revertToGui = [this] { return completion.revertToGui(); }}),
-        runner(interp, threads, book.records()),
+        runner([&interp](const QString& line) { interp.console().PrintLn(line); }, threads, book.records(), nullptr,
+               engine::TestRunner::Hooks{.endProgram = {},
+                                         .availableMemory = {},
+                                         .kernel = nullptr,
+                                         .handBack = [&interp] { handBackToConsole(interp); }}),
+        gate(runner),
         completion(interp, switches.savePath, switches.exitAfterRun, &hardware.summary()),
         recorder(RunRecorder::Services{
             .warn = parts.warn,
@@ -67,6 +72,7 @@ struct Controller::Subsystems {
         gui(interp, threads, book, hardware.summary(), completion, parts) {
     runner.setListener(&completion);
     runner.addReporter(&recorder);
+    interp.setRunGate(&gate);
   }
 
   scores::ScoreBook book;
@@ -74,6 +80,7 @@ struct Controller::Subsystems {
   submit::ServerAddress server;
   hardware::HardwareCommands hardware;
   engine::TestRunner runner;
+  RunnerGate gate;
   engine::SystemProcessorSource processors;
   RunCompletion completion;
   RunRecorder recorder;
@@ -115,7 +122,10 @@ Controller::Controller(ControllerParts parts, const Switches& switches)
   registerCommands();
 }
 
-Controller::~Controller() = default;
+Controller::~Controller() {
+  // The gate goes with the subsystems; the interpreter stays a moment longer.
+  interp_.setRunGate(nullptr);
+}
 
 void Controller::registerCommands() {
   shellCommands_.registerAll();
@@ -130,7 +140,9 @@ void Controller::registerCommands() {
       interp_.commands(), submit::SubmitServices{subsystems_->book, subsystems_->hardware.summary(),
                                                  subsystems_->server, subsystems_->gui.urlOpener(), &gui::getText,
                                                  &platform::tempFolder, print, parts_.terminal});
-  engine::registerEngineCommands(interp_, subsystems_->runner, subsystems_->processors);
+  engine::registerEngineCommands(
+      engine::EngineConsole{interp_.commands(), print, [this] { return console::PrintSelect(interp_); }},
+      subsystems_->runner, subsystems_->processors);
   registerRunRecordCommands(interp_.commands(), console_, subsystems_->recorder, subsystems_->completion,
                             [this](int16_t test) { subsystems_->runner.StartTest(test, false); });
 

@@ -15,6 +15,14 @@ constexpr int kMarkerFailedStatus = 2;
 
 }  // namespace
 
+void handBackToConsole(console::Interpreter& interpreter) {
+  if (interpreter.console().inputPaused()) {
+    interpreter.resumeChain(QStringLiteral("resumeinput"));
+  } else {
+    interpreter.resumeChain();
+  }
+}
+
 RunCompletion::RunCompletion(console::Interpreter& interpreter, QString savePath, bool exitAfterRun,
                              const scores::HardwareSummary* hardware)
     : interp_(interpreter),

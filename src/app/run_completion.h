@@ -6,11 +6,27 @@
 #include "engine/run_listener.h"
 #include "scores/hardware_summary.h"
 
-namespace rootix::console {
-class Interpreter;
-}
+#include "console/interpreter.h"
+#include "engine/test_runner.h"
 
 namespace rootix::app {
+
+// The console's turn after a run the console started: "resumeinput" while
+// input is paused, else the next line. Deferred, so the finishing worker is
+// released before the chain goes on.
+void handBackToConsole(console::Interpreter& interpreter);
+
+// The engine's run flag as the interpreter asks for it: while a test runs the
+// chain reads no line; the error path clears it.
+class RunnerGate : public console::RunGate {
+ public:
+  explicit RunnerGate(engine::TestRunner& runner) : runner_(runner) {}
+  bool running() const override { return runner_.running(); }
+  void clearRunning() override { runner_.clearRunning(); }
+
+ private:
+  engine::TestRunner& runner_;
+};
 
 // What the program does when a run ends: the next run of a repeated series
 // and its spread line at the end, the score file of "-save=", "exit" queued

@@ -24,8 +24,8 @@ struct RunResult {
   double seconds = 0;
   bool quickMode = false;  // sizes without the factor 1024; no record was kept
   bool cache = false;
-  double numbers = 0;                  // how many numbers the test covers (0..N)
-  double startupSeconds = 0;           // from the clock's start until every worker had been started
+  double numbers = 0;                    // how many numbers the test covers (0..N)
+  double startupSeconds = 0;             // from the clock's start until every worker had been started
   std::vector<WorkerSummary> workers{};  // by thread number
 };
 

@@ -5,8 +5,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "console/console.h"
-#include "console/interpreter.h"
 #include "engine/processor_report.h"
 #include "engine/seconds_text.h"
 #include "engine/ui_dispatcher.h"
@@ -96,13 +94,13 @@ class TestRunner::DispatchedConsole : public WorkerConsole {
   std::shared_ptr<Run> run_;
 };
 
-TestRunner::TestRunner(console::Interpreter& interpreter, scores::ThreadCount& threads, scores::Records& records,
+TestRunner::TestRunner(platform::LinePrinter print, scores::ThreadCount& threads, scores::Records& records,
                        platform::Clock* clock)
-    : TestRunner(interpreter, threads, records, clock, Hooks{}) {}
+    : TestRunner(std::move(print), threads, records, clock, Hooks{}) {}
 
-TestRunner::TestRunner(console::Interpreter& interpreter, scores::ThreadCount& threads, scores::Records& records,
+TestRunner::TestRunner(platform::LinePrinter print, scores::ThreadCount& threads, scores::Records& records,
                        platform::Clock* clock, Hooks hooks)
-    : interp_(interpreter),
+    : print_(std::move(print)),
       threadCount_(threads),
       records_(records),
       clock_(clock ? clock : &ownClock_),
@@ -110,17 +108,16 @@ TestRunner::TestRunner(console::Interpreter& interpreter, scores::ThreadCount& t
       dispatcher_(std::make_unique<UiDispatcher>()) {
   if (!hooks_.endProgram) hooks_.endProgram = endProcess;
   if (!hooks_.availableMemory) hooks_.availableMemory = platform::availableMemoryBytes;
-  interp_.setRunGate(this);
 }
 
 TestRunner::~TestRunner() {
   if (active_) abandon(active_);
   reapWorkers();
-  interp_.setRunGate(nullptr);
 }
 
-console::Console& TestRunner::console() { return interp_.console(); }
-void TestRunner::print(const QString& line) { console().PrintLn(line); }
+void TestRunner::print(const QString& line) {
+  if (print_) print_(line);
+}
 
 double TestRunner::GetTime(bool reset) {
   const double now = clock_->now();
@@ -311,13 +308,7 @@ void TestRunner::finishRun(bool quiet, double elapsed) {
 }
 
 void TestRunner::handBack(bool quiet) {
-  if (quiet) return;
-  // Deferred: the finishing worker is released before the chain goes on.
-  if (console().inputPaused()) {
-    interp_.resumeChain(QStringLiteral("resumeinput"));
-  } else {
-    interp_.resumeChain();
-  }
+  if (!quiet && hooks_.handBack) hooks_.handBack();
 }
 
 void TestRunner::StressCPU() {
@@ -328,7 +319,7 @@ void TestRunner::StressCPU() {
 void TestRunner::ScanSystem(ProcessorSource& processors) {
   print(QStringLiteral("Scanning System - Please stand by."));
   platform::pumpEvents();
-  threadCount_.set(QueryProcessors(console(), processors));
+  threadCount_.set(QueryProcessors(print_, processors));
   print(QString::number(threadCount_.value()) + QStringLiteral(" CPU(s) detected. Optimizing calculation."));
 }
 

@@ -41,6 +41,20 @@ bool isPlainName(const QString& file) {
 
 }  // namespace
 
+// A tool left in the folder by another Rootix version reports what that
+// version knew (an older codename table, for one), so it is replaced by the
+// one this program carries; the same tool stays as it is.
+bool LibraryInstaller::isOtherTool(const QString& name, const QString& file) const {
+  if (name != u"cpuz201.exe" || !resources_) return false;
+  const std::optional<QByteArray> carried = resources_(file);
+  if (!carried) return false;
+  try {
+    return platform::files::readAll(tempPath(name), carried->size() + 1) != *carried;
+  } catch (const RuntimeError&) {
+    return true;  // unreadable or larger: not ours
+  }
+}
+
 bool LibraryExist(const QString& lib) { return platform::files::exists(tempPath(lib)); }
 
 LibraryInstaller::LibraryInstaller(PrintFn print, ResourceLookup resources, std::function<void()> getCPUz)
@@ -62,7 +76,7 @@ bool LibraryInstaller::install(const QString& file) {
     if (plain && file.endsWith(QStringLiteral(".ini")) && LibraryExist(name)) {
       platform::files::remove(tempPath(name), true);
     }
-    if (plain && LibraryExist(name)) {
+    if (plain && LibraryExist(name) && !isOtherTool(name, file)) {
       fail(QStringLiteral("Library already exists"));
     } else {
       print_(QStringLiteral("Installing library, please wait."));

@@ -30,6 +30,8 @@ class LibraryInstaller {
   const QString& lastError() const { return lastError_; }
 
  private:
+  bool isOtherTool(const QString& name, const QString& file) const;
+
   PrintFn print_;
   ResourceLookup resources_;
   std::function<void()> getCPUz_;

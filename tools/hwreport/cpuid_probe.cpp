@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "hardware/codenames.h"
+
 #include "text_values.h"
 
 #ifdef ROOTIX_HWREPORT_HAVE_LIBCPUID
@@ -9,22 +11,6 @@
 #endif
 
 namespace rootix::hwreport {
-
-bool codenameIsTrustworthy(std::string_view vendor, int family, int model, std::string_view codename) {
-  if (codename.empty() || codename.find("Unknown") != std::string_view::npos) return false;
-  // libcpuid picks the closest entry of its table even for generations it
-  // has never seen (a Zen 5 part comes out as a 2012 Opteron), so a newer
-  // processor than the library gets no codename at all. The limits match
-  // the 0.6 releases that Debian 12 ships.
-  if (vendor == "AuthenticAMD" || vendor == "HygonGenuine") return family <= 0x19;
-  if (vendor == "GenuineIntel") {
-    if (family != 6) return family == 5 || family == 15;
-    static constexpr int kNewerModels[] = {0xAA, 0xAC, 0xAD, 0xAE, 0xAF, 0xB5, 0xB6, 0xBD};
-    return model <= 0xBF &&
-           std::find(std::begin(kNewerModels), std::end(kNewerModels), model) == std::end(kNewerModels);
-  }
-  return true;
-}
 
 #ifdef ROOTIX_HWREPORT_HAVE_LIBCPUID
 
@@ -41,6 +27,25 @@ std::optional<CacheFacts> cacheOf(int32_t sizeKb, int32_t ways, int32_t line, in
   cache.lineBytes = std::max(0, line);
   cache.instances = instances > 0 ? instances : 0;  // 0: the caller decides
   return cache;
+}
+
+// The extensions that date a processor, straight from the CPUID bits (the
+// processor's claim, whatever the operating system enables).
+uint32_t featuresOf(const cpu_raw_data_t& raw) {
+  using namespace rootix::hardware;
+  const uint32_t maxLeaf = raw.basic_cpuid[0][EAX];
+  const uint32_t leaf1Ecx = raw.basic_cpuid[1][ECX];
+  uint32_t features = 0;
+  if (leaf1Ecx & (1u << 20)) features |= kCpuSse42;
+  if (leaf1Ecx & (1u << 28)) features |= kCpuAvx;
+  if (maxLeaf >= 7) {
+    const uint32_t leaf7Ebx = raw.basic_cpuid[7][EBX];
+    const uint32_t leaf7Edx = raw.basic_cpuid[7][EDX];
+    if (leaf7Ebx & (1u << 5)) features |= kCpuAvx2;
+    if (leaf7Ebx & (1u << 16)) features |= kCpuAvx512F;
+    if (leaf7Edx & (1u << 24)) features |= kCpuAmxTile;
+  }
+  return features;
 }
 
 }  // namespace
@@ -62,9 +67,7 @@ bool probeCpuid(const CpuidSource& source, ProcessorFacts& cpu) {
   cpu.family = id.ext_family;
   cpu.model = id.ext_model;
   cpu.stepping = id.stepping;
-  if (codenameIsTrustworthy(cpu.vendor, id.ext_family, id.ext_model, id.cpu_codename)) {
-    cpu.codename = id.cpu_codename;
-  }
+  cpu.features = featuresOf(raw);
   cpu.l1d = cacheOf(id.l1_data_cache, id.l1_data_assoc, id.l1_data_cacheline, id.l1_data_instances);
   cpu.l1i = cacheOf(id.l1_instruction_cache, id.l1_instruction_assoc, id.l1_instruction_cacheline,
                     id.l1_instruction_instances);

@@ -14,13 +14,10 @@ struct CpuidSource {
   std::string dumpFile;
 };
 
-// What the CPUID instruction tells, decoded by libcpuid. Fields the
-// processor does not report stay empty. False when nothing could be read
+// What the CPUID instruction tells, decoded by libcpuid (the codename is
+// not taken from it: see hardware/codenames.h). Fields the processor does
+// not report stay empty. False when nothing could be read
 // (no source, no libcpuid in this build, or an unreadable dump).
 bool probeCpuid(const CpuidSource& source, ProcessorFacts& cpu);
-
-// Whether the linked libcpuid release knows this processor generation, so
-// that its codename is a real match and not the nearest older entry.
-bool codenameIsTrustworthy(std::string_view vendor, int family, int model, std::string_view codename);
 
 }  // namespace rootix::hwreport

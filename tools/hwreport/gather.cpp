@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "cpuid_probe.h"
+#include "hardware/codenames.h"
 #include "kernel_probe.h"
 
 namespace rootix::hwreport {
@@ -26,12 +27,29 @@ void takeCache(std::optional<CacheFacts>& kept, const std::optional<CacheFacts>&
   if (kept->instances <= 0) kept->instances = std::max(1, defaultInstances);
 }
 
+// From our own table, on whatever the processor revealed; nothing when its
+// identity is incomplete.
+std::string codenameFor(const ProcessorFacts& cpu) {
+  if (cpu.vendor.empty() || !cpu.family || !cpu.model || !cpu.stepping) return {};
+  hardware::CpuSignature signature;
+  signature.vendor = cpu.vendor;
+  signature.family = *cpu.family;
+  signature.model = *cpu.model;
+  signature.stepping = *cpu.stepping;
+  signature.features = cpu.features.value_or(0);
+  signature.brand = cpu.brand;
+  return hardware::codenameOf(signature);
+}
+
 }  // namespace
 
 HardwareFacts gatherFacts(const SystemTree& tree) {
   HardwareFacts facts = probeKernel(tree);
   ProcessorFacts fromCpuid;
-  if (!probeCpuid(cpuidSourceFor(tree), fromCpuid)) return facts;
+  if (!probeCpuid(cpuidSourceFor(tree), fromCpuid)) {
+    facts.cpu.codename = codenameFor(facts.cpu);
+    return facts;
+  }
 
   ProcessorFacts& cpu = facts.cpu;
   if (!fromCpuid.vendor.empty()) cpu.vendor = fromCpuid.vendor;
@@ -40,7 +58,8 @@ HardwareFacts gatherFacts(const SystemTree& tree) {
   if (fromCpuid.family) cpu.family = fromCpuid.family;
   if (fromCpuid.model) cpu.model = fromCpuid.model;
   if (fromCpuid.stepping) cpu.stepping = fromCpuid.stepping;
-  cpu.codename = fromCpuid.codename;
+  if (fromCpuid.features) cpu.features = fromCpuid.features;
+  cpu.codename = codenameFor(cpu);
   cpu.busMhz = fromCpuid.busMhz;
   const int cores = facts.packages.empty() ? 1 : facts.packages.front().cores;
   takeCache(cpu.l1d, fromCpuid.l1d, cores);

@@ -33,6 +33,7 @@ struct ProcessorFacts {
   std::optional<int> stepping;
   std::optional<int64_t> microcode;
   std::vector<std::string> instructionSets;
+  std::optional<uint32_t> features;  // hardware::CpuFeature bits
   std::optional<CacheFacts> l1d, l1i, l2, l3;
   std::optional<double> busMhz;  // reference (bus) clock
 };

@@ -7,6 +7,7 @@
 #include <string>
 #include <utility>
 
+#include "hardware/codenames.h"
 #include "smbios_decoder.h"
 #include "text_values.h"
 
@@ -257,6 +258,7 @@ HardwareFacts probeKernel(const SystemTree& tree) {
     if (const auto v = parseInteger(valueOf(first, "stepping"))) facts.cpu.stepping = static_cast<int>(*v);
     facts.cpu.microcode = parseInteger(valueOf(first, "microcode"), 16);
     facts.cpu.instructionSets = instructionSets(valueOf(first, "flags"));
+    if (first.contains("flags")) facts.cpu.features = hardware::cpuFeaturesFromFlags(valueOf(first, "flags"));
   }
   const auto cpus = logicalCpus(tree, cpuinfo);
   facts.totalThreads = static_cast<int>(cpus.size());

@@ -8,6 +8,7 @@
 #include "app/json_lines.h"
 #include "engine/kernel_choice.h"
 #include "engine/range_kernel.h"
+#include "hardware/codenames.h"
 #include "rootix/version.h"
 
 namespace rootix::app {
@@ -32,6 +33,17 @@ QString randomRunId() {
 }
 
 }  // namespace
+
+QString codenameFor(const engine::MachineFacts& m) {
+  hardware::CpuSignature cpu;
+  cpu.vendor = m.vendor.toStdString();
+  cpu.family = m.family;
+  cpu.model = m.model;
+  cpu.stepping = m.stepping;
+  cpu.features = hardware::cpuFeaturesFromFlags(m.flags.toStdString());
+  cpu.brand = m.processor.toStdString();
+  return QString::fromStdString(hardware::codenameOf(cpu));
+}
 
 QStringList conditionWarnings(const engine::RunResult& result, const engine::RunConditions& c) {
   QStringList warnings;
@@ -141,6 +153,7 @@ QByteArray conditionsForSubmission(const QJsonObject& record) {
 
 RunRecorder::RunRecorder(Services services) : services_(std::move(services)) {
   if (!services_.source) services_.source = &ownSource_;
+  if (!services_.codename) services_.codename = &codenameFor;
   sampler_.setInterval(kSampleMs);
   QObject::connect(&sampler_, &QTimer::timeout, &sampler_, [this] {
     sampleClock();
@@ -162,7 +175,7 @@ void RunRecorder::runStarting(const engine::RunStart& start) {
   const engine::ConditionSource& source = *services_.source;
   if (!facts_) {
     facts_ = source.machine();
-    if (services_.codename) facts_->codename = services_.codename(*facts_);
+    facts_->codename = services_.codename(*facts_);
   }
   conditions_ = engine::RunConditions{};
   conditions_.machine = *facts_;

@@ -27,6 +27,10 @@ struct RecordMeta {
 // The conditions that spoil a measurement, in words.
 QStringList conditionWarnings(const engine::RunResult& result, const engine::RunConditions& conditions);
 
+// The codename our own table gives the processor; empty when it does not
+// know it or its instruction sets contradict its model number.
+QString codenameFor(const engine::MachineFacts& machine);
+
 // One run's record as the schema in docs/ describes it.
 QJsonObject makeRunRecord(const engine::RunResult& result, const engine::RunConditions& conditions,
                           const QStringList& warnings, const RecordMeta& meta);
@@ -45,7 +49,7 @@ class RunRecorder : public engine::RunReporter {
     std::function<void(const QString&)> warn;
     // A record that could not be written.
     std::function<void(const QString&)> error;
-    // The processor's codename from our own table; empty: unknown.
+    // The processor's codename (empty: codenameFor).
     std::function<QString(const engine::MachineFacts&)> codename;
     const engine::ConditionSource* source = nullptr;  // null: the running system
   };

@@ -89,8 +89,8 @@ MachineFacts ConditionSource::machine() const {
     readTopology(facts);
     utsname names{};
     if (uname(&names) == 0) facts.kernelRelease = QString::fromUtf8(names.release);
-    const QString flags = text(QStringLiteral("proc/cpuinfo"));
-    facts.hypervisor = hypervisorName(flags.contains(QStringLiteral(" hypervisor")), hypervisorSignature());
+    const bool flagged = facts.flags.split(u' ', Qt::SkipEmptyParts).contains(QStringLiteral("hypervisor"));
+    facts.hypervisor = hypervisorName(flagged, hypervisorSignature());
   } else {
     facts.kernelRelease = text(QStringLiteral("proc/sys/kernel/osrelease")).trimmed();
   }
@@ -159,6 +159,8 @@ void parseCpuInfoFacts(const QString& cpuinfo, MachineFacts& facts) {
       facts.stepping = parseNumber(value);
     } else if (key == u"microcode") {
       facts.microcode = value;
+    } else if (key == u"flags") {
+      facts.flags = value;
     }
   }
 }

@@ -23,6 +23,7 @@ struct MachineFacts {
   int model = -1;
   int stepping = -1;
   QString microcode;
+  QString flags;     // cpuinfo's flags line: the instruction sets
   QString codename;  // filled by whoever knows the table; empty: unknown
   int logicalCpus = 0;
   int cores = 0;

@@ -73,6 +73,11 @@ struct Controller::Subsystems {
     runner.setListener(&completion);
     runner.addReporter(&recorder);
     interp.setRunGate(&gate);
+    // A score made by a run since start carries that run's conditions.
+    book.setConditionsLookup([this](int test, double seconds) {
+      const std::optional<QJsonObject> record = recorder.recordOf(test, seconds);
+      return record ? conditionsForSubmission(*record) : QByteArray();
+    });
   }
 
   scores::ScoreBook book;

@@ -204,8 +204,11 @@ void RunRecorder::runEnded(const engine::RunResult& result) {
   const QJsonObject record = makeRunRecord(result, conditions_, warnings, meta_);
   last_ = record;
   if (!result.errors && !result.quickMode) {
-    auto it = best_.find(result.test);
-    if (it == best_.end() || result.seconds < it->second.first) best_[result.test] = {result.seconds, record};
+    // Only a few records ever stand at once; a long series may forget its
+    // earliest runs' conditions.
+    constexpr size_t kMaxKept = 4096;
+    if (scored_.size() >= kMaxKept) scored_.clear();
+    scored_[{result.test, result.seconds}] = record;
   }
   if (path_.isEmpty()) return;
   const QString why = JsonLinesFile::append(path_, QJsonDocument(record).toJson(QJsonDocument::Compact));
@@ -215,10 +218,10 @@ void RunRecorder::runEnded(const engine::RunResult& result) {
   }
 }
 
-std::optional<QJsonObject> RunRecorder::recordOfBest(int test) const {
-  const auto it = best_.find(test);
-  if (it == best_.end()) return std::nullopt;
-  return it->second.second;
+std::optional<QJsonObject> RunRecorder::recordOf(int test, double seconds) const {
+  const auto it = scored_.find({test, seconds});
+  if (it == scored_.end()) return std::nullopt;
+  return it->second;
 }
 
 }  // namespace rootix::app

@@ -67,9 +67,9 @@ class RunRecorder : public engine::RunReporter {
 
   // The last recorded run's record, if the last run was recorded.
   const std::optional<QJsonObject>& lastRecord() const { return last_; }
-  // The record of the run that made test's current record, if any.
-  std::optional<QJsonObject> recordOfBest(int test) const;
-  void forgetBest() { best_.clear(); }
+  // The record of the run of test that took exactly seconds (a record's
+  // time), if it was recorded: runs without errors outside quick mode only.
+  std::optional<QJsonObject> recordOf(int test, double seconds) const;
 
  private:
   void sampleClock();
@@ -84,7 +84,7 @@ class RunRecorder : public engine::RunReporter {
   RecordMeta meta_;
   QTimer sampler_;
   std::optional<QJsonObject> last_;
-  std::map<int, std::pair<double, QJsonObject>> best_;
+  std::map<std::pair<int, double>, QJsonObject> scored_;
 };
 
 }  // namespace rootix::app

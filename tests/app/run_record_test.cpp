@@ -7,10 +7,14 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include "app/json_lines.h"
 #include "app/repeat_runs.h"
+#include "app/run_completion.h"
+#include "app/run_record_commands.h"
+#include "support/shell_harness.h"
 
 namespace rootix::app {
 namespace {
@@ -254,6 +258,50 @@ TEST(SubmissionConditions, AsciiWithoutWorkers) {
   const QJsonObject back = QJsonDocument::fromJson(text).object();
   EXPECT_FALSE(back.contains(QStringLiteral("workers")));
   EXPECT_EQ(back[QStringLiteral("conditions")].toObject()[QStringLiteral("processor")].toString(), c.machine.processor);
+}
+
+}  // namespace
+}  // namespace rootix::app
+
+namespace rootix::app {
+namespace {
+
+// "json" and "repeat" as typed, bad input included: each a clear line, and
+// nothing starts that should not.
+TEST(RunRecordCommands, TypedLines) {
+  QTemporaryDir dir;
+  const QString good = dir.filePath(QStringLiteral("my runs.jsonl"));
+  testing::ShellHarness h;
+  RunRecorder recorder(RunRecorder::Services{});
+  RunCompletion completion(h.interp, QString(), false);
+  QList<int> started;
+  registerRunRecordCommands(h.interp.commands(), h.console, recorder, completion,
+                            [&started](int16_t test) { started << test; });
+  const QStringList lines =
+      h.run({QStringLiteral("json"), QStringLiteral("json ") + good, QStringLiteral("json /dev/full"),
+             QStringLiteral("json ") + dir.path(), QStringLiteral("json"), QStringLiteral("json off"),
+             QStringLiteral("repeat"), QStringLiteral("repeat 5"), QStringLiteral("repeat 0 6"),
+             QStringLiteral("repeat -1 6"), QStringLiteral("repeat abc 6"), QStringLiteral("repeat 1000000000 6"),
+             QStringLiteral("repeat 2 17"), QStringLiteral("repeat 3 6")});
+  const QStringList said = lines.filter(QRegularExpression(QStringLiteral("^(?!json|repeat|exit)")));
+  EXPECT_EQ(said,
+            (QStringList{
+                QStringLiteral("Run records are off."),
+                QStringLiteral("Run records go to: ") + good,
+                QStringLiteral("Cannot write run records to '/dev/full': it is not a regular file."),
+                QStringLiteral("Cannot write run records to '") + dir.path() + QStringLiteral("': it is a folder."),
+                QStringLiteral("Run records go to: ") + good,
+                QStringLiteral("Run records are off."),
+                QStringLiteral("Syntax: repeat <count> <test>"),
+                QStringLiteral("Syntax: repeat <count> <test>"),
+                QStringLiteral("Invalid repeat count '0': give a whole number of runs from 1 to 1000."),
+                QStringLiteral("Invalid repeat count '-1': give a whole number of runs from 1 to 1000."),
+                QStringLiteral("Invalid repeat count 'abc': give a whole number of runs from 1 to 1000."),
+                QStringLiteral("Invalid repeat count '1000000000': give a whole number of runs from 1 to 1000."),
+                QStringLiteral("Invalid test"),
+            }));
+  EXPECT_EQ(started, QList<int>{6});
+  EXPECT_TRUE(completion.repeat().active());
 }
 
 }  // namespace

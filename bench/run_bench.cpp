@@ -76,7 +76,7 @@ class Engine {
   console::Interpreter interp_{console_};
   scores::Records records_;
   scores::ThreadCount threads_{records_};
-  engine::TestRunner runner_{interp_, threads_, records_};
+  engine::TestRunner runner_{[this](const QString& line) { console_.PrintLn(line); }, threads_, records_};
 };
 
 QCoreApplication& application() {

@@ -27,6 +27,7 @@ if [[ ${1:-} == --test ]]; then
     chromium chromium-driver python3-selenium  # the submission page in a real browser (tests/browser)
     postgresql                       # the server tests' throwaway cluster (scripts/with-postgres.sh)
     xvfb xauth dbus-daemon at-spi2-core python3-pyatspi  # the window's accessibility tree over the AT-SPI bus (tests/gui/accessibility)
+    python3-jsonschema               # run records checked against docs/run-record.schema.json
   )
 fi
 

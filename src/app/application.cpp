@@ -40,6 +40,12 @@ QString rawCommandLine(int argc, char** argv) {
   ::_exit(status);
 }
 
+// Standard error: the console's own lines on standard output stay as they are.
+void printWarning(const QString& text) {
+  std::fprintf(stderr, "Warning: %s\n", text.toLocal8Bit().constData());
+  std::fflush(stderr);
+}
+
 }  // namespace
 
 int run(int argc, char** argv) {
@@ -122,7 +128,9 @@ int run(int argc, char** argv) {
                         .makeGuiWindow = switches.terminal ? nullptr : &gui::createGraphicalWindow,
                         .serverBase = {},
                         .urlOpener = urlOpener.get(),
-                        .uploadScore = {}};
+                        .uploadScore = {},
+                        .warn = switches.terminal ? std::function<void(const QString&)>(&printWarning)
+                                                  : std::function<void(const QString&)>()};
   Controller controller(std::move(parts), switches);
   if (auto* window = dynamic_cast<gui::ConsoleWindow*>(face.get())) {
     window->onClose = [&controller] { controller.interpreter().doInput(QStringLiteral("exit"), true); };

@@ -1,7 +1,10 @@
 #include "app/controller.h"
 
 #include "app/gui_link.h"
+#include "app/repeat_runs.h"
 #include "app/run_completion.h"
+#include "app/run_record.h"
+#include "app/run_record_commands.h"
 #include "app/startup_script.h"
 #include "engine/engine_commands.h"
 #include "engine/processor_source.h"
@@ -39,6 +42,10 @@ Switches Switches::parse(const QString& commandLine, bool displayAvailable) {
   if (!s.runTest.isEmpty() || !s.stress.isEmpty()) {
     s.exitAfterRun = !text::getBetween(commandLine, QStringLiteral("-exit="), QStringLiteral(" ")).isEmpty();
   }
+  s.jsonPath = text::getBetween(commandLine, QStringLiteral("-json="), QStringLiteral(" "));
+  if (!s.runTest.isEmpty() && commandLine.contains(QStringLiteral("-repeat="))) {
+    s.repeat = text::getBetween(commandLine, QStringLiteral("-repeat="), QStringLiteral(" "));
+  }
   s.terminal = !displayAvailable || splitCommandLine(commandLine).contains(QStringLiteral("--terminal"));
   return s;
 }
@@ -59,10 +66,29 @@ struct Controller::Subsystems {
                                             .resources = parts.resources,
                                             .abortable = parts.abortable,
                                             .revertToGui = [this] { return completion.revertToGui(); }}),
-        runner(interp, threads, book.records()),
-        completion(interp, switches.savePath, switches.exitAfterRun),
+        runner([&interp](const QString& line) { interp.console().PrintLn(line); }, threads, book.records(), nullptr,
+               engine::TestRunner::Hooks{.endProgram = {},
+                                         .availableMemory = {},
+                                         .kernel = nullptr,
+                                         .handBack = [&interp] { handBackToConsole(interp); }}),
+        gate(runner),
+        completion(interp, switches.savePath, switches.exitAfterRun, &hardware.summary()),
+        recorder(RunRecorder::Services{
+            .warn = parts.warn,
+            .error = parts.warn ? parts.warn : std::function<void(const QString&)>([&interp](const QString& line) {
+              interp.console().PrintLn(line);
+            }),
+            .codename = {},
+            .source = nullptr}),
         gui(interp, threads, book, hardware.summary(), completion, parts) {
     runner.setListener(&completion);
+    runner.addReporter(&recorder);
+    interp.setRunGate(&gate);
+    // A score made by a run since start carries that run's conditions.
+    book.setConditionsLookup([this](int test, double seconds) {
+      const std::optional<QJsonObject> record = recorder.recordOf(test, seconds);
+      return record ? conditionsForSubmission(*record) : QByteArray();
+    });
   }
 
   scores::ScoreBook book;
@@ -70,10 +96,12 @@ struct Controller::Subsystems {
   submit::ServerAddress server;
   hardware::HardwareCommands hardware;
   engine::TestRunner runner;
+  RunnerGate gate;
   engine::SystemProcessorSource processors;
   engine::LinuxStressSystem stressSystem;
   platform::SteadyClock stressClock;
   RunCompletion completion;
+  RunRecorder recorder;
   GuiLink gui;
 };
 
@@ -112,7 +140,10 @@ Controller::Controller(ControllerParts parts, const Switches& switches)
   registerCommands();
 }
 
-Controller::~Controller() = default;
+Controller::~Controller() {
+  // The gate goes with the subsystems; the interpreter stays a moment longer.
+  interp_.setRunGate(nullptr);
+}
 
 void Controller::registerCommands() {
   shellCommands_.registerAll();
@@ -127,28 +158,33 @@ void Controller::registerCommands() {
       interp_.commands(), submit::SubmitServices{subsystems_->book, subsystems_->hardware.summary(),
                                                  subsystems_->server, subsystems_->gui.urlOpener(), &gui::getText,
                                                  &platform::tempFolder, print, parts_.terminal});
-  engine::registerEngineCommands(interp_, subsystems_->runner, subsystems_->processors);
+  engine::registerEngineCommands(
+      engine::EngineConsole{interp_.commands(), print, [this] { return console::PrintSelect(interp_); }},
+      subsystems_->runner, subsystems_->processors);
+  registerRunRecordCommands(interp_.commands(), console_, subsystems_->recorder, subsystems_->completion,
+                            [this](int16_t test) { subsystems_->runner.StartTest(test, false); });
   hardware::AbortKey& stopKey = parts_.abortKey;
   engine::registerStressCommand(
-      interp_, engine::StressServices{.system = subsystems_->stressSystem,
-                                      .clock = subsystems_->stressClock,
-                                      .threads = subsystems_->threads,
-                                      .armStop = [&stopKey] { stopKey.arm(); },
-                                      .stopRequested = [&stopKey] { return stopKey.held(); },
-                                      .disarmStop = [&stopKey] { stopKey.disarm(); },
-                                      .stopHint = parts_.terminal
-                                                      ? QStringLiteral("Ctrl-C ends it after the current block.")
-                                                      : QStringLiteral("Hold Shift to end it after the current block."),
-                                      .unattended = [this] { return stressSwitchRun_; },
-                                      .finished =
-                                          [this](const engine::StressOutcome& outcome) {
-                                            if (!stressSwitchRun_) return;
-                                            stressSwitchRun_ = false;
-                                            subsystems_->completion.stressFinished(engine::stressExitStatus(outcome));
-                                          },
-                                      .availableMemory = &platform::availableMemoryBytes,
-                                      .injection = {},
-                                      .compute = {}});
+      interp_.commands(), print,
+      engine::StressServices{.system = subsystems_->stressSystem,
+                             .clock = subsystems_->stressClock,
+                             .threads = subsystems_->threads,
+                             .armStop = [&stopKey] { stopKey.arm(); },
+                             .stopRequested = [&stopKey] { return stopKey.held(); },
+                             .disarmStop = [&stopKey] { stopKey.disarm(); },
+                             .stopHint = parts_.terminal
+                                             ? QStringLiteral("Ctrl-C ends it after the current block.")
+                                             : QStringLiteral("Hold Shift to end it after the current block."),
+                             .unattended = [this] { return stressSwitchRun_; },
+                             .finished =
+                                 [this](const engine::StressOutcome& outcome) {
+                                   if (!stressSwitchRun_) return;
+                                   stressSwitchRun_ = false;
+                                   subsystems_->completion.stressFinished(engine::stressExitStatus(outcome));
+                                 },
+                             .availableMemory = &platform::availableMemoryBytes,
+                             .injection = {},
+                             .compute = {}});
 
   GuiLink& link = subsystems_->gui;
   interp_.commands().add(QStringLiteral("gui"), [this, &link](platform::CommandCall&) {
@@ -175,6 +211,7 @@ gui::GuiHost& Controller::guiHost() { return subsystems_->gui; }
 void Controller::Form_Load() {
   shellCommands_.setSubHttp(true);
   console_.PrintLn(QStringLiteral("Welcome to ") + console::kProductTitle + u'.');
+  reportSwitchProblems();
   cmdArgs_ = splitCommandLine(switches_.commandLine);
   shellCommands_.setCommandArgs(cmdArgs_);
   subsystems_->book.records().reset();
@@ -202,10 +239,16 @@ void Controller::Form_Load() {
   run(QStringLiteral("InitThread"));
   if (!runMode()) run(QStringLiteral("guiloadoff"));
   if (interp_.stopped()) return;
-  if (switches_.runTest == QStringLiteral("32M")) {
-    interp_.doInput(QStringLiteral("st 6"), false);
-  } else if (switches_.runTest == QStringLiteral("1024M")) {
-    interp_.doInput(QStringLiteral("st 11"), false);
+  QString test;
+  if (switches_.runTest == QStringLiteral("32M")) test = QStringLiteral("6");
+  if (switches_.runTest == QStringLiteral("1024M")) test = QStringLiteral("11");
+  if (!test.isEmpty()) {
+    const std::optional<int> repeat = switches_.repeat ? parseRepeatCount(*switches_.repeat) : std::nullopt;
+    if (repeat) {
+      interp_.doInput(QStringLiteral("repeat ") + QString::number(*repeat) + u' ' + test, false);
+    } else {
+      interp_.doInput(QStringLiteral("st ") + test, false);
+    }
   } else if (!switches_.stress.isEmpty()) {
     startStressSwitch();
   } else if (runMode() && parts_.terminal) {
@@ -231,6 +274,28 @@ void Controller::startStressSwitch() {
                  QString::number(static_cast<long long>(request->seconds));
   if (request->cycle) line += QStringLiteral(" cycle");
   interp_.doInput(line, false);
+}
+
+void Controller::reportSwitchProblems() {
+  // Told apart from the console's lines, and the run goes on without them.
+  auto tell = [this](const QString& message) {
+    if (parts_.warn) {
+      parts_.warn(message);
+    } else {
+      console_.PrintLn(message);
+    }
+  };
+  if (!switches_.jsonPath.isEmpty()) {
+    const QString why = subsystems_->recorder.setPath(switches_.jsonPath);
+    if (!why.isEmpty()) {
+      tell(QStringLiteral("-json=") + switches_.jsonPath + QStringLiteral(": cannot write run records there (") + why +
+           QStringLiteral("); runs are not recorded."));
+    }
+  }
+  if (switches_.repeat && !parseRepeatCount(*switches_.repeat)) {
+    tell(QStringLiteral("-repeat=") + *switches_.repeat + QStringLiteral(": ") +
+         invalidRepeatMessage(*switches_.repeat) + QStringLiteral(" The test runs once."));
+  }
 }
 
 void Controller::runScript(const QStringList& lines) {

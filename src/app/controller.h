@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "console/accumulator.h"
 #include "console/console.h"
@@ -29,7 +30,9 @@ struct Switches {
   QString savePath;     // -save= (run mode only)
   QString stress;       // -stress=<test>:<duration>[:cycle], a run mode of its own
   bool exitAfterRun = false;
-  bool terminal = false;  // --terminal, or no display
+  bool terminal = false;          // --terminal, or no display
+  QString jsonPath;               // -json=: run records go there
+  std::optional<QString> repeat;  // -repeat= (run mode only), as given
 
   static Switches parse(const QString& commandLine, bool displayAvailable);
 };
@@ -63,6 +66,10 @@ struct ControllerParts {
   platform::UrlOpener* urlOpener = nullptr;
   // Writes and opens the submission page of one score; empty: not available.
   std::function<bool(int index, QString* error)> uploadScore;
+  // Conditions that spoil a measurement, and problems with the run records,
+  // told apart from the console's lines (the terminal's standard error).
+  // Empty: the record alone keeps the warnings; problems become console lines.
+  std::function<void(const QString&)> warn = {};
 };
 
 // The central controller: owns the console, the interpreter and the
@@ -87,6 +94,8 @@ class Controller : public QObject {
  private:
   void registerCommands();
   void runScript(const QStringList& lines);
+  // -json= and -repeat= values that cannot be used, said once at start.
+  void reportSwitchProblems();
   bool runMode() const { return !switches_.runTest.isEmpty() || !switches_.stress.isEmpty(); }
   void startStressSwitch();
 

@@ -1,8 +1,10 @@
 #include "engine/calculator.h"
 
+#include <sched.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -98,6 +100,9 @@ bool Walk::timeCheck() {
 }
 
 void Walk::run() {
+  // Its own clock, not the run's: an extra reading of the run clock would
+  // move every later time the console shows.
+  const auto started = std::chrono::steady_clock::now();
   if (!p_.quiet) {
     con_.PrintLn(QStringLiteral("Thread ") + id_ + QStringLiteral(" calculating from ") + QString::number(p_.low) +
                  QStringLiteral(" to ") + QString::number(p_.high) + QStringLiteral(" in THREAD#") + osThreadIdHex() +
@@ -147,6 +152,8 @@ void Walk::run() {
                  QStringLiteral(" errors!"));
     con_.PrintLn(QStringLiteral("Time taken: ") + secondsText(con_.GetTime()) + QStringLiteral(" seconds"));
   }
+  const std::chrono::duration<double> took = std::chrono::steady_clock::now() - started;
+  con_.finished(WorkerSummary{p_.threadId, p_.low, p_.high, took.count(), sched_getcpu()});
   if (p_.cache) con_.output(WorkerResults{p_.results, p_.low, p_.high, lowValue}, p_.threadId);
   con_.complete(p_.quiet, errors_ != 0);
 }

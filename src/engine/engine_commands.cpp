@@ -1,8 +1,5 @@
 #include "engine/engine_commands.h"
 
-#include "console/console.h"
-#include "console/interpreter.h"
-#include "console/shell_commands.h"
 #include "engine/kernel_command.h"
 #include "engine/newton.h"
 #include "engine/processor_report.h"
@@ -19,15 +16,20 @@ constexpr int kLastTest = 16;
 constexpr int16_t kDebugTest = -5;
 }  // namespace
 
-void registerEngineCommands(console::Interpreter& interpreter, TestRunner& runner, ProcessorSource& processors) {
-  console::Interpreter& in = interpreter;
-  console::Console& con = in.console();
-  auto add = [&in](const char16_t* word, platform::CommandTable::Handler h) {
-    in.commands().add(QString::fromUtf16(word), std::move(h));
+void registerEngineCommands(const EngineConsole& console, TestRunner& runner, ProcessorSource& processors) {
+  platform::CommandTable& commands = console.commands;
+  // Each handler keeps its own copy of the printer.
+  struct Printer {
+    platform::LinePrinter print;
+    void PrintLn(const QString& line) const { print(line); }
+  };
+  const Printer con{console.print};
+  auto add = [&commands](const char16_t* word, platform::CommandTable::Handler h) {
+    commands.add(QString::fromUtf16(word), std::move(h));
   };
 
-  add(u"sqrt", [&con](platform::CommandCall& c) { con.PrintLn(num::formatGeneral(Newton().Sqrt(c.number()))); });
-  add(u"st", [&con, &runner](platform::CommandCall& c) {
+  add(u"sqrt", [con](platform::CommandCall& c) { con.PrintLn(num::formatGeneral(Newton().Sqrt(c.number()))); });
+  add(u"st", [con, &runner](platform::CommandCall& c) {
     const int16_t k = c.whole16();
     if (k >= kFirstTest && k <= kLastTest) {
       runner.StartTest(k, false);
@@ -35,27 +37,27 @@ void registerEngineCommands(console::Interpreter& interpreter, TestRunner& runne
       con.PrintLn(QStringLiteral("Invalid test"));
     }
   });
-  add(u"lt", [&in, &runner](platform::CommandCall&) {
-    const int16_t k = console::PrintSelect(in);
+  add(u"lt", [select = console.selectTest, &runner](platform::CommandCall&) {
+    const int16_t k = select();
     if (k >= kFirstTest && k <= kLastTest) runner.StartTest(k, false);
   });
   add(u"qt", [&runner](platform::CommandCall&) { runner.StartTest(kDebugTest, false); });
   add(u"initthread", [&runner](platform::CommandCall&) { runner.InitThreads(); });
   add(u"getbasichw", [&runner, &processors](platform::CommandCall&) { runner.ScanSystem(processors); });
   add(u"stresscpu", [&runner](platform::CommandCall&) { runner.StressCPU(); });
-  add(u"refhw", [&con, &runner, &processors](platform::CommandCall&) {
-    runner.threadCount().set(QueryProcessors(con, processors));
+  add(u"refhw", [print = console.print, &runner, &processors](platform::CommandCall&) {
+    runner.threadCount().set(QueryProcessors(print, processors));
   });
   RunFlags& flags = runner.flags();
-  add(u"qm", [&con, &flags](platform::CommandCall&) {
+  add(u"qm", [con, &flags](platform::CommandCall&) {
     flags.quickMode = !flags.quickMode;
     con.PrintLn(QStringLiteral("qm=") + num::formatFlag(flags.quickMode));
   });
-  add(u"tc", [&con, &flags](platform::CommandCall&) {
+  add(u"tc", [con, &flags](platform::CommandCall&) {
     flags.cache = !flags.cache;
     con.PrintLn(QStringLiteral("Cache mode set to: ") + num::formatFlag(flags.cache));
   });
-  registerKernelCommand(in);
+  registerKernelCommand(commands, console.print);
 }
 
 }  // namespace rootix::engine

@@ -1,17 +1,27 @@
 #pragma once
 
-namespace rootix::console {
-class Interpreter;
-}
+#include <cstdint>
+#include <functional>
+
+#include "platform/command_table.h"
 
 namespace rootix::engine {
 
 class ProcessorSource;
 class TestRunner;
 
+// What the engine's commands need of the console, without the console.
+struct EngineConsole {
+  platform::CommandTable& commands;
+  platform::LinePrinter print;
+  // The test selection menu of "lt": the whole number picked (any value;
+  // only 1 to 16 start a test).
+  std::function<int16_t()> selectTest;
+};
+
 // Adds the engine's console commands: "sqrt", "st", "lt", "qt", "initthread",
 // "getbasichw", "stresscpu", "refhw", "qm", "tc" and "kernel". The runner and the processor source
 // must outlive the interpreter's use of them.
-void registerEngineCommands(console::Interpreter& interpreter, TestRunner& runner, ProcessorSource& processors);
+void registerEngineCommands(const EngineConsole& console, TestRunner& runner, ProcessorSource& processors);
 
 }  // namespace rootix::engine

@@ -2,8 +2,6 @@
 
 #include <QStringList>
 
-#include "console/console.h"
-#include "console/interpreter.h"
 #include "engine/kernel_choice.h"
 #include "platform/command_call.h"
 
@@ -20,29 +18,28 @@ QString availableLine() {
 
 }  // namespace
 
-void registerKernelCommand(console::Interpreter& interpreter) {
-  console::Console& con = interpreter.console();
-  interpreter.commands().add(QStringLiteral("kernel"), [&con](platform::CommandCall& c) {
+void registerKernelCommand(platform::CommandTable& commands, const platform::LinePrinter& print) {
+  commands.add(QStringLiteral("kernel"), [print](platform::CommandCall& c) {
     const QString name = c.plainArg().trimmed();
     if (name.isEmpty()) {
-      con.PrintLn(kernelInUseLine());
-      con.PrintLn(availableLine());
+      print(kernelInUseLine());
+      print(availableLine());
       return;
     }
     if (name.compare(QStringLiteral("auto"), Qt::CaseInsensitive) == 0) {
       forceKernel(std::nullopt);
-      con.PrintLn(kernelInUseLine());
+      print(kernelInUseLine());
       return;
     }
     const std::optional<Kernel> kernel = kernelFromName(name.toStdString());
     if (!kernel) {
-      con.PrintLn(QStringLiteral("Unknown kernel: ") + name);
-      con.PrintLn(availableLine());
+      print(QStringLiteral("Unknown kernel: ") + name);
+      print(availableLine());
     } else if (!forceKernel(*kernel)) {
-      con.PrintLn(QStringLiteral("This processor cannot run ") + QString::fromStdString(kernelName(*kernel)));
-      con.PrintLn(availableLine());
+      print(QStringLiteral("This processor cannot run ") + QString::fromStdString(kernelName(*kernel)));
+      print(availableLine());
     } else {
-      con.PrintLn(kernelInUseLine());
+      print(kernelInUseLine());
     }
   });
 }

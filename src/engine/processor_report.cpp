@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <exception>
 
-#include "console/console.h"
 #include "platform/events.h"
 
 namespace rootix::engine {
@@ -22,7 +21,7 @@ QString processorReport(const std::vector<ProcessorPackage>& packages) {
   return text;
 }
 
-int16_t QueryProcessors(console::Console& console, ProcessorSource& source) {
+int16_t QueryProcessors(const platform::LinePrinter& print, ProcessorSource& source) {
   platform::pumpEvents();
   std::vector<ProcessorPackage> packages;
   try {
@@ -31,12 +30,11 @@ int16_t QueryProcessors(console::Console& console, ProcessorSource& source) {
     packages.clear();
   }
   if (packages.empty()) {
-    console.PrintLn(QStringLiteral("Unable to access WMI object. Cannot detect CPU."));
-    console.PrintLn(
-        QStringLiteral("Setting default thread usage to 1. Please use ft <thread count> to match your platform."));
+    print(QStringLiteral("Unable to access WMI object. Cannot detect CPU."));
+    print(QStringLiteral("Setting default thread usage to 1. Please use ft <thread count> to match your platform."));
     return 1;
   }
-  console.PrintLn(processorReport(packages));
+  print(processorReport(packages));
   // Threads is a 16-bit count of at most 4096 workers.
   return static_cast<int16_t>(std::min<size_t>(packages.size(), 4096));
 }

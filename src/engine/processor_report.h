@@ -5,10 +5,7 @@
 #include <vector>
 
 #include "engine/processor_source.h"
-
-namespace rootix::console {
-class Console;
-}
+#include "platform/command_table.h"
 
 namespace rootix::engine {
 
@@ -17,6 +14,6 @@ QString processorReport(const std::vector<ProcessorPackage>& packages);
 
 // Queries the processors, prints the report with one PrintLn and returns the
 // count. When nothing can be read, prints the two failure lines and returns 1.
-int16_t QueryProcessors(console::Console& console, ProcessorSource& source);
+int16_t QueryProcessors(const platform::LinePrinter& print, ProcessorSource& source);
 
 }  // namespace rootix::engine

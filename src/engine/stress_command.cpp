@@ -3,8 +3,6 @@
 #include <cstdlib>
 #include <system_error>
 
-#include "console/console.h"
-#include "console/interpreter.h"
 #include "engine/kernel_choice.h"
 #include "engine/stress_reference.h"
 #include "platform/command_call.h"
@@ -35,7 +33,7 @@ QString durationText(double seconds) {
   return QString::number(whole) + QStringLiteral(" s");
 }
 
-void runStress(console::Console& con, StressServices& s, const StressRequest& request) {
+void runStress(const platform::LinePrinter& print, StressServices& s, const StressRequest& request) {
   std::vector<int> cpus = s.system.allowedCpus();
   if (cpus.empty()) cpus.push_back(-1);
   StressPlan plan;
@@ -49,19 +47,19 @@ void runStress(console::Console& con, StressServices& s, const StressRequest& re
   const std::int64_t needed = (plan.workers + 1) * kStressBlockNumbers * std::int64_t(sizeof(double));
   const std::int64_t available = s.availableMemory ? s.availableMemory() : -1;
   if (available >= 0 && needed > available) {
-    con.PrintLn(QStringLiteral("Not enough memory for the stress test: ") + QString::number(plan.workers) +
-                QStringLiteral(" workers need ") + QString::number(needed >> 20) + QStringLiteral(" MiB, ") +
-                QString::number(available >> 20) + QStringLiteral(" MiB are available."));
+    print(QStringLiteral("Not enough memory for the stress test: ") + QString::number(plan.workers) +
+          QStringLiteral(" workers need ") + QString::number(needed >> 20) + QStringLiteral(" MiB, ") +
+          QString::number(available >> 20) + QStringLiteral(" MiB are available."));
     return;
   }
 
   std::string problem;
   const char* injectValue = s.injection ? s.injection() : std::getenv("ROOTIX_STRESS_INJECT");
   plan.injection = parseStressInjection(injectValue, problem);
-  if (!problem.empty()) con.PrintLn(fromStd(problem));
+  if (!problem.empty()) print(fromStd(problem));
   if (plan.injection) {
-    con.PrintLn(QStringLiteral("Injecting a fault: the lowest bit of sqrt(") + QString::number(plan.injection->number) +
-                QStringLiteral(") is flipped in pass ") + QString::number(plan.injection->pass) + u'.');
+    print(QStringLiteral("Injecting a fault: the lowest bit of sqrt(") + QString::number(plan.injection->number) +
+          QStringLiteral(") is flipped in pass ") + QString::number(plan.injection->pass) + u'.');
   }
 
   const int blocks = *stressBlocksOfTest(request.test);
@@ -81,44 +79,43 @@ void runStress(console::Console& con, StressServices& s, const StressRequest& re
              (plan.workers == 1 ? QStringLiteral(" worker on CPU ") : QStringLiteral(" workers on CPU ")) +
              cpuList(cpus, std::min<std::size_t>(cpus.size(), std::size_t(plan.workers))) + u'.';
   }
-  con.PrintLn(start);
+  print(start);
 
   StressRun run(plan, s.system, s.clock);
   try {
     run.start();
   } catch (const std::system_error& e) {
-    con.PrintLn(QStringLiteral("The stress test cannot start its workers: ") + QString::fromLocal8Bit(e.what()));
+    print(QStringLiteral("The stress test cannot start its workers: ") + QString::fromLocal8Bit(e.what()));
     return;
   }
   // Armed before the hint is shown, so a key pressed on seeing it is never lost.
   if (s.armStop) s.armStop();
-  if (!s.stopHint.isEmpty()) con.PrintLn(s.stopHint);
+  if (!s.stopHint.isEmpty()) print(s.stopHint);
   while (!run.finished()) {
     platform::pumpEvents();
     if (s.stopRequested && s.stopRequested()) run.requestStop();
-    for (const std::string& line : run.poll()) con.PrintLn(fromStd(line));
+    for (const std::string& line : run.poll()) print(fromStd(line));
     if (!run.finished()) run.waitForNews(kPollMs);
   }
   if (s.disarmStop) s.disarmStop();
   const StressOutcome outcome = run.outcome();
-  con.PrintLn(fromStd(stressVerdictLine(outcome)));
+  print(fromStd(stressVerdictLine(outcome)));
   if (s.finished) s.finished(outcome);
 }
 
 }  // namespace
 
-void registerStressCommand(console::Interpreter& interpreter, StressServices services) {
-  console::Console& con = interpreter.console();
-  interpreter.commands().add(QStringLiteral("stress"),
-                             [&con, s = std::move(services)](platform::CommandCall& c) mutable {
-                               std::string problem;
-                               const auto request = parseStressWords(c.plainArg().toStdString(), problem);
-                               if (!request) {
-                                 con.PrintLn(fromStd(problem));
-                                 return;
-                               }
-                               runStress(con, s, *request);
-                             });
+void registerStressCommand(platform::CommandTable& commands, platform::LinePrinter print, StressServices services) {
+  commands.add(QStringLiteral("stress"),
+               [print = std::move(print), s = std::move(services)](platform::CommandCall& c) mutable {
+                 std::string problem;
+                 const auto request = parseStressWords(c.plainArg().toStdString(), problem);
+                 if (!request) {
+                   print(fromStd(problem));
+                   return;
+                 }
+                 runStress(print, s, *request);
+               });
 }
 
 }  // namespace rootix::engine

@@ -5,10 +5,8 @@
 #include <functional>
 
 #include "engine/stress_run.h"
+#include "platform/command_table.h"
 
-namespace rootix::console {
-class Interpreter;
-}
 namespace rootix::scores {
 class ThreadCount;
 }
@@ -39,7 +37,7 @@ struct StressServices {
 };
 
 // "stress <test> <duration> [cycle]": the stability test, run to its verdict before the
-// command returns (events keep running meanwhile). The services must outlive the interpreter.
-void registerStressCommand(console::Interpreter& interpreter, StressServices services);
+// command returns (events keep running meanwhile). The services must outlive the command table.
+void registerStressCommand(platform::CommandTable& commands, platform::LinePrinter print, StressServices services);
 
 }  // namespace rootix::engine

@@ -1,10 +1,10 @@
 #include "engine/test_runner.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 
-#include "console/console.h"
-#include "console/interpreter.h"
 #include "engine/processor_report.h"
 #include "engine/seconds_text.h"
 #include "engine/ui_dispatcher.h"
@@ -38,6 +38,11 @@ struct TestRunner::Run {
   // The run clock as the workers read it: fixed before the first worker starts.
   platform::Clock* clock = nullptr;
   double startTime = 0;
+  // Taken at the start: toggling "qm" or "tc" during a run changes neither.
+  bool quickMode = false;
+  double numbers = 0;
+  double startupSeconds = 0;
+  std::vector<WorkerSummary> summaries;
 };
 
 // A worker's calls, carried to the UI thread. Calls of a stopped run return
@@ -71,6 +76,11 @@ class TestRunner::DispatchedConsole : public WorkerConsole {
   void fail(const QString& message) override {
     onUi([&] { runner_.fail(message); });
   }
+  void finished(const WorkerSummary& summary) override {
+    runner_.dispatcher_->post([run = run_, summary] {
+      if (!run->stop.load()) run->summaries.push_back(summary);
+    });
+  }
 
  private:
   template <class F>
@@ -84,13 +94,13 @@ class TestRunner::DispatchedConsole : public WorkerConsole {
   std::shared_ptr<Run> run_;
 };
 
-TestRunner::TestRunner(console::Interpreter& interpreter, scores::ThreadCount& threads, scores::Records& records,
+TestRunner::TestRunner(platform::LinePrinter print, scores::ThreadCount& threads, scores::Records& records,
                        platform::Clock* clock)
-    : TestRunner(interpreter, threads, records, clock, Hooks{}) {}
+    : TestRunner(std::move(print), threads, records, clock, Hooks{}) {}
 
-TestRunner::TestRunner(console::Interpreter& interpreter, scores::ThreadCount& threads, scores::Records& records,
+TestRunner::TestRunner(platform::LinePrinter print, scores::ThreadCount& threads, scores::Records& records,
                        platform::Clock* clock, Hooks hooks)
-    : interp_(interpreter),
+    : print_(std::move(print)),
       threadCount_(threads),
       records_(records),
       clock_(clock ? clock : &ownClock_),
@@ -98,17 +108,16 @@ TestRunner::TestRunner(console::Interpreter& interpreter, scores::ThreadCount& t
       dispatcher_(std::make_unique<UiDispatcher>()) {
   if (!hooks_.endProgram) hooks_.endProgram = endProcess;
   if (!hooks_.availableMemory) hooks_.availableMemory = platform::availableMemoryBytes;
-  interp_.setRunGate(this);
 }
 
 TestRunner::~TestRunner() {
   if (active_) abandon(active_);
   reapWorkers();
-  interp_.setRunGate(nullptr);
 }
 
-console::Console& TestRunner::console() { return interp_.console(); }
-void TestRunner::print(const QString& line) { console().PrintLn(line); }
+void TestRunner::print(const QString& line) {
+  if (print_) print_(line);
+}
 
 double TestRunner::GetTime(bool reset) {
   const double now = clock_->now();
@@ -139,11 +148,16 @@ void TestRunner::StartTest(int16_t test, bool quiet) {
     const double n = testLastNumber(test, flags_.quickMode);
     const std::vector<WorkerRange> ranges = splitRanges(n, threadCount_.value());
     run->workers = static_cast<int>(ranges.size());
+    run->quickMode = flags_.quickMode;
+    run->numbers = n + 1;
+    const RunStart start{test, quiet, flags_.quickMode, flags_.cache, run->workers};
+    for (RunReporter* r : reporters_) r->runStarting(start);
     if (flags_.cache) {
       run->results = ResultArray::allocate(static_cast<std::int64_t>(n) + 1, hooks_.availableMemory);
       // Gigabytes faulted in by the workers would cost more than their computing.
       run->results.prefault([] { platform::pumpEvents(); });
     }
+    const auto clockStart = std::chrono::steady_clock::now();
     GetTime(true);
     run->clock = clock_;
     run->startTime = startTime_;
@@ -151,6 +165,9 @@ void TestRunner::StartTest(int16_t test, bool quiet) {
     // a busy UI thread would take turns from the workers.
     dispatcher_->setBatching(true);
     startWorkers(run, ranges, quiet);
+    // Not on the run clock: an extra reading would move every time the
+    // console shows after it.
+    run->startupSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - clockStart).count();
   } catch (...) {
     abandon(run);
     flags_.running = false;
@@ -256,7 +273,14 @@ void TestRunner::complete(bool quiet, bool error) {
 
 void TestRunner::finishRun(bool quiet, double elapsed) {
   const bool failed = runError_;
-  const RunResult result{currentTest_, quiet, failed, elapsed};
+  RunResult result{currentTest_, quiet, failed, elapsed};
+  result.quickMode = active_->quickMode;
+  result.cache = static_cast<bool>(active_->results);
+  result.numbers = active_->numbers;
+  result.startupSeconds = active_->startupSeconds;
+  result.workers = std::move(active_->summaries);
+  std::sort(result.workers.begin(), result.workers.end(),
+            [](const WorkerSummary& a, const WorkerSummary& b) { return a.threadId < b.threadId; });
   lastRunSeconds_ = elapsed;
   if (!quiet) {
     print(QStringLiteral("Process completed in ") + secondsText(elapsed) + QStringLiteral(" seconds."));
@@ -265,7 +289,9 @@ void TestRunner::finishRun(bool quiet, double elapsed) {
   }
   completedThreads_ = 0;
   flags_.running = false;
-  if (!failed && currentTest_ >= scores::Records::kFirst && currentTest_ <= scores::Records::kLast) {
+  // A quick-mode run covers a 1,024th of the test: its time is no score.
+  if (!failed && !result.quickMode && currentTest_ >= scores::Records::kFirst &&
+      currentTest_ <= scores::Records::kLast) {
     const double record = records_.getRecord(currentTest_);
     if (record == 0 || elapsed < record) records_.setRecord(currentTest_, elapsed);
   }
@@ -275,19 +301,14 @@ void TestRunner::finishRun(bool quiet, double elapsed) {
   active_->results.release();
   active_.reset();
   dispatcher_->setBatching(false);
+  for (RunReporter* r : reporters_) r->runEnded(result);
   // The listener may hand control to the graphical window instead.
   if (listener_ && listener_->runFinished(result)) return;
   handBack(quiet);
 }
 
 void TestRunner::handBack(bool quiet) {
-  if (quiet) return;
-  // Deferred: the finishing worker is released before the chain goes on.
-  if (console().inputPaused()) {
-    interp_.resumeChain(QStringLiteral("resumeinput"));
-  } else {
-    interp_.resumeChain();
-  }
+  if (!quiet && hooks_.handBack) hooks_.handBack();
 }
 
 void TestRunner::StressCPU() {
@@ -298,7 +319,7 @@ void TestRunner::StressCPU() {
 void TestRunner::ScanSystem(ProcessorSource& processors) {
   print(QStringLiteral("Scanning System - Please stand by."));
   platform::pumpEvents();
-  threadCount_.set(QueryProcessors(console(), processors));
+  threadCount_.set(QueryProcessors(print_, processors));
   print(QString::number(threadCount_.value()) + QStringLiteral(" CPU(s) detected. Optimizing calculation."));
 }
 

@@ -8,7 +8,6 @@
 #include <thread>
 #include <vector>
 
-#include "console/interpreter.h"
 #include "engine/calculator.h"
 #include "engine/result_array.h"
 #include "engine/run_flags.h"
@@ -16,6 +15,7 @@
 #include "engine/run_plan.h"
 #include "engine/worker_console.h"
 #include "platform/clock.h"
+#include "platform/command_table.h"
 
 namespace rootix::scores {
 class Records;
@@ -29,13 +29,14 @@ class UiDispatcher;
 
 // The program's side of a benchmark run: starts the workers, keeps the
 // run's clock, serves the workers' calls on the UI thread, announces the
-// result, keeps the records, tells its listener and hands control back to
-// the console. It owns the run flags and is the interpreter's run gate.
+// result, keeps the records, tells its reporters and listener and hands
+// control back through its hook. It owns the run flags. It knows nothing of
+// the console: its lines go to a line printer.
 //
-// Create and use it on the UI thread. The interpreter (with its console), the
-// thread count and the records must outlive it. Destroying it while workers
+// Create and use it on the UI thread. The thread count and the records must
+// outlive it. Destroying it while workers
 // run stops them and waits for them, letting events run meanwhile.
-class TestRunner : public console::RunGate {
+class TestRunner {
  public:
   // What tests (and the program) may replace.
   struct Hooks {
@@ -46,26 +47,31 @@ class TestRunner : public console::RunGate {
     std::function<std::int64_t()> availableMemory;
     // The square-root kernel the workers use (null: the fast range kernel).
     KernelFunction kernel = nullptr;
+    // After a run the listener kept: give the user the next turn (the
+    // console's chain). Not called after a quiet run. Empty: nothing.
+    std::function<void()> handBack;
   };
 
   // clock: the run clock (null: a steady clock of our own). Workers read it on
   // their own threads, so its now() must be safe to call from any thread.
-  TestRunner(console::Interpreter& interpreter, scores::ThreadCount& threads, scores::Records& records,
+  TestRunner(platform::LinePrinter print, scores::ThreadCount& threads, scores::Records& records,
              platform::Clock* clock = nullptr);
-  TestRunner(console::Interpreter& interpreter, scores::ThreadCount& threads, scores::Records& records,
+  TestRunner(platform::LinePrinter print, scores::ThreadCount& threads, scores::Records& records,
              platform::Clock* clock, Hooks hooks);
-  ~TestRunner() override;
+  ~TestRunner();
   TestRunner(const TestRunner&) = delete;
   TestRunner& operator=(const TestRunner&) = delete;
 
   // Told after every run (null: nobody); must outlive the runner's runs.
   void setListener(RunListener* listener) { listener_ = listener; }
+  // Told about every run; each must outlive the runner's runs.
+  void addReporter(RunReporter* reporter) { reporters_.push_back(reporter); }
 
   scores::ThreadCount& threadCount() { return threadCount_; }
   RunFlags& flags() { return flags_; }
   const RunFlags& flags() const { return flags_; }
-  bool running() const override { return flags_.running; }
-  void clearRunning() override { flags_.running = false; }
+  bool running() const { return flags_.running; }
+  void clearRunning() { flags_.running = false; }
 
   // Starts test `test` on as many workers as the thread count says and returns once each
   // has its range. Throws RuntimeError before any worker starts: kOverflow
@@ -97,13 +103,10 @@ class TestRunner : public console::RunGate {
   // Waits (letting events run) until every worker thread has ended.
   void waitForWorkers();
 
-  console::Interpreter& interpreter() { return interp_; }
-
  private:
   struct Run;
   class DispatchedConsole;
 
-  console::Console& console();
   void print(const QString& line);
   void startWorkers(const std::shared_ptr<Run>& run, const std::vector<WorkerRange>& ranges, bool quiet);
   void abandon(const std::shared_ptr<Run>& run);
@@ -111,10 +114,11 @@ class TestRunner : public console::RunGate {
   void handBack(bool quiet);
   void reapWorkers();
 
-  console::Interpreter& interp_;
+  platform::LinePrinter print_;
   scores::ThreadCount& threadCount_;
   scores::Records& records_;
   RunListener* listener_ = nullptr;
+  std::vector<RunReporter*> reporters_;
   RunFlags flags_;
   platform::SteadyClock ownClock_;
   platform::Clock* clock_;

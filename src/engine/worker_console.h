@@ -17,6 +17,15 @@ struct WorkerResults {
   double at(int32_t i) const { return i == low ? lowValue : values[i]; }
 };
 
+// What a worker tells about its range when it has computed it.
+struct WorkerSummary {
+  int16_t threadId = 0;
+  int32_t first = 0;
+  int32_t last = 0;
+  double seconds = 0;  // from the worker's start to its last number
+  int cpu = -1;        // the processor it finished on (-1 unknown)
+};
+
 // The main window as a worker sees it. Calls reach the main thread in the
 // order a worker makes them. output, complete and fail return once the main
 // thread has run them; PrintLn and signal may return before; GetTime may be
@@ -35,6 +44,9 @@ class WorkerConsole {
   // The run cannot go on ("Cheat detected.", a failure inside the worker):
   // the main window prints the message and ends the program.
   virtual void fail(const QString& message) = 0;
+  // The worker's range is done (before output and complete); may return
+  // before the main thread has taken it.
+  virtual void finished(const WorkerSummary&) {}
 };
 
 }  // namespace rootix::engine

@@ -32,6 +32,9 @@ class Score {
   HardwareSummary hardware;    // the 17 hardware texts
   bool score_visible = false;  // listed in the score browser
   QString score_version;       // layout it was made or read as: "207" or "202"
+  // The conditions of the run that made it, as ASCII JSON, for the
+  // submission page. Never written to a score file: empty for a loaded score.
+  QByteArray conditions;
 
   // A new visible "207" score with a copy of the hardware summary. Characters
   // a single-byte score file cannot hold, and line breaks that would split

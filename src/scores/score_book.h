@@ -18,9 +18,15 @@ class ScoreBook {
 
   // Turns the records of tests 1..11 into scores copying the hardware
   // summary, and clears them; returns how many scores were appended.
-  int takeRecordsIntoScores(const HardwareSummary& hardware) { return GetScores(records_, list_, hardware); }
+  int takeRecordsIntoScores(const HardwareSummary& hardware) {
+    return GetScores(records_, list_, hardware, conditions_);
+  }
+
+  // Where the conditions of the runs behind the records come from.
+  void setConditionsLookup(ConditionsLookup lookup) { conditions_ = std::move(lookup); }
 
  private:
+  ConditionsLookup conditions_;
   Records records_;
   ScoreList list_;
 };

@@ -17,14 +17,17 @@ int ScoreList::append(Score score) {
   return count();
 }
 
-int GetScores(Records& records, ScoreList& scores, const HardwareSummary& hardware) {
+int GetScores(Records& records, ScoreList& scores, const HardwareSummary& hardware,
+              const ConditionsLookup& conditions) {
   // Test 11 is the largest standard test; records beyond it stay records.
   constexpr int kLastScoredTest = 11;
   int added = 0;
   for (int test = Records::kFirst; test <= kLastScoredTest; ++test) {
     const double record = records.getRecord(test);
     if (record == 0) continue;
-    scores.append(Score::Create(record, static_cast<int16_t>(test), hardware));
+    Score score = Score::Create(record, static_cast<int16_t>(test), hardware);
+    if (conditions) score.conditions = conditions(test, record);
+    scores.append(std::move(score));
     records.setRecord(test, 0);
     ++added;
   }

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QByteArray>
 #include <cstdint>
 #include <deque>
+#include <functional>
 
 #include "scores/score.h"
 
@@ -30,9 +32,15 @@ class ScoreList {
   std::deque<Score> entries_;
 };
 
+// The conditions of the run that set test's record to seconds (ASCII JSON),
+// or empty when they are not known.
+using ConditionsLookup = std::function<QByteArray(int test, double seconds)>;
+
 // Turns the records of tests 1..11, in that order, into new scores made with
-// the hardware summary, and clears those records. Records 12..16 stay.
-// Returns the number of scores appended.
-int GetScores(Records& records, ScoreList& scores, const HardwareSummary& hardware);
+// the hardware summary (and the conditions of their runs, where known), and
+// clears those records. Records 12..16 stay. Returns the number of scores
+// appended.
+int GetScores(Records& records, ScoreList& scores, const HardwareSummary& hardware,
+              const ConditionsLookup& conditions = {});
 
 }  // namespace rootix::scores

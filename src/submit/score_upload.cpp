@@ -52,7 +52,7 @@ UploadResult uploadScore(const scores::Score& score, const UploadServices& servi
   } catch (const RuntimeError& e) {
     return failed(QStringLiteral("The temporary folder cannot be used: ") + reason(e) + u'.');
   }
-  const QByteArray page = renderUploadPage(base, PageTexts::from(services.getText), data);
+  const QByteArray page = renderUploadPage(base, PageTexts::from(services.getText), data, score.conditions);
   if (page.isEmpty()) return failed(QStringLiteral("The submission page's template is missing from this build."));
   try {
     writePage(path, page);

@@ -1,6 +1,8 @@
 #include "submit/upload_page.h"
 
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <array>
 #include <utility>
 
@@ -87,8 +89,44 @@ qsizetype firstByteFormChanges(const QByteArray& text) {
   return -1;
 }
 
-QByteArray renderUploadPage(const QString& serverBase, const PageTexts& texts, const QByteArray& scoreText) {
-  const std::array<std::pair<QByteArrayView, QByteArray>, 7> values{{
+QString conditionsInWords(const QByteArray& conditions) {
+  if (conditions.isEmpty()) return {};
+  const QJsonObject record = QJsonDocument::fromJson(conditions).object();
+  const QJsonObject c = record.value(QStringLiteral("conditions")).toObject();
+  auto text = [](const QJsonValue& v, const QString& unknown) {
+    if (v.isString() && !v.toString().isEmpty()) return v.toString();
+    if (v.isDouble()) return QString::number(v.toDouble());
+    return unknown;
+  };
+  const QString unknown = QStringLiteral("unknown");
+  QString processor = text(c.value(QStringLiteral("processor")), unknown);
+  const QString codename = c.value(QStringLiteral("codename")).toString();
+  if (!codename.isEmpty()) processor += QStringLiteral(" (") + codename + u')';
+  return QStringLiteral("With this score the form also sends how its run was made: the processor ") + processor +
+         QStringLiteral(", ") + text(record.value(QStringLiteral("threads")), unknown) +
+         QStringLiteral(" threads on ") + text(c.value(QStringLiteral("logical_cpus")), unknown) +
+         QStringLiteral(" logical processors, the kernel ") + text(record.value(QStringLiteral("kernel")), unknown) +
+         QStringLiteral(", ") +
+         (c.value(QStringLiteral("hypervisor")).isString()
+              ? QStringLiteral("a virtual machine under ") + c.value(QStringLiteral("hypervisor")).toString()
+              : QStringLiteral("no hypervisor")) +
+         QStringLiteral(", the governor ") + text(c.value(QStringLiteral("governor")), unknown) +
+         QStringLiteral(", clocks, load and memory, Linux ") +
+         text(c.value(QStringLiteral("kernel_release")), unknown) +
+         QStringLiteral(", and the warnings about them. Nothing else about you or this computer is sent.");
+}
+
+QByteArray renderUploadPage(const QString& serverBase, const PageTexts& texts, const QByteArray& scoreText,
+                            const QByteArray& conditions) {
+  QByteArray field;
+  QByteArray note;
+  if (!conditions.isEmpty()) {
+    field = "        <input type=\"hidden\" name=\"conditions\" value=\"" +
+            escapeText(QString::fromLatin1(conditions)) + "\">\n";
+    note = "      <p style=\"font-size:10pt;font-family:Tahoma,sans-serif;color:#555555;\">" +
+           escapeText(conditionsInWords(conditions)) + "</p>\n";
+  }
+  const std::array<std::pair<QByteArrayView, QByteArray>, 9> values{{
       {"Server", escapeText(serverBase)},
       {"UploadInfo", escapeText(texts.uploadInfo)},
       {"Upload", escapeText(texts.upload)},
@@ -96,6 +134,8 @@ QByteArray renderUploadPage(const QString& serverBase, const PageTexts& texts, c
       {"Link", escapeText(texts.link)},
       {"Description", escapeText(texts.description)},
       {"DATA", escapeBytes(scoreText)},
+      {"ConditionsField", field},
+      {"ConditionsNote", note},
   }};
   // One pass over the template: inserted text is never searched again.
   const QByteArray page = pageTemplate();

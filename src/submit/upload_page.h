@@ -26,7 +26,14 @@ struct PageTexts {
 // is searched for placeholders, so a score holding "!!Title!!" or
 // "</textarea>" reaches the form unchanged. Empty when the template is
 // missing from the build.
-QByteArray renderUploadPage(const QString& serverBase, const PageTexts& texts, const QByteArray& scoreText);
+// conditions: the run's conditions as ASCII JSON; when not empty the form
+// also posts them as the hidden field "conditions" after "link", and the page
+// says in plain words under the form what that field sends.
+QByteArray renderUploadPage(const QString& serverBase, const PageTexts& texts, const QByteArray& scoreText,
+                            const QByteArray& conditions = {});
+
+// What the conditions field sends, in plain words (empty for no conditions).
+QString conditionsInWords(const QByteArray& conditions);
 
 // The bytes as textarea content of a single-byte page: markup characters
 // and control codes (except tab) become character references, so the

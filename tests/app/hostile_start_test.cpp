@@ -69,7 +69,7 @@ TEST(HostileStart, FullDiskSaveKeepsTheOldFiles) {
   put(box.path("disk/keep.log"), "OLD LOG");
   testing::fillUp(box.path("disk"));
 
-  const auto run = box.run({}, "qm\nst 1\nsave disk/keep.rxs 1\ny\nsavelog disk/keep.log\nexit\n");
+  const auto run = box.run({}, "st 1\nsave disk/keep.rxs 1\ny\nsavelog disk/keep.log\nexit\n");
   ASSERT_TRUE(run.finished);
   const QStringList lines = run.lines();
   const qsizetype save = lines.indexOf("save disk/keep.rxs 1");

@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 
 #include "platform/events.h"
+#include "platform/text.h"
+#include "scores/score.h"
 #include "support/shell_harness.h"
 
 namespace rootix::app {
@@ -17,6 +19,16 @@ using testing::ShellHarness;
 const RunResult kGood{6, false, false, 1.5};
 const RunResult kWithErrors{6, false, true, 1.5};
 const RunResult kWarmUp{-5, true, false, 0.01};
+const RunResult kQuick = [] {
+  RunResult r = kGood;
+  r.quickMode = true;
+  return r;
+}();
+
+// The bytes "save <path> <n>" writes for a score of test 6 in `seconds`.
+QByteArray scoreFileOf(double seconds) {
+  return text::toSingleByte(scores::Score::Create(seconds, 6, scores::HardwareSummary{}).toString(false));
+}
 
 QByteArray contentOf(const QString& path) {
   QFile file(path);
@@ -31,7 +43,7 @@ struct MarkerCase {
   const char* savePath;  // empty: no -save=
   bool markerExists;     // a file is there before the run ends
   bool exitAfterRun;
-  QByteArray marker;  // the file's content afterwards (empty: none)
+  QByteArray marker;  // the file's content afterwards (empty: none; "<score>": the run's score file)
   QStringList printed;
   int exitStatus;
   bool exitQueued;
@@ -57,7 +69,8 @@ TEST_P(Completion, MarkerExitAndStatus) {
   for (const QString& line : c.printed) expected << QString(line).replace(QStringLiteral("%D"), dir.path());
   EXPECT_EQ(h.sink.lines(), expected);
   if (!path.isEmpty()) {
-    EXPECT_EQ(contentOf(path), c.markerExists ? QByteArray("earlier") : c.marker);
+    const QByteArray expectedFile = c.marker == "<score>" ? scoreFileOf(c.run.seconds) : c.marker;
+    EXPECT_EQ(contentOf(path), c.markerExists ? QByteArray("earlier") : expectedFile);
   }
   EXPECT_EQ(completion.exitStatus(), c.exitStatus);
   EXPECT_EQ(h.console.pendingInput(), c.exitQueued ? QStringLiteral("exit") : QString());
@@ -67,7 +80,25 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, Completion,
     ::testing::Values(
         MarkerCase{"NoSwitches", kGood, "", false, false, "", {}, 0, false},
-        MarkerCase{"MarkerAndExit", kGood, "%D/out.txt", false, true, "Not done yet", {}, 0, true},
+        MarkerCase{"ScoreFileAndExit", kGood, "%D/out.txt", false, true, "<score>", {}, 0, true},
+        MarkerCase{"NoScoreFromARunWithErrors",
+                   kWithErrors,
+                   "%D/out.txt",
+                   false,
+                   false,
+                   "",
+                   {"ERROR: No score to save in '%D/out.txt': the run reported errors"},
+                   1,
+                   false},
+        MarkerCase{"NoScoreFromQuickMode",
+                   kQuick,
+                   "%D/out.txt",
+                   false,
+                   true,
+                   "",
+                   {"ERROR: No score to save in '%D/out.txt': quick mode"},
+                   2,
+                   true},
         MarkerCase{"MarkerAlreadyThere",
                    kGood,
                    "%D/out.txt",
@@ -121,6 +152,38 @@ TEST(Completion, StressVerdictStatus) {
       EXPECT_EQ(h.console.pendingInput(), exitAfterRun ? QStringLiteral("exit") : QString());
     }
   }
+}
+
+TEST(Completion, RepeatedSeriesEndsWithItsSpreadAndBestScore) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("out.rxs"));
+  ShellHarness h;
+  QStringList started;
+  // Like a started run, it leaves the console's chain.
+  h.interp.commands().add(QStringLiteral("st"), [&started](platform::CommandCall& c) {
+    started << c.line();
+    c.setNoReturn();
+  });
+  RunCompletion completion(h.interp, path, true);
+  completion.repeat().start(6, 3);
+  for (double seconds : {1.5, 1.2}) {
+    RunResult run = kGood;
+    run.seconds = seconds;
+    EXPECT_TRUE(completion.runFinished(run)) << "the next run starts instead of the console";
+    platform::waitUntil([&] { return !started.isEmpty(); }, 10, 10000);
+    EXPECT_EQ(started, QStringList{QStringLiteral("st 6")});
+    started.clear();
+    EXPECT_FALSE(QFile::exists(path)) << "the score file waits for the series";
+    EXPECT_TRUE(h.console.pendingInput().isEmpty()) << "so does the exit";
+  }
+  RunResult last = kGood;
+  last.seconds = 1.8;
+  EXPECT_FALSE(completion.runFinished(last));
+  EXPECT_EQ(h.sink.lines(),
+            QStringList{QStringLiteral("32M: 3 runs, best 1.200 s, median 1.500 s, worst 1.800 s, spread 50.0 %")});
+  EXPECT_EQ(contentOf(path), scoreFileOf(1.2));
+  EXPECT_EQ(h.console.pendingInput(), QStringLiteral("exit"));
+  EXPECT_EQ(completion.exitStatus(), 0);
 }
 
 }  // namespace

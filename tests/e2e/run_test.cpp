@@ -3,6 +3,8 @@
 #include <QFile>
 
 #include "e2e.h"
+#include "platform/numbers.h"
+#include "scores/score.h"
 
 namespace rootix::e2e {
 namespace {
@@ -20,9 +22,9 @@ TEST(RunMode, Run32MAndExit) {
   EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
 }
 
-// -save= leaves the marker file; onto a path that exists the run still
+// -save= writes the run's score file; onto a path that exists the run still
 // completes, the file is left alone and the status is 2.
-TEST(RunMode, SaveMarkerThenExistingPath) {
+TEST(RunMode, SaveScoreFileThenExistingPath) {
   RootixSandbox box;
   const QString marker = box.path(QStringLiteral("result.txt"));
   const QStringList args{QStringLiteral("-run=32M"), QStringLiteral("-exit=1"), QStringLiteral("-save=") + marker};
@@ -32,8 +34,17 @@ TEST(RunMode, SaveMarkerThenExistingPath) {
   EXPECT_EQ(first.exitCode, 0) << first.err.toStdString();
   QFile file(marker);
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-  EXPECT_EQ(file.readAll(), QByteArray("Not done yet"));
+  const QByteArray saved = file.readAll();
   file.close();
+  scores::Score score;
+  ASSERT_EQ(score.loadBytes(saved), scores::Score::kLoaded);
+  EXPECT_EQ(score.score_test, 6);
+  const QStringList done = first.lines().filter(QStringLiteral("Process completed in "));
+  ASSERT_EQ(done.size(), 1);
+  EXPECT_EQ(QStringLiteral("Process completed in ") + num::formatGeneral(num::roundDecimals(score.score_score, 3)) +
+                QStringLiteral(" seconds."),
+            done.front())
+      << "the score of this run";
 
   const auto second = box.run(args, QByteArray(), kRunTimeoutMs);
   ASSERT_TRUE(second.finished);
@@ -43,7 +54,7 @@ TEST(RunMode, SaveMarkerThenExistingPath) {
       << second.out.toStdString();
   EXPECT_EQ(second.exitCode, 2);
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-  EXPECT_EQ(file.readAll(), QByteArray("Not done yet"));
+  EXPECT_EQ(file.readAll(), saved);
 }
 
 }  // namespace

@@ -55,7 +55,7 @@ TEST(EngineCommands, StartedTestRunsToTheEnd) {
   const QStringList lines = e.session({QStringLiteral("st 6.5")});
   EXPECT_TRUE(lines.contains(QStringLiteral("Thread 1 calculating from 0 to 32767 in THREAD#<id>.")));
   EXPECT_TRUE(lines.contains(QStringLiteral("Test completed successfully.")));
-  EXPECT_GT(e.shell.scoreBook.records().getRecord(6), 0);
+  EXPECT_EQ(e.shell.scoreBook.records().getRecord(6), 0) << "a quick-mode run is no score";
 }
 
 TEST(EngineCommands, Sqrt) {

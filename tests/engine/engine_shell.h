@@ -5,6 +5,8 @@
 #include <memory>
 #include <vector>
 
+#include "app/run_completion.h"
+#include "console/shell_commands.h"
 #include "engine/engine_commands.h"
 #include "engine/processor_source.h"
 #include "engine/test_runner.h"
@@ -48,12 +50,24 @@ class EngineShell {
     hooks.endProgram = [this](int status) { endStatuses.push_back(status); };
     hooks.availableMemory = [this] { return availableMemory; };
     hooks.kernel = kernel;
-    runner = std::make_unique<TestRunner>(shell.interp, shell.threads, shell.scoreBook.records(), &clock, hooks);
+    // The program's own hand-back and run gate: the console's chain goes on
+    // after a run exactly as in the program.
+    hooks.handBack = [this] { app::handBackToConsole(shell.interp); };
+    runner = std::make_unique<TestRunner>([this](const QString& line) { shell.console.PrintLn(line); }, shell.threads,
+                                          shell.scoreBook.records(), &clock, hooks);
+    gate = std::make_unique<app::RunnerGate>(*runner);
+    shell.interp.setRunGate(gate.get());
     runner->setListener(&listener);
-    registerEngineCommands(shell.interp, *runner, processors);
+    registerEngineCommands(
+        EngineConsole{shell.interp.commands(), [this](const QString& line) { shell.console.PrintLn(line); },
+                      [this] { return console::PrintSelect(shell.interp); }},
+        *runner, processors);
     shell.threads.set(1);
   }
-  ~EngineShell() { runner.reset(); }
+  ~EngineShell() {
+    shell.interp.setRunGate(&shell.running);
+    runner.reset();
+  }
 
   // Types the lines and lets events run until the console has read past its
   // last line (it then reads "exit") or the program was ended. Returns every
@@ -90,6 +104,7 @@ class EngineShell {
   std::vector<int> endStatuses;
   RecordingListener listener;
   std::unique_ptr<TestRunner> runner;
+  std::unique_ptr<app::RunnerGate> gate;
 };
 
 }  // namespace rootix::engine::fakes

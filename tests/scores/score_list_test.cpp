@@ -55,6 +55,22 @@ TEST(GetScores, TurnsRecordsOneToElevenIntoScoresInOrder) {
   EXPECT_EQ(scores.count(), 3);
 }
 
+TEST(GetScores, ScoresCarryTheConditionsOfTheirRunsWhereKnown) {
+  Records records;
+  records.setRecord(6, 12.345);
+  records.setRecord(11, 300.5);
+  ScoreList scores;
+  QStringList asked;
+  const ConditionsLookup lookup = [&asked](int test, double seconds) {
+    asked << QStringLiteral("%1 %2").arg(test).arg(seconds);
+    return test == 6 ? QByteArray(R"({"test":6})") : QByteArray();
+  };
+  EXPECT_EQ(GetScores(records, scores, {}, lookup), 2);
+  EXPECT_EQ(asked, (QStringList{"6 12.345", "11 300.5"}));
+  EXPECT_EQ(scores.at(1).conditions, QByteArray(R"({"test":6})"));
+  EXPECT_TRUE(scores.at(2).conditions.isEmpty()) << "unknown conditions stay unknown";
+}
+
 TEST(GetScores, ScoresKeepTheSummaryOfTheirTime) {
   Records records;
   HardwareSummary hardware;

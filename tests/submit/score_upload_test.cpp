@@ -140,6 +140,33 @@ TEST(UploadPage, AddressAndCaptionsAreEscapedToo) {
   EXPECT_EQ(parsed.textareaBytes, "Y");
 }
 
+// A score made by a run since start: its conditions go as one more hidden
+// field after "link", said in plain words under the form.
+TEST(UploadPage, ConditionsFieldAfterLinkAndItsWords) {
+  const QByteArray conditions =
+      R"({"kernel":"AVX2/fma","threads":4,"conditions":{"processor":"Ryzen <7> & \"X\"","codename":"Vermeer",)"
+      R"("logical_cpus":16,"hypervisor":"KVM","governor":null,"kernel_release":"6.1.0"}})";
+  const QByteArray page = renderUploadPage(QStringLiteral("http://h"), PageTexts::from(&gui::getText), "Y", conditions);
+  const auto parsed = parsePage(page);
+  QStringList names;
+  for (const auto& t : parsed.tagsNamed(QStringLiteral("input"))) names << t.attributes.value(QStringLiteral("name"));
+  EXPECT_EQ(names, (QStringList{"title", "description", "link", "conditions", ""}));
+  const auto field = parsed.tagsNamed(QStringLiteral("input")).at(3);
+  EXPECT_EQ(field.attributes.value(QStringLiteral("type")), QStringLiteral("hidden"));
+  EXPECT_EQ(field.attributes.value(QStringLiteral("value")).toLatin1(), conditions) << "the JSON comes back unchanged";
+  const qsizetype formEnd = page.indexOf("</form>");
+  const qsizetype words = page.indexOf(
+      "With this score the form also sends how its run was made: the processor "
+      "Ryzen &lt;7&gt; &amp; &quot;X&quot; (Vermeer), 4 threads on 16 logical "
+      "processors, the kernel AVX2/fma, a virtual machine under KVM, the governor "
+      "unknown,");
+  EXPECT_GT(words, formEnd) << "under the form";
+  // Without conditions the page is the one it always was.
+  const QByteArray plain = renderUploadPage(QStringLiteral("http://h"), PageTexts::from(&gui::getText), "Y");
+  EXPECT_FALSE(plain.contains("conditions"));
+  EXPECT_FALSE(plain.contains("!!"));
+}
+
 TEST(FormChanges, LoneLineBreaksAndNulAreFound) {
   const struct {
     QByteArray text;

@@ -50,7 +50,7 @@ struct Controller::Subsystems {
                                             .revertToGui = [this] { return completion.revertToGui(); }}),
         runner(interp, threads, book.records()),
         completion(interp, switches.savePath, switches.exitAfterRun),
-        gui(interp, threads, book, hardware.summary(), completion, parts) {
+        gui(interp, threads, book, hardware.summary(), server, completion, parts) {
     runner.setListener(&completion);
   }
 
@@ -76,10 +76,8 @@ Controller::Controller(ControllerParts parts, const Switches& switches)
                                           },
                                           !parts_.terminal}),
       subsystems_(std::make_unique<Subsystems>(interp_, accumulator_, parts_, switches_)) {
-  // The window's server address and upload are the submit subsystem's unless
-  // the parts bring their own.
+  // The window's upload is the submit subsystem's unless the parts bring their own.
   Subsystems& sub = *subsystems_;
-  if (!parts_.serverBase) parts_.serverBase = [&sub] { return sub.server.base(); };
   if (!parts_.uploadScore) {
     parts_.uploadScore = [&sub](int index, QString* error) {
       try {

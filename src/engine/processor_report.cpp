@@ -5,6 +5,7 @@
 
 #include "console/console.h"
 #include "platform/events.h"
+#include "scores/thread_count.h"
 
 namespace rootix::engine {
 
@@ -37,8 +38,7 @@ int16_t QueryProcessors(console::Console& console, ProcessorSource& source) {
     return 1;
   }
   console.PrintLn(processorReport(packages));
-  // Threads is a 16-bit count of at most 4096 workers.
-  return static_cast<int16_t>(std::min<size_t>(packages.size(), 4096));
+  return static_cast<int16_t>(std::min<size_t>(packages.size(), scores::ThreadCount::kMax));
 }
 
 }  // namespace rootix::engine

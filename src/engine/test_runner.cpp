@@ -127,7 +127,6 @@ void TestRunner::StartTest(int16_t test, bool quiet) {
   currentTest_ = test;
   completedThreads_ = 0;
   runError_ = false;
-  flags_.running = true;
   try {
     if (!quiet) {
       print(QStringLiteral("Calculating sqrts of first ") + num::formatGeneral(announcedLastNumber(test)) +
@@ -153,7 +152,6 @@ void TestRunner::StartTest(int16_t test, bool quiet) {
     startWorkers(run, ranges, quiet);
   } catch (...) {
     abandon(run);
-    flags_.running = false;
     throw;
   }
 }
@@ -215,7 +213,6 @@ void TestRunner::abandon(const std::shared_ptr<Run>& run) {
   completedThreads_ = 0;
   runError_ = false;
   currentTest_ = 0;
-  flags_.running = false;
 }
 
 void TestRunner::fail(const QString& message) {
@@ -264,7 +261,6 @@ void TestRunner::finishRun(bool quiet, double elapsed) {
                  : QStringLiteral("Test completed successfully."));
   }
   completedThreads_ = 0;
-  flags_.running = false;
   if (!failed && currentTest_ >= scores::Records::kFirst && currentTest_ <= scores::Records::kLast) {
     const double record = records_.getRecord(currentTest_);
     if (record == 0 || elapsed < record) records_.setRecord(currentTest_, elapsed);

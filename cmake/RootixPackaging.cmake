@@ -3,6 +3,9 @@
 # needs neither Qt Gui nor Qt Widgets.
 set(_pkg ${PROJECT_SOURCE_DIR}/packaging)
 set(_gen ${PROJECT_BINARY_DIR}/packaging)
+# 2.11 was one package holding both programs; the revision orders these after it.
+set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
+set(ROOTIX_DEB_VERSION "${PROJECT_VERSION}-${CPACK_DEBIAN_PACKAGE_RELEASE}")
 
 # Debian wants the manuals and changelogs compressed, reproducibly (-n: no time stamp).
 find_program(ROOTIX_GZIP gzip REQUIRED)
@@ -16,10 +19,12 @@ foreach(_in rootix.1 rootix-server.1 changelog)
 endforeach()
 add_custom_target(rootix_package_docs ALL DEPENDS ${_compressed})
 
-# rootix_package_docs(COMPONENT): the copyright file and changelog each package carries.
+# rootix_package_docs(COMPONENT PACKAGE): the copyright file and changelog
+# each package carries (a version with a revision calls it changelog.Debian).
 function(rootix_package_docs component package)
   set(_doc ${CMAKE_INSTALL_DATADIR}/doc/${package})
-  install(FILES ${_pkg}/copyright ${_gen}/changelog.gz DESTINATION ${_doc} COMPONENT ${component})
+  install(FILES ${_pkg}/copyright DESTINATION ${_doc} COMPONENT ${component})
+  install(FILES ${_gen}/changelog.gz DESTINATION ${_doc} RENAME changelog.Debian.gz COMPONENT ${component})
 endfunction()
 
 install(TARGETS rootix RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT rootix)
@@ -52,9 +57,9 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# 2.11 was one package holding both programs; the revision orders these after it.
-set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
-set(_split "${PROJECT_VERSION}-${CPACK_DEBIAN_PACKAGE_RELEASE}")
+# Each package's first description line is its summary; CPack adds the
+# project's description above it unless the summary is CPack's own default.
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${CMAKE_PROJECT_NAME} built using CMake")
 
 set(CPACK_DEBIAN_ROOTIX_PACKAGE_NAME rootix)
 set(CPACK_DEBIAN_ROOTIX_PACKAGE_SECTION utils)
@@ -83,8 +88,8 @@ string(CONCAT CPACK_DEBIAN_SERVER_DESCRIPTION
 set(CPACK_DEBIAN_SERVER_PACKAGE_DEPENDS libqt6sql6-sqlite)
 set(CPACK_DEBIAN_SERVER_PACKAGE_RECOMMENDS libqt6sql6-psql)
 # It takes /usr/bin/rootix-server and the unit over from the single package.
-set(CPACK_DEBIAN_SERVER_PACKAGE_BREAKS "rootix (<< ${_split})")
-set(CPACK_DEBIAN_SERVER_PACKAGE_REPLACES "rootix (<< ${_split})")
+set(CPACK_DEBIAN_SERVER_PACKAGE_BREAKS "rootix (<< ${ROOTIX_DEB_VERSION})")
+set(CPACK_DEBIAN_SERVER_PACKAGE_REPLACES "rootix (<< ${ROOTIX_DEB_VERSION})")
 
 set(CPACK_OUTPUT_FILE_PREFIX ${PROJECT_BINARY_DIR}/package)
 include(CPack)

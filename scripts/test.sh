@@ -87,7 +87,7 @@ check_package_dependencies() {
   local rule deb field file owner
   for rule in "rootix Depends platforms/libqxcb.so" \
               "rootix-server Depends sqldrivers/libqsqlite.so" \
-              "rootix-server Recommends sqldrivers/libqpsql.so"; do
+              "rootix-server Recommends sqldrivers/libqsqlpsql.so"; do
     read -r deb field file <<<"$rule"
     owner=$(dpkg-query -S "$plugins/$file" | cut -d: -f1)
     deb=$(echo build/package/"$deb"_*.deb)

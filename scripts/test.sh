@@ -56,11 +56,12 @@ step() {
 # Shows a log's lines from the first that matches a pattern (ctest's summary).
 show_from() { sed -n "/$1/,\$p" "$2" >&3; }
 
-# The optimised tree: what ships and the benchmarks. Its tests are built and
-# run in the sanitized tree; the test programs here are built on request.
+# The optimised tree: what ships, the tools and the benchmarks. The tests are
+# built and run in the sanitized tree only (a developer's build/ can switch
+# them on again: -DROOTIX_BUILD_TESTS=ON).
 step_build() {
-  configure_main_tree -DROOTIX_BUILD_TESTS=ON -DROOTIX_BUILD_BENCH=ON -DROOTIX_WERROR=ON
-  cmake --build build -j"$ROOTIX_JOBS" --target all
+  configure_main_tree -DROOTIX_BUILD_TESTS=OFF -DROOTIX_BUILD_BENCH=ON -DROOTIX_WERROR=ON
+  cmake --build build -j"$ROOTIX_JOBS"
 }
 
 step_package() {
@@ -122,10 +123,12 @@ step_nogui() {
   echo "   $(grep -m1 '^Process completed' build-nogui/run.log) (no Qt Gui or Widgets linked)" >&3
 }
 
-# The kernels' bit-identity, on the optimised code that ships.
+# The kernels' bit-identity, on the optimised code that ships: the top 2^26
+# numbers of the proven domain, as ctest's KernelProof.Top2To26 (label
+# "optimised", left out of the sanitized run).
 step_proof() {
-  cmake --build build -j"$ROOTIX_JOBS" --target rootix_kernel_proof
-  (cd build && ctest --output-on-failure --no-tests=error -L optimised)
+  build/rootix_kernel_proof --first=2080374784 --count=67108864
+  tail -n 1 "$logs/proof.log" | sed 's/^/   /' >&3
 }
 
 step_tsan() {

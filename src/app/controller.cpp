@@ -1,5 +1,6 @@
 #include "app/controller.h"
 
+#include "app/face.h"
 #include "app/gui_link.h"
 #include "app/run_completion.h"
 #include "app/startup_script.h"
@@ -115,11 +116,16 @@ void Controller::registerCommands() {
   engine::registerEngineCommands(interp_, subsystems_->runner, subsystems_->processors);
 
   GuiLink& link = subsystems_->gui;
-  interp_.commands().add(QStringLiteral("gui"), [this, &link](platform::CommandCall&) {
+  interp_.commands().add(QStringLiteral("gui"), [this, &link](platform::CommandCall& call) {
     if (link.openWindow()) return;
-    console_.PrintLn(parts_.terminal ? QStringLiteral("No graphical window can open: no display is available. "
-                                                      "The console goes on in the terminal.")
-                                     : QStringLiteral("The graphical window is not available in this version."));
+    // A build without the window has none to open, display or not.
+    console_.PrintLn(parts_.terminal && windowFaceBuilt()
+                         ? QStringLiteral("No graphical window can open: no display is available. "
+                                          "The console goes on in the terminal.")
+                         : QStringLiteral("The graphical window is not available in this version."));
+    // "gui" ends the chain for the window to take the console over; with no
+    // window the chain goes on here, or no line would ever be read again.
+    if (!call.noReturn()) interp_.doInput(console_.getInput(), false);
   });
   interp_.commands().add(QStringLiteral("guiloadon"), [&link](platform::CommandCall&) {
     if (gui::GuiWindow* window = link.window()) window->loading(true);

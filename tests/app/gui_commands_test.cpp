@@ -119,6 +119,7 @@ TEST(GuiCommand, WithoutAWindowGuiloadoffStartsTheChain) {
   EXPECT_EQ(out.mid(0, 2), (QStringList{QStringLiteral("echo line read"), QStringLiteral(" line read")}));
 }
 
+// Where no window opens the console keeps reading lines: nothing else would.
 TEST(GuiCommand, KeptMessageWhereNoWindowCanOpen) {
   const std::pair<bool, const char*> cases[] = {
       {true, "No graphical window can open: no display is available. The console goes on in the terminal."},
@@ -126,9 +127,14 @@ TEST(GuiCommand, KeptMessageWhereNoWindowCanOpen) {
   };
   for (const auto& [terminal, message] : cases) {
     GuiShell g(false, terminal);
-    EXPECT_EQ(g.type(QStringLiteral("gui"), false), QStringList{QString::fromUtf8(message)});
+    const QStringList out = g.type(QStringLiteral("gui"), false);
+    EXPECT_EQ(out.mid(0, 3), (QStringList{QString::fromUtf8(message), QStringLiteral("echo line read"),
+                                          QStringLiteral(" line read")}));
     EXPECT_TRUE(g.face.visible);
-    EXPECT_FALSE(g.lineWasRead()) << "\"gui\" ends the chain either way";
+    EXPECT_TRUE(g.lineWasRead());
+    GuiShell quiet(false, terminal);
+    EXPECT_EQ(quiet.type(QStringLiteral("gui"), true), QStringList{QString::fromUtf8(message)});
+    EXPECT_FALSE(quiet.lineWasRead()) << "no_return reads no line";
   }
 }
 

@@ -64,7 +64,7 @@ class Engine {
     // As the console waits: events are served as they come, and the wait
     // ends with the event that completes the run. A short poll would wake the
     // UI thread a thousand times a second and take turns from the workers.
-    platform::waitUntil([this] { return !runner_.runActive(); }, 100);
+    platform::waitUntil([this] { return !runner_.running(); }, 100);
     runner_.waitForWorkers();
     return runner_.lastRunSeconds();
   }

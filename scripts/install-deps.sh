@@ -23,7 +23,8 @@ if [[ ${1:-} == --test ]]; then
     libbenchmark-dev                 # bench/
     clang libclang-rt-dev            # fuzz targets (libFuzzer and its sanitizer runtimes)
     dpkg-dev file                    # cpack -G DEB works out the package's dependencies
-    lintian desktop-file-utils       # checks of the package and its desktop entry
+    lintian desktop-file-utils       # checks of the packages and the desktop entry
+    curl                             # the package upgrade test asks the running server (scripts/upgrade-test.sh)
     chromium chromium-driver python3-selenium  # the submission page in a real browser (tests/browser)
     postgresql                       # the server tests' throwaway cluster (scripts/with-postgres.sh)
     xvfb xauth dbus-daemon at-spi2-core python3-pyatspi  # the window's accessibility tree over the AT-SPI bus (tests/gui/accessibility)

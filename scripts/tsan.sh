@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# The engine's tests in a ThreadSanitizer build of their own (build-tsan/).
+# The engine's tests in a ThreadSanitizer build of their own (build-tsan/), at
+# -O1 as the AddressSanitizer tree: it compiles faster and TSan needs no more.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/common.sh
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE="$ROOTIX_BUILD_TYPE" -DROOTIX_SANITIZE=thread \
-  -DROOTIX_BUILD_TESTS=ON -DROOTIX_BUILD_BENCH=OFF >/dev/null
+  -DROOTIX_BUILD_TESTS=ON -DROOTIX_BUILD_BENCH=OFF "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g1 -DNDEBUG" >/dev/null
 cmake --build build-tsan --target test_engine -j"$ROOTIX_JOBS"
 # Rootix ends the process at once on "exit" while its standard-input reader
 # may still be running: by design, so thread leaks are not reported.

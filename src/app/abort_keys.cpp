@@ -2,7 +2,6 @@
 
 #include <signal.h>
 
-#include <QGuiApplication>
 #include <atomic>
 
 namespace rootix::app {
@@ -14,8 +13,6 @@ struct sigaction previous {};
 void onInterrupt(int) { interrupted.store(true); }
 
 }  // namespace
-
-bool ShiftKey::held() { return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ShiftModifier); }
 
 bool InterruptKey::held() { return interrupted.load(); }
 

@@ -3,7 +3,6 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include <QApplication>
 #include <QCoreApplication>
 #include <QTimer>
 #include <cstdio>
@@ -11,16 +10,13 @@
 
 #include "app/abort_keys.h"
 #include "app/controller.h"
+#include "app/face.h"
 #include "app/instance_check.h"
 #include "app/startup_script.h"
 #include "app/usage.h"
 #include "console/terminal_face.h"
-#include "gui/console_window.h"
-#include "gui/desktop_url_opener.h"
-#include "gui/graphical_window.h"
 #include "hardware/embedded_resources.h"
 #include "platform/process_launcher.h"
-#include "platform/runtime_error.h"
 #include "platform/settings_store.h"
 #include "platform/stdout_writer.h"
 #include "platform/xdg_url_opener.h"
@@ -46,6 +42,23 @@ void printWarning(const QString& text) {
   std::fflush(stderr);
 }
 
+// The terminal console: standard input and output, typed answers for message
+// boxes, a clipboard of its own, xdg-open for links and Ctrl-C for Shift.
+Face terminalFace(console::StdoutSink& sink, platform::ProcessLauncher& browserLauncher) {
+  Face f;
+  auto terminal = std::make_unique<console::TerminalFace>(STDIN_FILENO);
+  f.dialogs = std::make_unique<console::TerminalDialogs>(*terminal, sink, !platform::stdoutIsTerminal());
+  f.console = std::move(terminal);
+  f.clipboard = std::make_unique<console::MemoryClipboard>();
+  f.urlOpener = std::make_unique<platform::XdgUrlOpener>(browserLauncher);
+  f.abortKey = std::make_unique<InterruptKey>();
+  f.abortable = platform::stdinIsTerminal();
+  if (platform::stdoutIsTerminal()) {
+    f.mirror = platform::stdinIsTerminal() ? console::MirrorMode::TerminalEchoed : console::MirrorMode::Terminal;
+  }
+  return f;
+}
+
 }  // namespace
 
 int run(int argc, char** argv) {
@@ -54,69 +67,31 @@ int run(int argc, char** argv) {
   ::signal(SIGPIPE, SIG_IGN);
 
   const QString commandLine = rawCommandLine(argc, argv);
-  const Switches switches = Switches::parse(commandLine, platform::displayAvailable());
+  const Switches switches = Switches::parse(commandLine, windowFaceBuilt() && platform::displayAvailable());
 
-  std::unique_ptr<QCoreApplication> app;
-  if (switches.terminal) {
-    app = std::make_unique<QCoreApplication>(argc, argv);
-  } else {
-    app = std::make_unique<QApplication>(argc, argv);
-  }
+  std::unique_ptr<QCoreApplication> app =
+      switches.terminal ? std::make_unique<QCoreApplication>(argc, argv) : makeWindowApplication(argc, argv);
 
   InstanceCheck instance = claimInstance();
   if (instance.status != 0) return instance.status;
   platform::InstanceLock& instanceLock = *instance.lock;
 
   platform::IniSettingsStore settings;
-  std::unique_ptr<console::ConsoleFace> face;
-  std::unique_ptr<platform::Dialogs> dialogs;
-  std::unique_ptr<platform::Clipboard> clipboard;
   console::StdoutSink sink;
-  console::MirrorMode mirror = console::MirrorMode::Lines;
-  if (switches.terminal) {
-    auto terminalFace = std::make_unique<console::TerminalFace>(STDIN_FILENO);
-    dialogs = std::make_unique<console::TerminalDialogs>(*terminalFace, sink, !platform::stdoutIsTerminal());
-    clipboard = std::make_unique<console::MemoryClipboard>();
-    face = std::move(terminalFace);
-    if (platform::stdoutIsTerminal()) {
-      mirror = platform::stdinIsTerminal() ? console::MirrorMode::TerminalEchoed : console::MirrorMode::Terminal;
-    }
-  } else {
-    auto window = std::make_unique<gui::ConsoleWindow>(console::kProductTitle);
-    dialogs = std::make_unique<gui::WidgetDialogs>(window.get());
-    clipboard = std::make_unique<gui::SystemClipboard>();
-    face = std::move(window);
-  }
-
   platform::QtProcessLauncher launcher;
-  std::unique_ptr<hardware::AbortKey> abortKey;
-  bool abortable = true;
-  if (switches.terminal) {
-    abortKey = std::make_unique<InterruptKey>();
-    abortable = platform::stdinIsTerminal();
-  } else {
-    abortKey = std::make_unique<ShiftKey>();
-  }
-
-  // The terminal console has no graphical application to open a browser
-  // with; its opener program must not share the terminal either.
+  // The terminal's opener program must not share the terminal.
   platform::SilentProcessLauncher browserLauncher;
-  std::unique_ptr<platform::UrlOpener> urlOpener;
-  if (switches.terminal) {
-    urlOpener = std::make_unique<platform::XdgUrlOpener>(browserLauncher);
-  } else {
-    urlOpener = std::make_unique<gui::DesktopUrlOpener>();
-  }
+  Face face = switches.terminal ? terminalFace(sink, browserLauncher) : makeWindowFace();
 
-  ControllerParts parts{.face = *face,
+  ControllerParts parts{.face = *face.console,
                         .sink = sink,
-                        .mirror = mirror,
-                        .dialogs = *dialogs,
-                        .clipboard = *clipboard,
+                        .mirror = face.mirror,
+                        .dialogs = *face.dialogs,
+                        .clipboard = *face.clipboard,
                         .settings = settings,
                         .launcher = launcher,
-                        .abortKey = *abortKey,
-                        .abortable = abortable,
+                        .abortKey = *face.abortKey,
+                        .abortable = face.abortable,
                         .resources = &hardware::loadResource,
                         .terminal = switches.terminal,
                         .endProcess =
@@ -125,15 +100,14 @@ int run(int argc, char** argv) {
                               endProcess(status);
                             },
                         .readScript = &readOwnStartupScript,
-                        .makeGuiWindow = switches.terminal ? nullptr : &gui::createGraphicalWindow,
-                        .serverBase = {},
-                        .urlOpener = urlOpener.get(),
+                        .makeGuiWindow = face.makeGuiWindow,
+                        .urlOpener = face.urlOpener.get(),
                         .uploadScore = {},
                         .warn = switches.terminal ? std::function<void(const QString&)>(&printWarning)
                                                   : std::function<void(const QString&)>()};
   Controller controller(std::move(parts), switches);
-  if (auto* window = dynamic_cast<gui::ConsoleWindow*>(face.get())) {
-    window->onClose = [&controller] { controller.interpreter().doInput(QStringLiteral("exit"), true); };
+  if (face.setOnClose) {
+    face.setOnClose([&controller] { controller.interpreter().doInput(QStringLiteral("exit"), true); });
   }
   QTimer::singleShot(0, &controller, [&controller] { controller.Form_Load(); });
   return app->exec();

@@ -1,5 +1,6 @@
 #include "app/controller.h"
 
+#include "app/face.h"
 #include "app/gui_link.h"
 #include "app/repeat_runs.h"
 #include "app/run_completion.h"
@@ -80,7 +81,7 @@ struct Controller::Subsystems {
             }),
             .codename = {},
             .source = nullptr}),
-        gui(interp, threads, book, hardware.summary(), completion, parts) {
+        gui(interp, threads, book, hardware.summary(), server, completion, parts) {
     runner.setListener(&completion);
     runner.addReporter(&recorder);
     interp.setRunGate(&gate);
@@ -117,10 +118,8 @@ Controller::Controller(ControllerParts parts, const Switches& switches)
                                           },
                                           !parts_.terminal}),
       subsystems_(std::make_unique<Subsystems>(interp_, accumulator_, parts_, switches_)) {
-  // The window's server address and upload are the submit subsystem's unless
-  // the parts bring their own.
+  // The window's upload is the submit subsystem's unless the parts bring their own.
   Subsystems& sub = *subsystems_;
-  if (!parts_.serverBase) parts_.serverBase = [&sub] { return sub.server.base(); };
   if (!parts_.uploadScore) {
     parts_.uploadScore = [&sub](int index, QString* error) {
       try {
@@ -187,11 +186,16 @@ void Controller::registerCommands() {
                              .compute = {}});
 
   GuiLink& link = subsystems_->gui;
-  interp_.commands().add(QStringLiteral("gui"), [this, &link](platform::CommandCall&) {
+  interp_.commands().add(QStringLiteral("gui"), [this, &link](platform::CommandCall& call) {
     if (link.openWindow()) return;
-    console_.PrintLn(parts_.terminal ? QStringLiteral("No graphical window can open: no display is available. "
-                                                      "The console goes on in the terminal.")
-                                     : QStringLiteral("The graphical window is not available in this version."));
+    // A build without the window has none to open, display or not.
+    console_.PrintLn(parts_.terminal && windowFaceBuilt()
+                         ? QStringLiteral("No graphical window can open: no display is available. "
+                                          "The console goes on in the terminal.")
+                         : QStringLiteral("The graphical window is not available in this version."));
+    // "gui" ends the chain for the window to take the console over; with no
+    // window the chain goes on here, or no line would ever be read again.
+    if (!call.noReturn()) interp_.doInput(console_.getInput(), false);
   });
   interp_.commands().add(QStringLiteral("guiloadon"), [&link](platform::CommandCall&) {
     if (gui::GuiWindow* window = link.window()) window->loading(true);

@@ -60,8 +60,6 @@ struct ControllerParts {
   // Makes the graphical window for "gui" (the window calls back through the
   // host). Empty where none can open: "gui" then says why.
   std::function<gui::GuiWindow*(gui::GuiHost& host)> makeGuiWindow;
-  // The result server's base address; empty: kDefaultServerBase.
-  std::function<QString()> serverBase;
   // Opens the window's web links; null: opening reports that it cannot.
   platform::UrlOpener* urlOpener = nullptr;
   // Writes and opens the submission page of one score; empty: not available.

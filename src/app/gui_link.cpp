@@ -6,15 +6,18 @@
 #include "console/interpreter.h"
 #include "scores/score_book.h"
 #include "scores/thread_count.h"
+#include "submit/server_address.h"
 
 namespace rootix::app {
 
 GuiLink::GuiLink(console::Interpreter& interpreter, scores::ThreadCount& threads, scores::ScoreBook& book,
-                 const scores::HardwareSummary& hardware, RunCompletion& completion, const ControllerParts& parts)
+                 const scores::HardwareSummary& hardware, const submit::ServerAddress& server,
+                 RunCompletion& completion, const ControllerParts& parts)
     : interp_(interpreter),
       threads_(threads),
       book_(book),
       hardware_(hardware),
+      server_(server),
       completion_(completion),
       parts_(parts) {}
 
@@ -61,11 +64,7 @@ const scores::HardwareSummary& GuiLink::hardware() const { return hardware_; }
 
 int GuiLink::takeRecordsIntoScores() { return book_.takeRecordsIntoScores(hardware_); }
 
-QString GuiLink::serverBase() const {
-  QString base = parts_.serverBase ? parts_.serverBase() : kDefaultServerBase;
-  while (base.endsWith(u'/')) base.chop(1);
-  return base;
-}
+QString GuiLink::serverBase() const { return server_.base(); }
 
 platform::UrlOpener& GuiLink::urlOpener() {
   if (parts_.urlOpener) return *parts_.urlOpener;

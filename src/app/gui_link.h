@@ -12,6 +12,9 @@ namespace rootix::scores {
 class ScoreBook;
 class ThreadCount;
 }  // namespace rootix::scores
+namespace rootix::submit {
+class ServerAddress;
+}
 
 namespace rootix::app {
 
@@ -23,7 +26,8 @@ class RunCompletion;
 class GuiLink : public gui::GuiHost {
  public:
   GuiLink(console::Interpreter& interpreter, scores::ThreadCount& threads, scores::ScoreBook& book,
-          const scores::HardwareSummary& hardware, RunCompletion& completion, const ControllerParts& parts);
+          const scores::HardwareSummary& hardware, const submit::ServerAddress& server, RunCompletion& completion,
+          const ControllerParts& parts);
   ~GuiLink() override;
   GuiLink(const GuiLink&) = delete;
   GuiLink& operator=(const GuiLink&) = delete;
@@ -61,13 +65,11 @@ class GuiLink : public gui::GuiHost {
   scores::ThreadCount& threads_;
   scores::ScoreBook& book_;
   const scores::HardwareSummary& hardware_;
+  const submit::ServerAddress& server_;
   RunCompletion& completion_;
   const ControllerParts& parts_;
   NoUrlOpener noUrlOpener_;
   gui::GuiWindow* window_ = nullptr;
 };
-
-// The result server's address while nobody has given another.
-inline const QString kDefaultServerBase = QStringLiteral("http://127.0.0.1:8080");
 
 }  // namespace rootix::app

@@ -22,7 +22,6 @@ class RunnerGate : public console::RunGate {
  public:
   explicit RunnerGate(engine::TestRunner& runner) : runner_(runner) {}
   bool running() const override { return runner_.running(); }
-  void clearRunning() override { runner_.clearRunning(); }
 
  private:
   engine::TestRunner& runner_;

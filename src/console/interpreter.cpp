@@ -53,7 +53,6 @@ bool Interpreter::runOne(const QString& cmd, bool noReturn) {
 
 bool Interpreter::reportError(int code) {
   console_.PrintLn(QStringLiteral("Error occured: ") + QString::number(code) + u'.');
-  if (gate_) gate_->clearRunning();
   return !stopped_;  // the error path always reads the next line
 }
 

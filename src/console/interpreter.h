@@ -11,12 +11,11 @@ namespace rootix::console {
 class Console;
 
 // Whether a test run holds the console: while one runs, the chain reads no
-// line. The engine owns the flag; the error path clears it.
+// line. The engine owns the run; a start that fails lets go of it itself.
 class RunGate {
  public:
   virtual ~RunGate() = default;
   virtual bool running() const = 0;
-  virtual void clearRunning() = 0;
 };
 
 // The command interpreter. Every action is a line given to doInput.
@@ -49,7 +48,8 @@ class Interpreter {
  private:
   // Runs one line; returns whether the chain reads the next one.
   bool runOne(const QString& cmd, bool noReturn);
-  // The error path: prints the code, clears running; the chain reads on.
+  // The error path: prints the code; the chain reads the next line even while
+  // a run holds the console.
   bool reportError(int code);
   bool testRunning() const { return gate_ && gate_->running(); }
 

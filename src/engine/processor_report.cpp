@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "platform/events.h"
+#include "scores/thread_count.h"
 
 namespace rootix::engine {
 
@@ -35,8 +36,7 @@ int16_t QueryProcessors(const platform::LinePrinter& print, ProcessorSource& sou
     return 1;
   }
   print(processorReport(packages));
-  // Threads is a 16-bit count of at most 4096 workers.
-  return static_cast<int16_t>(std::min<size_t>(packages.size(), 4096));
+  return static_cast<int16_t>(std::min<size_t>(packages.size(), scores::ThreadCount::kMax));
 }
 
 }  // namespace rootix::engine

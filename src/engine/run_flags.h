@@ -2,9 +2,9 @@
 
 namespace rootix::engine {
 
-// The engine's switches as the console sets them, and whether a run is on.
+// The engine's switches as the console sets them. Whether a run is on is
+// TestRunner::running().
 struct RunFlags {
-  bool running = false;    // from StartTest until the last worker completed
   bool quickMode = false;  // "qm": test sizes without the factor 1024
   bool cache = false;      // "tc": results are kept and verified
 };

@@ -136,7 +136,6 @@ void TestRunner::StartTest(int16_t test, bool quiet) {
   currentTest_ = test;
   completedThreads_ = 0;
   runError_ = false;
-  flags_.running = true;
   try {
     if (!quiet) {
       print(QStringLiteral("Calculating sqrts of first ") + num::formatGeneral(announcedLastNumber(test)) +
@@ -170,7 +169,6 @@ void TestRunner::StartTest(int16_t test, bool quiet) {
     run->startupSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - clockStart).count();
   } catch (...) {
     abandon(run);
-    flags_.running = false;
     throw;
   }
 }
@@ -232,7 +230,6 @@ void TestRunner::abandon(const std::shared_ptr<Run>& run) {
   completedThreads_ = 0;
   runError_ = false;
   currentTest_ = 0;
-  flags_.running = false;
 }
 
 void TestRunner::fail(const QString& message) {
@@ -288,7 +285,6 @@ void TestRunner::finishRun(bool quiet, double elapsed) {
                  : QStringLiteral("Test completed successfully."));
   }
   completedThreads_ = 0;
-  flags_.running = false;
   // A quick-mode run covers a 1,024th of the test: its time is no score.
   if (!failed && !result.quickMode && currentTest_ >= scores::Records::kFirst &&
       currentTest_ <= scores::Records::kLast) {

@@ -70,14 +70,15 @@ class TestRunner {
   scores::ThreadCount& threadCount() { return threadCount_; }
   RunFlags& flags() { return flags_; }
   const RunFlags& flags() const { return flags_; }
-  bool running() const { return flags_.running; }
-  void clearRunning() { flags_.running = false; }
+  // True from StartTest until the last worker has completed, or until a
+  // failed start let go of the run.
+  bool running() const { return active_ != nullptr; }
 
   // Starts test `test` on as many workers as the thread count says and returns once each
   // has its range. Throws RuntimeError before any worker starts: kOverflow
   // when the test's bounds do not fit in 32 bits, kOutOfMemory when cache
   // mode's array cannot be had, 11 with no threads, kInvalidProcedureCall
-  // while a run is in progress. `running` is false again after a throw.
+  // while a run is in progress. A throw leaves the runner as it was.
   void StartTest(int16_t test, bool quiet);
 
   // Seconds since the run started (reset, or the first call ever, starts it).
@@ -96,8 +97,6 @@ class TestRunner {
 
   // Elapsed seconds of the last run that completed (0 before the first).
   double lastRunSeconds() const { return lastRunSeconds_; }
-  // True from StartTest until the last worker has completed.
-  bool runActive() const { return active_ != nullptr; }
   // Threads of this or earlier runs that have not ended yet.
   int liveWorkers() const { return liveWorkers_.load(); }
   // Waits (letting events run) until every worker thread has ended.

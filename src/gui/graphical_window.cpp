@@ -30,6 +30,7 @@
 #include "platform/url_opener.h"
 #include "scores/hardware_summary.h"
 #include "scores/score_list.h"
+#include "scores/thread_count.h"
 #include "submit/server_address.h"
 
 namespace rootix::gui {
@@ -414,7 +415,7 @@ void GraphicalWindow::setThreadCount() {
     showError(getText(e.code() == kOverflow ? u"error-threadcount" : u"error-threadcount1"));
     return;
   }
-  if (v >= 1 && v <= 4096) {
+  if (scores::ThreadCount::inRange(v)) {
     host_.doInput(QStringLiteral("ft ") + num::formatGeneral(v), true);
     fraThreads_->hide();
   } else {

@@ -66,7 +66,6 @@ class HardwareCommands {
   void GetCPUz();
   void CleanUp();
 
-  const HashTable& hwInfo() const { return state_.hwInfo; }
   const scores::HardwareSummary& summary() const { return state_.summary; }
   int32_t hardwareThreads() const { return state_.hardwareThreads; }
   const QString& lastError() const { return installer_.lastError(); }

@@ -25,7 +25,8 @@ class CommandCall {
   int16_t whole16() const;
   int32_t whole32() const;
 
-  // Stops the chain after this command ("hide").
+  // Whether the chain stops after this command; setNoReturn stops it ("hide").
+  bool noReturn() const { return noReturn_; }
   void setNoReturn() { noReturn_ = true; }
 
  private:

@@ -79,7 +79,7 @@ void registerRecordCommands(platform::CommandTable& commands, Records& records, 
     }
   });
   auto setThreads = [&threads, print](int16_t k) {
-    if (k >= 1 && k <= 4096) {
+    if (ThreadCount::inRange(k)) {
       threads.set(k, ThreadCount::Clear::Always);
       print(QStringLiteral("Thread count set to ") + QString::number(k));
     } else {

@@ -1,6 +1,5 @@
 #include "submit/submit_commands.h"
 
-#include "console/console.h"
 #include "scores/score_book.h"
 #include "submit/score_upload.h"
 #include "submit/server_address.h"

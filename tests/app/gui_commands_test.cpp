@@ -16,8 +16,6 @@ namespace rootix::app {
 namespace {
 
 using namespace rootix::testing;
-using rootix::app::fakes::NoKey;
-using rootix::app::fakes::NoLauncher;
 
 // A graphical window that only records what the controller did with it.
 class FakeWindow : public gui::GuiWindow {
@@ -51,23 +49,8 @@ struct GuiShell {
   }
 
   ControllerParts parts(bool withWindow, bool terminal, const std::function<void(ControllerParts&)>& adjust) {
-    ControllerParts p{.face = face,
-                      .sink = sink,
-                      .mirror = console::MirrorMode::Lines,
-                      .dialogs = dialogs,
-                      .clipboard = clipboard,
-                      .settings = settings,
-                      .launcher = launcher,
-                      .abortKey = key,
-                      .abortable = false,
-                      .resources = {},
-                      .terminal = terminal,
-                      .endProcess = [this](int status) { ended.push_back(status); },
-                      .readScript = {},
-                      .makeGuiWindow = {},
-                      .serverBase = {},
-                      .urlOpener = nullptr,
-                      .uploadScore = {}};
+    ControllerParts p = platform.parts(face, sink, terminal);
+    p.endProcess = [this](int status) { ended.push_back(status); };
     if (withWindow) {
       p.makeGuiWindow = [this](gui::GuiHost& host) {
         windows.push_back(std::make_unique<FakeWindow>(host));
@@ -88,11 +71,7 @@ struct GuiShell {
 
   ScriptedFace face;
   CaptureSink sink;
-  FakeDialogs dialogs;
-  FakeClipboard clipboard;
-  MemorySettings settings;
-  NoLauncher launcher;
-  NoKey key;
+  fakes::FakePlatform platform;
   std::vector<std::unique_ptr<FakeWindow>> windows;
   std::function<void(FakeWindow&)> makeWindowHook;
   std::vector<int> ended;
@@ -140,6 +119,7 @@ TEST(GuiCommand, WithoutAWindowGuiloadoffStartsTheChain) {
   EXPECT_EQ(out.mid(0, 2), (QStringList{QStringLiteral("echo line read"), QStringLiteral(" line read")}));
 }
 
+// Where no window opens the console keeps reading lines: nothing else would.
 TEST(GuiCommand, KeptMessageWhereNoWindowCanOpen) {
   const std::pair<bool, const char*> cases[] = {
       {true, "No graphical window can open: no display is available. The console goes on in the terminal."},
@@ -147,9 +127,14 @@ TEST(GuiCommand, KeptMessageWhereNoWindowCanOpen) {
   };
   for (const auto& [terminal, message] : cases) {
     GuiShell g(false, terminal);
-    EXPECT_EQ(g.type(QStringLiteral("gui"), false), QStringList{QString::fromUtf8(message)});
+    const QStringList out = g.type(QStringLiteral("gui"), false);
+    EXPECT_EQ(out.mid(0, 3), (QStringList{QString::fromUtf8(message), QStringLiteral("echo line read"),
+                                          QStringLiteral(" line read")}));
     EXPECT_TRUE(g.face.visible);
-    EXPECT_FALSE(g.lineWasRead()) << "\"gui\" ends the chain either way";
+    EXPECT_TRUE(g.lineWasRead());
+    GuiShell quiet(false, terminal);
+    EXPECT_EQ(quiet.type(QStringLiteral("gui"), true), QStringList{QString::fromUtf8(message)});
+    EXPECT_FALSE(quiet.lineWasRead()) << "no_return reads no line";
   }
 }
 
@@ -225,16 +210,17 @@ TEST(GuiHostOfTheController, WhatTheWindowReads) {
   EXPECT_TRUE(g.controller.interpreter().stopped());
 }
 
-TEST(GuiHostOfTheController, GivenServerAndUploadAreUsed) {
+// The window's server is the one "hserver" sets, trimmed as the submission page's.
+TEST(GuiHostOfTheController, SessionServerAndGivenUploadAreUsed) {
   int uploaded = -1;
   GuiShell g(true, false, [&uploaded](ControllerParts& parts) {
-    parts.serverBase = [] { return QStringLiteral("https://scores.example/"); };
     parts.uploadScore = [&uploaded](int index, QString*) {
       uploaded = index;
       return true;
     };
   });
   gui::GuiHost& host = g.controller.guiHost();
+  g.type(QStringLiteral("hserver https://scores.example/"));
   EXPECT_EQ(host.serverBase(), QStringLiteral("https://scores.example"));
   EXPECT_TRUE(host.uploadScore(2, nullptr));
   EXPECT_EQ(uploaded, 2);

@@ -1,18 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <QFile>
-#include <QProcess>
-#include <QThread>
-
 #include "app/controller.h"
 #include "app/startup_script.h"
-#include "console/shell_commands.h"
-#include "support/rootix_process.h"
 
 namespace rootix::app {
 namespace {
-
-using testing::RootixSandbox;
 
 TEST(Startup, ExpandArguments) {
   const QStringList args = {"a", "b"};
@@ -90,56 +82,6 @@ TEST(Startup, Switches) {
   }
   EXPECT_FALSE(Switches::parse("-run=32M", true).terminal);
   EXPECT_TRUE(Switches::parse("a --terminal", true).terminal);
-}
-
-TEST(EndToEnd, HelpThenExit) {
-  RootixSandbox box;
-  const auto run = box.run({}, "help\nexit\n");
-  ASSERT_TRUE(run.finished);
-  EXPECT_EQ(run.exitCode, 0);
-  const QStringList lines = run.lines();
-  ASSERT_FALSE(lines.isEmpty());
-  EXPECT_EQ(lines.first(), "Welcome to Rootix Benchmark v2.11.");
-  const qsizetype help = lines.indexOf("help");
-  ASSERT_GE(help, 0) << run.out.constData();
-  EXPECT_EQ(lines.mid(help + 1, 49), console::helpText());
-  EXPECT_EQ(lines.mid(help + 50), (QStringList{"exit", "Please stand by..."}));
-}
-
-TEST(EndToEnd, EndOfInputActsAsExit) {
-  RootixSandbox box;
-  const auto run = box.run({}, "echo last");
-  ASSERT_TRUE(run.finished);
-  EXPECT_EQ(run.lines().mid(run.lines().size() - 4), (QStringList{"echo last", " last", "exit", "Please stand by..."}));
-}
-
-TEST(EndToEnd, AppendedScriptInARenamedCopy) {
-  RootixSandbox box;
-  const QString copy = box.copyWith(
-      "renamed-benchmark",
-      "\n#CUSTOM_DATA#\r\necho $1\r\necho $10\nrootix= 2\nskip\necho skipped 1\n\n\necho skipped 2\necho shown\n");
-  ASSERT_FALSE(copy.isEmpty());
-  const auto run = box.run({"a", "b"}, "", 60000, copy);
-  ASSERT_TRUE(run.finished);
-  EXPECT_EQ(run.lines(),
-            (QStringList{"Welcome to Rootix Benchmark v2.11.", " b", " b0", " shown", "exit", "Please stand by..."}))
-      << run.err.constData();
-}
-
-TEST(EndToEnd, SecondInstanceOpensNoConsole) {
-  RootixSandbox box;
-  QProcess first;
-  first.setProcessEnvironment(box.environment());
-  first.start(box.binary(), {});
-  ASSERT_TRUE(first.waitForStarted());
-  ASSERT_TRUE(first.waitForReadyRead(30000));  // the welcome line: it holds the lock
-  const auto second = box.run({}, "help\n", 30000);
-  EXPECT_TRUE(second.finished);
-  EXPECT_NE(second.exitCode, 0);
-  EXPECT_TRUE(second.out.isEmpty()) << second.out.constData();
-  first.write("exit\n");
-  first.closeWriteChannel();
-  EXPECT_TRUE(first.waitForFinished(30000));
 }
 
 }  // namespace

@@ -225,11 +225,17 @@ TEST(Shell, ChainIsALoopNotARecursion) {
   EXPECT_EQ(h.accumulator.value, 300000);
 }
 
-TEST(Shell, ErrorPathClearsRunningAndReadsOn) {
-  ShellHarness h;
-  h.running.flag = true;
-  EXPECT_EQ(h.run({"ft 99999", "echo next"}), (QStringList{"Error occured: 6.", "echo next", " next", "exit"}));
-  EXPECT_FALSE(h.running.flag);
+// The error path reads the next line whatever no_return was; a run that holds
+// the console still holds it afterwards, so the chain stops after that line.
+TEST(Shell, ErrorPathReadsOn) {
+  for (const bool runHolds : {false, true}) {
+    ShellHarness h;
+    h.running.flag = runHolds;
+    const QStringList rest = runHolds ? QStringList{} : QStringList{"exit"};
+    EXPECT_EQ(h.run({"ft 99999", "echo next"}), QStringList({"Error occured: 6.", "echo next", " next"}) + rest)
+        << "run holds the console: " << runHolds;
+    EXPECT_EQ(h.running.flag, runHolds);
+  }
 }
 
 TEST(Shell, RunningTestEndsTheChain) {

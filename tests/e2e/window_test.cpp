@@ -11,11 +11,14 @@ using testing::RootixSandbox;
 
 // The window face: a display is announced, Qt draws offscreen, and the
 // unattended run goes through the console window as it does on a desktop.
+// Qt's plugin trace shows the platform the window face loaded; the terminal
+// console loads none.
 TEST(WindowFace, Run32MAndExitOffscreen) {
   RootixSandbox box;
   QProcessEnvironment env = box.environment();
   env.insert(QStringLiteral("DISPLAY"), QStringLiteral(":99999"));
   env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+  env.insert(QStringLiteral("QT_DEBUG_PLUGINS"), QStringLiteral("1"));
   QProcess process;
   process.setProcessEnvironment(env);
   process.setWorkingDirectory(box.path(QString()));
@@ -33,6 +36,7 @@ TEST(WindowFace, Run32MAndExitOffscreen) {
   run.err = process.readAllStandardError();
 
   ASSERT_TRUE(run.finished) << run.out.toStdString();
+  EXPECT_TRUE(run.err.contains("libqoffscreen.so\" loaded library")) << "the window face did not start";
   expectCompleted32MRun(run);
   // The terminal face would say why no window opens; the window face is silent about it.
   EXPECT_FALSE(anyLineMatches(run.lines(), QStringLiteral("^No graphical window can open")));

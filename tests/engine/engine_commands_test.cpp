@@ -28,7 +28,7 @@ TEST_P(StCommand, Arguments) {
   const QStringList lines = e.session({QString::fromUtf8(GetParam().typed)});
   ASSERT_GE(lines.size(), GetParam().first.size());
   EXPECT_EQ(lines.mid(0, GetParam().first.size()), GetParam().first) << lines.join(u'\n').toStdString();
-  EXPECT_FALSE(e.runner->flags().running);
+  EXPECT_FALSE(e.runner->running());
 }
 
 const QString kTest6 = QStringLiteral("Calculating sqrts of first 33554431 numbers.");

@@ -79,7 +79,7 @@ class EngineShell {
   }
 
   void waitUntilSettled() {
-    platform::waitUntil([this] { return (shell.interp.stopped() || !endStatuses.empty()) && !runner->runActive(); }, 10,
+    platform::waitUntil([this] { return (shell.interp.stopped() || !endStatuses.empty()) && !runner->running(); }, 10,
                         120000);
   }
 
@@ -87,7 +87,7 @@ class EngineShell {
   void runTest(int16_t test, bool quiet = false) {
     shell.sink.data.clear();
     runner->StartTest(test, quiet);
-    platform::waitUntil([this] { return !runner->runActive(); }, 10, 120000);
+    platform::waitUntil([this] { return !runner->running(); }, 10, 120000);
   }
 
   QStringList printed() const {

@@ -73,7 +73,6 @@ class FlagRunGate : public console::RunGate {
  public:
   bool flag = false;
   bool running() const override { return flag; }
-  void clearRunning() override { flag = false; }
 };
 
 // A console, an interpreter, the shell's own commands and the records with

@@ -4,7 +4,6 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QPointer>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -16,15 +15,12 @@
 #include "gui/console_window.h"
 #include "gui/graphical_window.h"
 #include "platform/events.h"
-#include "support/rootix_process.h"
 #include "support/shell_harness.h"
 
 namespace rootix::app {
 namespace {
 
 using namespace rootix::testing;
-using rootix::app::fakes::NoKey;
-using rootix::app::fakes::NoLauncher;
 
 // What the screen shows at one moment of start-up.
 struct Screen {
@@ -59,28 +55,12 @@ struct WindowShell {
   WindowShell() : controller(parts(), {}) {}
 
   ControllerParts parts() {
-    ControllerParts p{.face = consoleWindow,
-                      .sink = sink,
-                      .mirror = console::MirrorMode::Lines,
-                      .dialogs = dialogs,
-                      .clipboard = clipboard,
-                      .settings = settings,
-                      .launcher = launcher,
-                      .abortKey = key,
-                      .abortable = false,
-                      .resources = {},
-                      .terminal = false,
-                      .endProcess = [](int) {},
-                      .readScript = {},
-                      .makeGuiWindow =
-                          [this](gui::GuiHost& host) {
-                            gui::GuiWindow* made = gui::createGraphicalWindow(host);
-                            windows.push_back(dynamic_cast<gui::GraphicalWindow*>(made));
-                            return made;
-                          },
-                      .serverBase = {},
-                      .urlOpener = nullptr,
-                      .uploadScore = {}};
+    ControllerParts p = platform.parts(consoleWindow, sink);
+    p.makeGuiWindow = [this](gui::GuiHost& host) {
+      gui::GuiWindow* made = gui::createGraphicalWindow(host);
+      windows.push_back(dynamic_cast<gui::GraphicalWindow*>(made));
+      return made;
+    };
     return p;
   }
 
@@ -102,11 +82,7 @@ struct WindowShell {
   PrivateTempFolder temp;
   gui::ConsoleWindow consoleWindow{QStringLiteral("Rootix")};
   WatchingSink sink;
-  FakeDialogs dialogs;
-  FakeClipboard clipboard;
-  MemorySettings settings;
-  NoLauncher launcher;
-  NoKey key;
+  fakes::FakePlatform platform;
   QList<QPointer<gui::GraphicalWindow>> windows;
   QByteArray printed;
   Controller controller;
@@ -159,33 +135,6 @@ TEST(StartUpWithADisplay, KeyThreeRunsOnceAndANewWindowReturns) {
   EXPECT_EQ(g.windows.size(), 2);
   EXPECT_TRUE(first.isNull()) << "the window hidden for the run is released";
   EXPECT_EQ(g.look(), (Screen{.windowShown = true, .consoleShown = false}));
-}
-
-// The real program with its window face on the offscreen platform runs the
-// unattended 32M test and exits. Qt's plugin trace shows the platform the
-// window face loaded; the terminal console loads none.
-TEST(WindowFace, RunsThe32MTestOffscreenAndExits) {
-  RootixSandbox box;
-  QProcessEnvironment env = box.environment();
-  env.insert(QStringLiteral("DISPLAY"), QStringLiteral(":rootix-offscreen"));
-  env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-  env.insert(QStringLiteral("QT_DEBUG_PLUGINS"), QStringLiteral("1"));
-  QProcess rootix;
-  rootix.setProcessEnvironment(env);
-  rootix.setWorkingDirectory(box.path(QStringLiteral(".")));
-  rootix.start(box.binary(), {QStringLiteral("-run=32M"), QStringLiteral("-exit=1")});
-  ASSERT_TRUE(rootix.waitForStarted(10000));
-  rootix.closeWriteChannel();
-  const bool finished = rootix.waitForFinished(300000);
-  if (!finished) rootix.kill();
-  ASSERT_TRUE(finished);
-  const QByteArray out = rootix.readAllStandardOutput();
-  const QByteArray err = rootix.readAllStandardError();
-  EXPECT_EQ(rootix.exitStatus(), QProcess::NormalExit);
-  EXPECT_EQ(rootix.exitCode(), 0) << err.right(2000).constData();
-  EXPECT_TRUE(err.contains("libqoffscreen.so\" loaded library")) << "the window face did not start";
-  EXPECT_TRUE(out.contains("Calculating sqrts of first 33554431 numbers.")) << out.constData();
-  EXPECT_TRUE(out.contains("Test completed successfully.")) << out.constData();
 }
 
 }  // namespace

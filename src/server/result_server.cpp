@@ -127,6 +127,8 @@ QJsonObject scoreJson(const StoredScore& s) {
       // Unconfirmed scores are ranked after the confirmed ones.
       {"confirmed", !s.unconfirmed},
       {"doubts", QJsonArray::fromStringList(s.unconfirmed ? rules::doubtKeys(s.doubts) : QStringList())},
+      // The run record it came with, or null.
+      {"conditions", s.conditions ? QJsonValue(*s.conditions) : QJsonValue()},
   };
 }
 

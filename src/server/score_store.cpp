@@ -7,6 +7,7 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QHash>
+#include <QJsonDocument>
 #include <QSet>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -42,7 +43,7 @@ QString hardwareColumnList() {
 // Every column a StoredScore is read from, in the order rowToScore expects.
 QString scoreColumns() {
   return QStringLiteral("id, version, test, seconds, checksum, file_data, title, description, link, submitted_at, ") +
-         hardwareColumnList() + QStringLiteral(", hidden, unconfirmed, doubts");
+         hardwareColumnList() + QStringLiteral(", hidden, unconfirmed, doubts, conditions");
 }
 
 QString idColumn(bool postgres) {
@@ -54,6 +55,10 @@ QString idColumn(bool postgres) {
 // has work done between its statements (ScoreStore::judgeStoredScores),
 // which comes after the statements listed for before == true.
 QStringList schemaStep(int fromVersion, bool postgres, bool before = true) {
+  if (fromVersion == 4 && before) {
+    // The run record a page sends beside the score; NULL when none came.
+    return {QStringLiteral("ALTER TABLE scores ADD COLUMN conditions TEXT")};
+  }
   if (fromVersion == 3 && before) {
     return {
         // The distinct processor names: a filter is matched against these
@@ -418,6 +423,8 @@ void bindSubmission(QSqlQuery& insert, const Submission& s, const QString& ident
   insert.bindValue(i++, notNull(s.link));
   insert.bindValue(i++, now);
   for (const auto field : scores::kHardwareFields) insert.bindValue(i++, notNull(score.hardware.*field));
+  insert.bindValue(i++, s.conditions.isEmpty() ? QVariant(QMetaType::fromType<QString>())
+                                               : QVariant(QString::fromUtf8(s.conditions)));
 }
 
 }  // namespace
@@ -460,11 +467,11 @@ ScoreStore::Batch ScoreStore::addAll(const QList<Submission>& submissions) {
     if (readOnly_) throw StoreError("the database is read-only");
     checkFile();
     QStringList marks;
-    for (int i = 0; i < 15 + static_cast<int>(kHardwareColumns.size()); ++i) marks << QStringLiteral("?");
+    for (int i = 0; i < 16 + static_cast<int>(kHardwareColumns.size()); ++i) marks << QStringLiteral("?");
     insert = &prepared(
         QStringLiteral("INSERT INTO scores (identity, processor_key, unconfirmed, doubts, file_hash, file_data, "
                        "version, test, seconds, checksum, cpu_search, title, description, link, submitted_at, "
-                       "%1) VALUES (%2) ON CONFLICT DO NOTHING RETURNING id")
+                       "%1, conditions) VALUES (%2) ON CONFLICT DO NOTHING RETURNING id")
             .arg(hardwareColumnList(), marks.join(u", ")));
     if (!db.transaction()) throw StoreError("beginning a write: " + db.lastError().text().toStdString());
     writing = true;
@@ -630,6 +637,9 @@ StoredScore rowToScore(const QSqlQuery& q) {
   s.hidden = q.value(i++).toInt() != 0;
   s.unconfirmed = q.value(i++).toInt() != 0;
   s.doubts = static_cast<unsigned>(q.value(i++).toInt());
+  if (const QVariant record = q.value(i++); !record.isNull()) {
+    s.conditions = QJsonDocument::fromJson(record.toString().toUtf8()).object();
+  }
   s.score.score_visible = !s.hidden;
   return s;
 }

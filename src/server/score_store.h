@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QJsonObject>
 #include <QList>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -36,6 +37,8 @@ struct StoredScore {
   bool hidden = false;       // by a moderator, or by the rules when the schema was upgraded
   bool unconfirmed = false;  // ranked apart until a moderator confirms it
   unsigned doubts = 0;       // rules::Doubt bits it arrived with
+  // The run record sent with it (the submission's conditions field).
+  std::optional<QJsonObject> conditions;
 };
 
 enum class Moderation { Hide, Show, Confirm };
@@ -66,7 +69,7 @@ class ScoreStore {
   ScoreStore(const ScoreStore&) = delete;
   ScoreStore& operator=(const ScoreStore&) = delete;
 
-  static constexpr int kSchemaVersion = 4;
+  static constexpr int kSchemaVersion = 5;
 
   struct Added {
     qint64 id = 0;

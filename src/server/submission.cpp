@@ -1,5 +1,7 @@
 #include "server/submission.h"
 
+#include <QJsonDocument>
+#include <QJsonParseError>
 #include <exception>
 
 #include "server/form.h"
@@ -90,6 +92,18 @@ std::variant<Submission, Refusal> readSubmission(const QByteArray& contentType, 
     return refuse(QStringLiteral("The link is longer than %1 characters.").arg(kMaxLink));
   if (!s.link.isEmpty() && !isWebLink(s.link)) {
     return refuse(QStringLiteral("The link must be a web address starting with http:// or https://."));
+  }
+  // An empty field is taken as none: there is nothing in it to keep.
+  if (const QByteArray conditions = fields.value("conditions"); !conditions.isEmpty()) {
+    if (conditions.size() > kMaxConditionsBytes) {
+      return refuse(QStringLiteral("The conditions field is larger than %1 bytes.").arg(kMaxConditionsBytes));
+    }
+    QJsonParseError error;
+    const QJsonDocument record = QJsonDocument::fromJson(conditions, &error);
+    if (error.error != QJsonParseError::NoError || !record.isObject()) {
+      return refuse(QStringLiteral("The conditions field is not a JSON object."));
+    }
+    s.conditions = record.toJson(QJsonDocument::Compact);
   }
   return s;
 }

@@ -16,6 +16,9 @@ struct Submission {
   QString title;
   QString description;
   QString link;
+  // The run record the page sent beside the score (compact JSON, an
+  // object); empty when none came, as from older pages or loaded scores.
+  QByteArray conditions;
 };
 
 // Why a submission was turned away, as an HTTP status and one sentence.
@@ -30,6 +33,7 @@ inline constexpr qsizetype kMaxBodyBytes = 64 * 1024;
 inline constexpr qsizetype kMaxTitle = 50;
 inline constexpr qsizetype kMaxDescription = 255;
 inline constexpr qsizetype kMaxLink = 255;
+inline constexpr qsizetype kMaxConditionsBytes = 8 * 1024;
 
 // Reads a posted submission form. The score must be one the program itself
 // would load (the client's own reader decides), break none of the rules of

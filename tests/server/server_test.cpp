@@ -12,6 +12,7 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <functional>
+#include <optional>
 
 #include "platform/numbers.h"
 #include "platform/text.h"
@@ -739,6 +740,75 @@ TEST_P(ServerTest, SubmissionsPerAddressAreLimited) {
     EXPECT_EQ(fetch("/").status, 200) << "reading is not limited";
   }
   EXPECT_EQ(storedCount(), 7);
+}
+
+// The run record a page sends beside the score, as rec19's client writes it
+// (without its workers, ASCII only).
+QByteArray runRecord(const char* hypervisor) {
+  return QByteArray(R"({"schema_version":1,"test":6,"threads":4,"seconds":0.25,"kernel":"AVX2/fma+div",)"
+                    R"("kernel_choice":"timed","cache_mode":false,"quick_mode":false,"conditions":{"processor":)"
+                    R"("Intel(R) Xeon(R) Gold 6338","vendor":"GenuineIntel","hypervisor":)") +
+         hypervisor + R"(,"governor":"performance","cores":2},"warnings":[]})";
+}
+
+// A record whose field, percent-encoded, is exactly size bytes before encoding.
+QByteArray recordOfSize(qsizetype size) {
+  QByteArray record = R"({"pad":""})";
+  record.insert(8, QByteArray(size - record.size(), 'x'));
+  return record;
+}
+
+TEST_P(ServerTest, ConditionsAreKeptWhenTheyAreAJsonObjectOfAtMost8KiB) {
+  struct Case {
+    const char* name;
+    std::optional<QByteArray> conditions;
+    int status;
+    const char* says;  // on the refusal page
+  };
+  const Case cases[] = {
+      {"VirtualMachine", runRecord(R"("KVM")"), 303, ""},
+      {"OwnMachine", runRecord("null"), 303, ""},
+      {"AbsentAsFromOlderPages", std::nullopt, 303, ""},
+      {"EmptyIsAbsent", QByteArray(), 303, ""},
+      {"Exactly8KiB", recordOfSize(8192), 303, ""},
+      {"NotJson", QByteArray(R"({"kernel": AVX2})"), 400, "not a JSON object"},
+      {"NotAnObject", QByteArray(R"(["AVX2", 4])"), 400, "not a JSON object"},
+      {"Over8KiB", recordOfSize(8193), 400, "larger than 8192 bytes"},
+  };
+  double seconds = 10;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const qint64 before = storedCount();
+    QByteArray form = submissionForm(scoreFile(seconds += 1, 6), c.name);
+    if (c.conditions) form += "&conditions=" + c.conditions->toPercentEncoding();
+    const HttpReply reply = send(submitRequest(form));
+    ASSERT_EQ(reply.status, c.status) << reply.body.left(300).toStdString();
+    EXPECT_TRUE(reply.body.contains(c.says)) << reply.body.toStdString();
+    EXPECT_EQ(storedCount(), before + (c.status == 303 ? 1 : 0)) << "a refused score leaves nothing stored";
+    if (c.status != 303) continue;
+
+    const QByteArray id = reply.headers.value("location").mid(7);
+    const QJsonValue kept =
+        json(fetch("/api/v1/scores?limit=100")).value("scores").toArray().last().toObject().value("conditions");
+    const QByteArray page = fetch("/score/" + id).body;
+    if (!c.conditions || c.conditions->isEmpty()) {
+      EXPECT_TRUE(kept.isNull());
+      EXPECT_TRUE(page.contains("<th>Run conditions</th><td>not sent")) << page.toStdString();
+    } else {
+      EXPECT_EQ(kept.toObject(), QJsonDocument::fromJson(*c.conditions).object()) << "the JSON returns it whole";
+    }
+  }
+
+  // The score page shows the run's conditions; the boards mark the virtual machine.
+  const QByteArray vmPage = fetch("/score/1").body;
+  for (const char* row : {"<th>Kernel</th><td>AVX2/fma+div</td>", "<th>Threads</th><td>4</td>",
+                          "<th>Hypervisor</th><td>KVM</td>", "<th>Governor</th><td>performance</td>"}) {
+    EXPECT_TRUE(vmPage.contains(row)) << row;
+  }
+  EXPECT_TRUE(fetch("/score/2").body.contains("<th>Hypervisor</th><td>none</td>"));
+  const QByteArray board = fetch("/?test=6").body;
+  EXPECT_EQ(board.count("class=\"vm\""), 1) << board.toStdString();
+  EXPECT_TRUE(board.contains("title=\"run in a virtual machine (KVM)\">VM</span>"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Databases, ServerTest, ::testing::Values(Backend::SQLite, Backend::PostgreSQL),

@@ -418,7 +418,10 @@ QByteArray aboutPage(int maxJsonLimit) {
               "record of the run its page sent (kernel, threads, hypervisor, governor and more), or null for a score "
               "that came without one. <code>/healthz</code> answers "
               "<code>ok</code> while the database can be used.</p>\n"
-              "<p>Example: <a href=\"/api/v1/scores?test=6&amp;limit=10\">/api/v1/scores?test=6&amp;limit=10</a></p>\n")
+              "<p>Example: <a href=\"/api/v1/scores?test=6&amp;limit=10\">/api/v1/scores?test=6&amp;limit=10</a></p>\n"
+              "<p><code>GET /api/v1/export</code> returns every score the boards show, one JSON object a line "
+              "(JSON Lines), each with its score file in <code>file_base64</code>; the server's operator loads such "
+              "a file into another database with <code>rootix-server --import FILE</code>.</p>\n")
               .arg(maxJsonLimit);
   html += rulesSection();
   return (html + kFooter).toUtf8();

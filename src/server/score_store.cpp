@@ -404,6 +404,7 @@ namespace {
 
 void bindSubmission(QSqlQuery& insert, const Submission& s, const QString& identity, unsigned doubts,
                     const QString& now) {
+  const QString submitted = s.submitted.isValid() ? s.submitted.toUTC().toString(Qt::ISODateWithMs) : now;
   const scores::Score& score = s.score;
   const QString hash = QString::fromLatin1(QCryptographicHash::hash(s.fileBytes, QCryptographicHash::Sha256).toHex());
   int i = 0;
@@ -421,7 +422,7 @@ void bindSubmission(QSqlQuery& insert, const Submission& s, const QString& ident
   insert.bindValue(i++, notNull(s.title));
   insert.bindValue(i++, notNull(s.description));
   insert.bindValue(i++, notNull(s.link));
-  insert.bindValue(i++, now);
+  insert.bindValue(i++, submitted);
   for (const auto field : scores::kHardwareFields) insert.bindValue(i++, notNull(score.hardware.*field));
   insert.bindValue(i++, s.conditions.isEmpty() ? QVariant(QMetaType::fromType<QString>())
                                                : QVariant(QString::fromUtf8(s.conditions)));
@@ -477,7 +478,7 @@ ScoreStore::Batch ScoreStore::addAll(const QList<Submission>& submissions) {
     writing = true;
     const QString now = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
     for (qsizetype i = 0; i < submissions.size(); ++i) {
-      const unsigned doubts = judge(submissions[i].score);
+      const unsigned doubts = submissions[i].doubts ? *submissions[i].doubts : judge(submissions[i].score);
       bindSubmission(*insert, submissions[i], identities[i], doubts, now);
       exec(*insert, "storing a score");
       // A new entry returns its id; the same run again returns nothing.
@@ -718,6 +719,18 @@ QList<StoredScore> ScoreStore::ranked(const ScoreFilter& filter, qint64 offset, 
   q.bindValue(i++, limit);
   q.bindValue(i++, offset);
   exec(q, "reading a leaderboard");
+  QList<StoredScore> rows;
+  while (q.next()) rows.append(rowToScore(q));
+  q.finish();
+  return rows;
+}
+
+QList<StoredScore> ScoreStore::visibleAfter(qint64 afterId, int limit) {
+  QSqlQuery& q = prepared(
+      QStringLiteral("SELECT %1 FROM scores WHERE id > ? AND hidden = 0 ORDER BY id LIMIT ?").arg(scoreColumns()));
+  q.bindValue(0, afterId);
+  q.bindValue(1, limit);
+  exec(q, "reading scores to export");
   QList<StoredScore> rows;
   while (q.next()) rows.append(rowToScore(q));
   q.finish();

@@ -100,6 +100,9 @@ class ScoreStore {
   qint64 count(const ScoreFilter& filter);
   // Ranked by time (test first when filter.test is 0), then by id.
   QList<StoredScore> ranked(const ScoreFilter& filter, qint64 offset, qint64 limit);
+  // Visible scores with ids above afterId, in id order, at most limit: an
+  // export walks the table by these pages without holding a cursor open.
+  QList<StoredScore> visibleAfter(qint64 afterId, int limit);
   // The best time of each processor name for one test, fastest first.
   QList<ProcessorBest> bestPerProcessor(const ScoreFilter& filter, int limit);
   // A trivial query: is the database there, and still the file it opened?

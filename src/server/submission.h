@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
+#include <optional>
 #include <variant>
 
 #include "scores/score.h"
@@ -19,6 +21,10 @@ struct Submission {
   // The run record the page sent beside the score (compact JSON, an
   // object); empty when none came, as from older pages or loaded scores.
   QByteArray conditions;
+  // Kept from an export by an import; otherwise unset: the score is stored
+  // as submitted now and judged by the rules.
+  QDateTime submitted;
+  std::optional<unsigned> doubts;
 };
 
 // Why a submission was turned away, as an HTTP status and one sentence.
@@ -40,5 +46,7 @@ inline constexpr qsizetype kMaxConditionsBytes = 8 * 1024;
 // score_rules.h (422 naming the rule) and whose stored row can be made;
 // nothing here touches a database, and no input makes it throw.
 std::variant<Submission, Refusal> readSubmission(const QByteArray& contentType, const QByteArray& body);
+// The limits of title, description and link, as readSubmission applies them.
+std::optional<Refusal> checkTexts(const Submission& submission);
 
 }  // namespace rootix::server

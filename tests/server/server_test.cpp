@@ -6,6 +6,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -811,6 +812,100 @@ TEST_P(ServerTest, ConditionsAreKeptWhenTheyAreAJsonObjectOfAtMost8KiB) {
   EXPECT_TRUE(board.contains("title=\"run in a virtual machine (KVM)\">VM</span>"));
 }
 
+struct Ran {
+  int status = -1;
+  QByteArray out, err;
+};
+// rootix-server run as its own process, for at most 30 s.
+Ran runServer(const QStringList& arguments) {
+  QProcess process;
+  process.start(QStringLiteral(ROOTIX_SERVER_BINARY), arguments);
+  if (!process.waitForFinished(30000)) {
+    process.kill();
+    process.waitForFinished();
+    return {};
+  }
+  return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
+          process.readAllStandardError()};
+}
+
+// Scores as the JSON lists them, without what a new database numbers anew.
+QJsonArray withoutIds(const QJsonArray& scores) {
+  QJsonArray out;
+  for (const QJsonValue v : scores) {
+    QJsonObject s = v.toObject();
+    for (const char* key : {"id", "page", "file"}) s.remove(QLatin1String(key));
+    out.append(s);
+  }
+  return out;
+}
+QJsonArray exportedLines(const QByteArray& body) {
+  QJsonArray lines;
+  for (const QByteArray& line : body.split('\n')) {
+    if (!line.isEmpty()) lines.append(QJsonDocument::fromJson(line).object());
+  }
+  return lines;
+}
+
+TEST_P(ServerTest, AnExportImportedIntoANewDatabaseGivesTheSameBoards) {
+  HardwareSummary ryzen = scores::testdata::sampleHardware();
+  ryzen.score_extra_cpu_string = QStringLiteral("AMD Ryzen 9");
+  const QByteArray forms[] = {
+      submissionForm(scoreFile(12.5, 6),
+                     "Gr\xC3\xB6\xC3\x9F"
+                     "e \xE2\x9C\x93",
+                     "under KVM", "https://example.org/a") +
+          "&conditions=" + runRecord(R"("KVM")").toPercentEncoding(),
+      submissionForm(scoreFile(11, 6), "confirmed by hand"),
+      submissionForm(scoreFile(300, 11, ryzen), "other test"),
+      submissionForm(scoreFile(15, 6), "hidden later"),
+  };
+  for (const QByteArray& form : forms) ASSERT_EQ(send(submitRequest(form)).status, 303);
+  const QByteArray bearer = "Bearer " + adminToken_;
+  ASSERT_EQ(send(moderation(4, "hide", bearer)).status, 200);
+  ASSERT_EQ(send(moderation(2, "confirm", bearer)).status, 200);
+
+  const HttpReply exported = fetch("/api/v1/export");
+  ASSERT_EQ(exported.status, 200);
+  EXPECT_EQ(exported.headers.value("transfer-encoding"), "chunked") << "streamed, not built whole";
+  EXPECT_EQ(exported.headers.value("content-type"), "application/x-ndjson");
+  const QJsonArray lines = exportedLines(exported.body);
+  ASSERT_EQ(lines.size(), 3) << exported.body.toStdString();
+  EXPECT_FALSE(exported.body.contains("hidden later"));
+  EXPECT_EQ(QByteArray::fromBase64(lines.at(0).toObject().value("file_base64").toString().toLatin1()),
+            scoreFile(12.5, 6));
+  // HTTP/1.0 has no chunks: the body ends with the connection.
+  const HttpReply old = send("GET /api/v1/export HTTP/1.0\r\n\r\n");
+  EXPECT_FALSE(old.headers.contains("transfer-encoding"));
+  EXPECT_EQ(old.body, exported.body);
+
+  const QString file = dir_.filePath(QStringLiteral("export.jsonl"));
+  QFile out(file);
+  ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+  out.write(exported.body);
+  out.close();
+  const QString target = QStringLiteral("sqlite:") + dir_.filePath(QStringLiteral("imported.sqlite"));
+  const Ran first = runServer({QStringLiteral("--db"), target, QStringLiteral("--import"), file});
+  EXPECT_EQ(first.status, 0) << first.err.toStdString();
+  EXPECT_TRUE(first.out.contains("3 stored, 0 skipped (stored already), 0 refused")) << first.out.toStdString();
+  const Ran again = runServer({QStringLiteral("--db"), target, QStringLiteral("--import=") + file});
+  EXPECT_TRUE(again.out.contains("0 stored, 3 skipped (stored already), 0 refused")) << again.out.toStdString();
+
+  ServerOptions options;
+  options.database = target;
+  ServerThread imported(options);
+  ASSERT_TRUE(imported.startServer()) << imported.error().toStdString();
+  for (const QByteArray& list : {QByteArray("/api/v1/scores?limit=100"), QByteArray("/api/v1/scores?test=6")}) {
+    SCOPED_TRACE(list.constData());
+    const QJsonObject before = json(fetch(list));
+    const QJsonObject after = json(exchange(imported.port(), get(list)));
+    EXPECT_EQ(after.value("total"), before.value("total"));
+    EXPECT_EQ(withoutIds(after.value("scores").toArray()), withoutIds(before.value("scores").toArray()));
+  }
+  EXPECT_EQ(withoutIds(exportedLines(exchange(imported.port(), get("/api/v1/export")).body)), withoutIds(lines))
+      << "files, dates, conditions and confirmations as they were";
+}
+
 INSTANTIATE_TEST_SUITE_P(Databases, ServerTest, ::testing::Values(Backend::SQLite, Backend::PostgreSQL),
                          [](const auto& info) { return info.param == Backend::SQLite ? "SQLite" : "PostgreSQL"; });
 
@@ -842,6 +937,32 @@ TEST(ServerStart, ASchemaOneDatabaseIsUpgradedAndItsDuplicatesMerged) {
   const HttpReply again = exchange(
       server.port(), post("/?q=submit", submissionForm(scoreLines([](QStringList& l) { l << "one more line"; }))));
   EXPECT_EQ(again.headers.value("location"), "/score/1?again");
+}
+
+TEST(ServerImport, LinesThatCannotBeReadAreReportedAndTheRestStored) {
+  QTemporaryDir dir;
+  const QByteArray good =
+      QJsonDocument(QJsonObject{{"file_base64", QString::fromLatin1(scoreFile(5, 6).toBase64())}, {"title", "kept"}})
+          .toJson(QJsonDocument::Compact);
+  const QByteArray file =
+      "not json\n"
+      "{\"file_base64\": \"***\"}\n"
+      "{\"file_base64\": \"" +
+      scoreFile(6, 6).toBase64() + "\", \"conditions\": [1]}\n\n" + good + "\n";
+  const QString path = dir.filePath(QStringLiteral("export.jsonl"));
+  QFile out(path);
+  ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+  out.write(file);
+  out.close();
+  const QString db = QStringLiteral("sqlite:") + dir.filePath(QStringLiteral("scores.sqlite"));
+  const Ran ran = runServer({QStringLiteral("--db"), db, QStringLiteral("--import"), path});
+  EXPECT_EQ(ran.status, 0);
+  EXPECT_TRUE(ran.out.contains("1 stored, 0 skipped (stored already), 3 refused")) << ran.out.toStdString();
+  for (const char* says : {"line 1: not a JSON object", "line 2: file_base64 is not base64",
+                           "line 3: The conditions field is not a JSON object."}) {
+    EXPECT_TRUE(ran.err.contains(says)) << says << "\n" << ran.err.toStdString();
+  }
+  EXPECT_EQ(runServer({QStringLiteral("--db"), db, QStringLiteral("--import"), dir.filePath("missing")}).status, 1);
 }
 
 TEST(ServerStart, AnUnusableDatabaseIsReportedNotServed) {

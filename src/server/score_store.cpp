@@ -474,7 +474,7 @@ ScoreStore::Batch ScoreStore::addAll(const QList<Submission>& submissions) {
                        "version, test, seconds, checksum, cpu_search, title, description, link, submitted_at, "
                        "%1, conditions) VALUES (%2) ON CONFLICT DO NOTHING RETURNING id")
             .arg(hardwareColumnList(), marks.join(u", ")));
-    if (!db.transaction()) throw StoreError("beginning a write: " + db.lastError().text().toStdString());
+    beginWrite(db, "beginning a write");
     writing = true;
     const QString now = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
     for (qsizetype i = 0; i < submissions.size(); ++i) {
@@ -524,6 +524,30 @@ ScoreStore::Batch ScoreStore::addAll(const QList<Submission>& submissions) {
       batch.error = QStringLiteral("a stored score is not in the database");
   }
   return batch;
+}
+
+void ScoreStore::beginWrite(QSqlDatabase& db, const char* what) {
+  QSqlQuery begin(db);
+  if (postgres_) {
+    // Writers of several servers take turns, as SQLite's do: two batches
+    // that insert the same runs in different orders, each also holding its
+    // board's count, would otherwise wait for each other until PostgreSQL
+    // breaks the deadlock by failing one. The lock goes with the transaction.
+    if (!db.transaction()) throw StoreError(std::string(what) + ": " + db.lastError().text().toStdString());
+    if (!begin.exec(QStringLiteral("SELECT pg_advisory_xact_lock(730518)"))) {
+      const QString error = lastError(begin);
+      db.rollback();
+      throw StoreError(std::string(what) + ": " + error.toStdString());
+    }
+    begin.finish();
+    return;
+  }
+  // SQLite: a transaction that reads first and writes later cannot wait for
+  // another process's writer (its snapshot would be stale) and fails at
+  // once; one that takes the write lock at its start waits as long as the
+  // busy timeout allows.
+  if (!begin.exec(QStringLiteral("BEGIN IMMEDIATE")))
+    throw StoreError(std::string(what) + ": " + lastError(begin).toStdString());
 }
 
 void ScoreStore::checkFile() {
@@ -583,7 +607,7 @@ bool ScoreStore::moderate(qint64 id, Moderation action) {
   if (readOnly_) throw StoreError("the database is read-only");
   checkFile();
   QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
-  if (!db.transaction()) throw StoreError("moderating a score: " + db.lastError().text().toStdString());
+  beginWrite(db, "moderating a score");
   try {
     QSqlQuery& state = prepared(QStringLiteral("SELECT test, hidden FROM scores WHERE id = ?"));
     state.bindValue(0, id);

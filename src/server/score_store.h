@@ -134,6 +134,8 @@ class ScoreStore {
   // Throws when the SQLite file was deleted or replaced since it opened:
   // what the connection writes then goes nowhere anyone reads.
   void checkFile();
+  // Begins a transaction that writes.
+  void beginWrite(QSqlDatabase& db, const char* what);
   // Keeps the SQLite log small after a commit.
   void trimLog();
 

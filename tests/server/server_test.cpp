@@ -2,6 +2,7 @@
 // PostgreSQL (when ROOTIX_TEST_POSTGRESQL names a database to use).
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -12,8 +13,11 @@
 #include <QSqlQuery>
 #include <QTcpSocket>
 #include <QTemporaryDir>
+#include <array>
 #include <functional>
 #include <optional>
+#include <thread>
+#include <vector>
 
 #include "platform/numbers.h"
 #include "platform/text.h"
@@ -904,6 +908,99 @@ TEST_P(ServerTest, AnExportImportedIntoANewDatabaseGivesTheSameBoards) {
   }
   EXPECT_EQ(withoutIds(exportedLines(exchange(imported.port(), get("/api/v1/export")).body)), withoutIds(lines))
       << "files, dates, conditions and confirmations as they were";
+}
+
+// rootix-server as a process of its own, on a free port, until destroyed.
+class ServerProcess {
+ public:
+  explicit ServerProcess(const QString& database) {
+    process_.start(
+        QStringLiteral(ROOTIX_SERVER_BINARY),
+        {QStringLiteral("--db"), database, QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"),
+         QStringLiteral("--submit-rate"), QStringLiteral("0"), QStringLiteral("--page-cache-ms"), QStringLiteral("0")});
+    QByteArray out;
+    QElapsedTimer clock;
+    clock.start();
+    while (!out.contains('\n') && clock.elapsed() < 10000 && process_.state() != QProcess::NotRunning) {
+      process_.waitForReadyRead(200);
+      out += process_.readAllStandardOutput();
+    }
+    // "rootix-server: serving http://127.0.0.1:PORT/ with ..."
+    const qsizetype at = out.indexOf("127.0.0.1:");
+    if (at >= 0) port_ = static_cast<quint16>(out.mid(at + 10).split('/').first().toUInt());
+  }
+  ~ServerProcess() {
+    process_.terminate();
+    if (!process_.waitForFinished(5000)) {
+      process_.kill();
+      process_.waitForFinished();
+    }
+  }
+  quint16 port() const { return port_; }
+  QByteArray errors() { return process_.readAllStandardError(); }
+
+ private:
+  QProcess process_;
+  quint16 port_ = 0;
+};
+
+TEST_P(ServerTest, TwoServersOnOneDatabaseStoreEveryAcknowledgedScoreOnce) {
+  ServerProcess first(database_), second(database_);
+  ASSERT_NE(first.port(), 0) << first.errors().toStdString();
+  ASSERT_NE(second.port(), 0) << second.errors().toStdString();
+  const quint16 ports[] = {first.port(), second.port()};
+
+  // Every run goes to both servers at about the same time, from different
+  // clients: each must answer with the one entry the run has.
+  constexpr int kRuns = 40, kClients = 4;
+  struct Answer {
+    int status = 0;
+    QByteArray location;
+  };
+  std::vector<std::array<Answer, 2>> answers(kRuns);
+  std::vector<std::thread> clients;
+  for (int c = 0; c < kClients; ++c) {
+    clients.emplace_back([&, c] {
+      const int side = c % 2;  // half the clients start with the first server, half with the second
+      for (int run = c / 2; run < kRuns; run += kClients / 2) {
+        const QByteArray form = submissionForm(scoreFile(20 + run * 0.01, 6), "run " + QByteArray::number(run));
+        const HttpReply reply = exchange(ports[side], submitRequest(form), 15000);
+        answers[run][side] = {reply.status, reply.headers.value("location")};
+      }
+    });
+  }
+  for (std::thread& t : clients) t.join();
+
+  QHash<QByteArray, int> acknowledged;  // title -> its id
+  for (int run = 0; run < kRuns; ++run) {
+    SCOPED_TRACE(run);
+    for (const Answer& a : answers[run]) {
+      // Each server waits for the other's write lock rather than refuse
+      // (503); an acknowledgement names the run's entry.
+      ASSERT_EQ(a.status, 303);
+      const int id = a.location.mid(7).split('?').first().toInt();
+      const QByteArray title = "run " + QByteArray::number(run);
+      if (acknowledged.contains(title)) {
+        EXPECT_EQ(acknowledged.value(title), id) << "one run, one entry";
+      }
+      acknowledged.insert(title, id);
+    }
+    EXPECT_NE(answers[run][0].location.endsWith("?again"), answers[run][1].location.endsWith("?again"))
+        << "stored by one server, found stored by the other";
+  }
+  EXPECT_EQ(acknowledged.size(), kRuns);
+
+  for (const quint16 port : ports) {
+    SCOPED_TRACE(port);
+    const QJsonArray lines = exportedLines(exchange(port, get("/api/v1/export"), 15000).body);
+    QHash<QString, int> seen;
+    for (const QJsonValue line : lines) ++seen[line.toObject().value("title").toString()];
+    for (auto it = acknowledged.begin(); it != acknowledged.end(); ++it) {
+      EXPECT_EQ(seen.value(QString::fromLatin1(it.key())), 1) << it.key().toStdString();
+    }
+    EXPECT_EQ(json(exchange(port, get("/api/v1/scores?test=6"))).value("total").toInteger(), lines.size())
+        << "the board's kept count agrees with its scores";
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Databases, ServerTest, ::testing::Values(Backend::SQLite, Backend::PostgreSQL),

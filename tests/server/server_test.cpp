@@ -823,7 +823,7 @@ struct Ran {
 // rootix-server run as its own process, for at most 30 s.
 Ran runServer(const QStringList& arguments) {
   QProcess process;
-  process.start(QStringLiteral(ROOTIX_SERVER_BINARY), arguments);
+  process.start(QStringLiteral(ROOTIX_SERVER_PATH), arguments);
   if (!process.waitForFinished(30000)) {
     process.kill();
     process.waitForFinished();
@@ -915,7 +915,7 @@ class ServerProcess {
  public:
   explicit ServerProcess(const QString& database) {
     process_.start(
-        QStringLiteral(ROOTIX_SERVER_BINARY),
+        QStringLiteral(ROOTIX_SERVER_PATH),
         {QStringLiteral("--db"), database, QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"),
          QStringLiteral("--submit-rate"), QStringLiteral("0"), QStringLiteral("--page-cache-ms"), QStringLiteral("0")});
     QByteArray out;

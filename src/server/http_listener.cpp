@@ -325,6 +325,10 @@ class Connection : public std::enable_shared_from_this<Connection> {
 
   void write(const Reply& reply, bool keepAlive, unsigned version, bool head) {
     state_ = State::Writing;
+    const bool bodyless = reply.status == 304 || reply.status == 204;
+    const bool streamed = reply.stream && !bodyless;
+    // HTTP/1.0 has no chunks: a streamed body ends where the connection does.
+    if (streamed && version == 10) keepAlive = false;
     keepAlive_ = keepAlive;
     const auto status = static_cast<http::status>(reply.status);
     const auto reason = http::obsolete_reason(status);
@@ -339,10 +343,13 @@ class Connection : public std::enable_shared_from_this<Connection> {
       out.append(value.constData(), static_cast<std::size_t>(value.size()));
       out += "\r\n";
     };
-    const bool bodyless = reply.status == 304 || reply.status == 204;
     if (!bodyless) {
       if (!reply.contentType.isEmpty()) header("Content-Type", reply.contentType);
-      header("Content-Length", QByteArray::number(reply.body.size()));
+      if (!streamed) {
+        header("Content-Length", QByteArray::number(reply.body.size()));
+      } else if (version != 10) {
+        header("Transfer-Encoding", "chunked");
+      }
     }
     for (const auto& [name, value] : reply.headers) header(name, value);
     for (const auto& [name, value] : standardHeaders()) header(name, value);
@@ -352,16 +359,50 @@ class Connection : public std::enable_shared_from_this<Connection> {
       header("Connection", "keep-alive");
     }
     out += "\r\n";
-    if (!head && !bodyless) out.append(reply.body.constData(), static_cast<std::size_t>(reply.body.size()));
+    if (!head && !bodyless && !streamed)
+      out.append(reply.body.constData(), static_cast<std::size_t>(reply.body.size()));
     out_ = std::move(out);
+    stream_ = streamed && !head ? reply.stream : nullptr;
+    chunked_ = version != 10;
+    send();
+  }
+
+  // Writes out_; a client that does not read it within the request time is
+  // dropped.
+  void send() {
     armTimer(std::chrono::milliseconds(owner_.limits.requestTimeoutMs));
     asio::async_write(socket_, asio::buffer(out_), [self = shared_from_this()](error_code ec, std::size_t) {
       if (self->state_ != State::Writing) return;
       self->out_.clear();
       if (ec) return self->close();
+      if (self->stream_) return self->sendNextPiece();
       if (self->keepAlive_) return self->readRequest();
       self->drain();
     });
+  }
+
+  // One piece of a streamed body at a time: only what is being written is
+  // held, however long the body.
+  void sendNextPiece() {
+    QByteArray piece;
+    try {
+      piece = stream_();
+    } catch (const std::exception& e) {
+      // The status is sent already: the client learns of the failure by the
+      // missing end of the body.
+      std::fprintf(stderr, "rootix-server: a streamed reply failed: %s\n", e.what());
+      stream_ = nullptr;
+      return close();
+    }
+    if (piece.isEmpty()) {
+      stream_ = nullptr;
+      out_ = chunked_ ? "0\r\n\r\n" : "";
+    } else {
+      out_ = chunked_ ? QByteArray::number(piece.size(), 16).toStdString() + "\r\n" : std::string();
+      out_.append(piece.constData(), static_cast<std::size_t>(piece.size()));
+      if (chunked_) out_ += "\r\n";
+    }
+    send();
   }
 
   // Writes bytes of the protocol's own (100 Continue), then goes on.
@@ -420,6 +461,8 @@ class Connection : public std::enable_shared_from_this<Connection> {
   bool keepAlive_ = false;
   Clock::time_point requestDeadline_;
   std::string out_;
+  std::function<QByteArray()> stream_;  // the rest of a streamed body
+  bool chunked_ = false;
   std::array<char, 4096> scratch_{};
   std::size_t drained_ = 0;
 };

@@ -9,13 +9,15 @@
 #include <exception>
 
 #include "server/result_server.h"
+#include "server/score_json.h"
+#include "server/score_store.h"
 
 namespace {
 
 const char* const kUsage =
     "usage: rootix-server [--listen ADDR:PORT] [--db sqlite:PATH | --db postgresql://user@host:port/dbname]\n"
     "                     [--admin-token-file PATH] [--page-cache-ms MS] [--submit-rate N]\n"
-    "                     [--trusted-proxy ADDR[/PREFIX]]...\n"
+    "                     [--trusted-proxy ADDR[/PREFIX]]... [--import FILE]\n"
     "  --listen            address and port to serve on (default 127.0.0.1:8080)\n"
     "  --db                the score database (default: an SQLite file in the user's data folder)\n"
     "  --admin-token-file  a file holding the operator's token for POST /admin/scores/<id>\n"
@@ -25,6 +27,8 @@ const char* const kUsage =
     "  --submit-rate       submissions one address may make a minute (default 30, 0: no limit)\n"
     "  --trusted-proxy     a reverse proxy (address or network) whose X-Forwarded-For names the\n"
     "                      client; may be given more than once\n"
+    "  --import            load a file of GET /api/v1/export into the database and exit\n"
+    "                      (runs stored already are skipped)\n"
     "Options take their value after a space or after '='.\n";
 
 // A token shorter than this is too easy to guess.
@@ -59,6 +63,30 @@ bool parseListen(const QString& text, rootix::server::ServerOptions& options) {
   return true;
 }
 
+int runImport(const QString& file, const QString& database) {
+  QFile in(file);
+  if (!in.open(QIODevice::ReadOnly)) {
+    std::fprintf(stderr, "rootix-server: cannot read \"%s\": %s\n", qPrintable(file), qPrintable(in.errorString()));
+    return 1;
+  }
+  try {
+    const auto store = rootix::server::ScoreStore::open(database);
+    const auto report = rootix::server::importScores(*store, in);
+    for (const QString& line : report.refused) std::fprintf(stderr, "rootix-server: refused %s\n", qPrintable(line));
+    std::printf("rootix-server: %lld stored, %lld skipped (stored already), %lld refused\n",
+                static_cast<long long>(report.stored), static_cast<long long>(report.skipped),
+                static_cast<long long>(report.refused.size()));
+    if (!report.error.isEmpty()) {
+      std::fprintf(stderr, "rootix-server: the import stopped: %s\n", qPrintable(report.error));
+      return 1;
+    }
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "rootix-server: %s\n", e.what());
+    return 1;
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -68,6 +96,7 @@ int main(int argc, char** argv) {
 
   const QStringList args = QCoreApplication::arguments().mid(1);
   QString tokenFile;
+  QString importFile;
   for (qsizetype i = 0; i < args.size(); ++i) {
     const QString& arg = args[i];
     if (arg == u"--help" || arg == u"-h") {
@@ -78,7 +107,7 @@ int main(int argc, char** argv) {
     const qsizetype eq = arg.indexOf(u'=');
     const QString a = eq > 0 ? arg.left(eq) : arg;
     const bool known = a == u"--listen" || a == u"--db" || a == u"--admin-token-file" || a == u"--page-cache-ms" ||
-                       a == u"--submit-rate" || a == u"--trusted-proxy";
+                       a == u"--submit-rate" || a == u"--trusted-proxy" || a == u"--import";
     if (!known || (eq < 0 && i + 1 >= args.size())) {
       std::fprintf(stderr, "rootix-server: unknown argument \"%s\"\n%s", qPrintable(arg), kUsage);
       return 2;
@@ -87,6 +116,8 @@ int main(int argc, char** argv) {
     bool ok = true;
     if (a == u"--db") {
       options.database = value;
+    } else if (a == u"--import") {
+      importFile = value;
     } else if (a == u"--admin-token-file") {
       tokenFile = value;
     } else if (a == u"--submit-rate") {
@@ -120,6 +151,8 @@ int main(int argc, char** argv) {
     }
     options.database = QStringLiteral("sqlite:") + QDir(folder).filePath(QStringLiteral("scores.sqlite"));
   }
+
+  if (!importFile.isEmpty()) return runImport(importFile, options.database);
 
   rootix::server::ResultServer server(options);
   try {

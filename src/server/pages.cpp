@@ -1,5 +1,7 @@
 #include "server/pages.h"
 
+#include <QJsonObject>
+#include <QJsonValue>
 #include <QUrl>
 #include <algorithm>
 
@@ -27,7 +29,9 @@ const char* const kStyle =
     "a{color:#3344AA}.muted{color:#888}"
     "span.unconfirmed{font-size:9pt;color:#8A5A00;background:#FFF3D6;border:1px solid #E8C878;padding:0 4px;"
     "border-radius:3px;white-space:nowrap}tr.apart td{background:#FFF8E8;color:#8A5A00;font-style:italic}"
-    "p.notice{background:#EEF3FF;border:1px solid #CCCCFF;padding:6px 10px}";
+    "p.notice{background:#EEF3FF;border:1px solid #CCCCFF;padding:6px 10px}"
+    "span.vm{font-size:9pt;color:#335;background:#E8ECFA;border:1px solid #AAB4E0;padding:0 4px;border-radius:3px;"
+    "white-space:nowrap}";
 
 QString secondsText(double seconds) { return num::formatGeneral(num::roundDecimals(seconds, 3)); }
 
@@ -67,6 +71,54 @@ QString titleCell(const StoredScore& s) {
                    .arg(htmlEscape(s.link));
 }
 
+// A value of the run record as a page shows it; empty when it is missing,
+// null or not a text or number.
+QString recordText(const QJsonValue& value) {
+  if (value.isString()) return value.toString();
+  if (value.isDouble()) return num::formatGeneral(value.toDouble());
+  return {};
+}
+
+// The hypervisor the run record names; empty for a machine of its own or
+// a score that came without a record.
+QString hypervisorOf(const StoredScore& s) {
+  if (!s.conditions) return {};
+  return recordText(s.conditions->value(u"conditions").toObject().value(u"hypervisor"));
+}
+
+QString processorCell(const StoredScore& s) {
+  QString cell = htmlEscape(s.score.hardware.score_extra_cpu_string);
+  if (const QString hypervisor = hypervisorOf(s); !hypervisor.isEmpty()) {
+    cell += QStringLiteral(" <span class=\"vm\" title=\"run in a virtual machine (%1)\">VM</span>")
+                .arg(htmlEscape(hypervisor));
+  }
+  return cell;
+}
+
+// Kernel, threads, hypervisor and governor of the run, or one row saying
+// they were not sent.
+QList<std::pair<QString, QString>> conditionRows(const StoredScore& s) {
+  if (!s.conditions) {
+    return {{QStringLiteral("Run conditions"),
+             QStringLiteral("not sent (a score loaded from a file, or submitted from an older page)")}};
+  }
+  const QJsonObject& record = *s.conditions;
+  const QJsonObject machine = record.value(u"conditions").toObject();
+  QString kernel = recordText(record.value(u"kernel"));
+  if (!kernel.isEmpty() && record.value(u"kernel_choice").toString() == u"forced")
+    kernel += QStringLiteral(" (forced)");
+  const QString hypervisor = hypervisorOf(s);
+  const QString governor = recordText(machine.value(u"governor"));
+  const QString threads = recordText(record.value(u"threads"));
+  const QString unknown = QStringLiteral("unknown");
+  return {
+      {QStringLiteral("Kernel"), kernel.isEmpty() ? unknown : kernel},
+      {QStringLiteral("Threads"), threads.isEmpty() ? unknown : threads},
+      {QStringLiteral("Hypervisor"), hypervisor.isEmpty() ? QStringLiteral("none") : hypervisor},
+      {QStringLiteral("Governor"), governor.isEmpty() ? unknown : governor},
+  };
+}
+
 QString boardHtml(const Board& b, const QString& filter) {
   QString html = QStringLiteral("<h2 id=\"test-%1\">%2 (test %1) &middot; %3 %4</h2>\n")
                      .arg(b.test)
@@ -96,8 +148,8 @@ QString boardHtml(const Board& b, const QString& filter) {
                 "<tr><td class=\"num\">%1</td><td class=\"num\">%2</td><td>%3</td><td>%4</td><td>%5</td>"
                 "<td>%6</td><td class=\"board\">%7</td><td>%8</td><td class=\"date\">%9</td></tr>\n")
                 .arg(rankCell)
-                .arg(secondsText(s.score.score_score), htmlEscape(h.score_extra_cpu_string),
-                     htmlEscape(h.score_extra_cpu_clock), htmlEscape(h.score_extra_cpu_count),
+                .arg(secondsText(s.score.score_score), processorCell(s), htmlEscape(h.score_extra_cpu_clock),
+                     htmlEscape(h.score_extra_cpu_count),
                      htmlEscape(joined({h.score_extra_memSize, h.score_extra_memType, h.score_extra_memClock})),
                      htmlEscape(joined({h.score_extra_mbVendor, h.score_extra_mbModel})), titleCell(s),
                      s.submitted.toString(QStringLiteral("yyyy-MM-dd")));
@@ -252,10 +304,13 @@ QByteArray scorePage(const StoredScore& s, bool submittedAgain) {
     html +=
         QStringLiteral("<p><a href=\"%1\" rel=\"nofollow noopener noreferrer\">%1</a></p>\n").arg(htmlEscape(s.link));
   }
-  const std::pair<QString, QString> rows[] = {
+  QList<std::pair<QString, QString>> rows = {
       {QStringLiteral("Test"),
        QStringLiteral("%1 (test %2)").arg(testName(s.score.score_test)).arg(s.score.score_test)},
       {QStringLiteral("Time"), secondsText(s.score.score_score) + QStringLiteral(" s")},
+  };
+  rows += conditionRows(s);
+  rows += QList<std::pair<QString, QString>>{
       {QStringLiteral("Processor"), h.score_extra_cpu_string},
       {QStringLiteral("Core"), h.score_extra_cpu_core},
       {QStringLiteral("Stepping"), h.score_extra_cpu_rev},
@@ -359,9 +414,14 @@ QByteArray aboutPage(int maxJsonLimit) {
               "</table>\n"
               "<p>Each score carries its id, test, time in seconds, checksum, the submitted texts, the hardware it "
               "ran on, and the addresses of its page (<code>/score/ID</code>) and its score file "
-              "(<code>/score/ID/file</code>, which Rootix reads with \"load\"). <code>/healthz</code> answers "
+              "(<code>/score/ID/file</code>, which Rootix reads with \"load\"), and in <code>conditions</code> the "
+              "record of the run its page sent (kernel, threads, hypervisor, governor and more), or null for a score "
+              "that came without one. <code>/healthz</code> answers "
               "<code>ok</code> while the database can be used.</p>\n"
-              "<p>Example: <a href=\"/api/v1/scores?test=6&amp;limit=10\">/api/v1/scores?test=6&amp;limit=10</a></p>\n")
+              "<p>Example: <a href=\"/api/v1/scores?test=6&amp;limit=10\">/api/v1/scores?test=6&amp;limit=10</a></p>\n"
+              "<p><code>GET /api/v1/export</code> returns every score the boards show, one JSON object a line "
+              "(JSON Lines), each with its score file in <code>file_base64</code>; the server's operator loads such "
+              "a file into another database with <code>rootix-server --import FILE</code>.</p>\n")
               .arg(maxJsonLimit);
   html += rulesSection();
   return (html + kFooter).toUtf8();

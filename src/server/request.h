@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QHostAddress>
 #include <QList>
+#include <functional>
 #include <utility>
 
 namespace rootix::server {
@@ -31,6 +32,9 @@ struct Reply {
   QByteArray contentType;
   QByteArray body;
   QList<std::pair<QByteArray, QByteArray>> headers;
+  // When set, the body is sent as it is made instead: each call gives the
+  // next piece, an empty one ends it. What it throws cuts the reply off.
+  std::function<QByteArray()> stream = nullptr;
 };
 
 }  // namespace rootix::server

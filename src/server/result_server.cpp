@@ -13,6 +13,7 @@
 #include "scores/hardware_summary.h"
 #include "server/form.h"
 #include "server/pages.h"
+#include "server/score_json.h"
 #include "server/score_rules.h"
 #include "server/score_store.h"
 #include "server/submission.h"
@@ -97,38 +98,6 @@ std::optional<qint64> wholeParam(const QHash<QString, QString>& params, const QS
 
 // 6 and 11 first, as the two standard tests; the rest in number order.
 int testOrder(int test) { return test == 6 ? -2 : test == 11 ? -1 : test; }
-
-QJsonObject scoreJson(const StoredScore& s) {
-  QJsonObject hardware;
-  const char* const names[] = {"score_extra_memType",    "score_extra_memSize",  "score_extra_memClock",
-                               "score_extra_memTCas",    "score_extra_memTRCD",  "score_extra_memTRP",
-                               "score_extra_memTRAS",    "score_extra_mbModel",  "score_extra_mbVendor",
-                               "score_extra_cpu_string", "score_extra_cpu_core", "score_extra_cpu_rev",
-                               "score_extra_cpu_clock",  "score_extra_cpu_fsb",  "score_extra_cpu_cache",
-                               "score_extra_cpu_vcore",  "score_extra_cpu_count"};
-  static_assert(std::size(names) == scores::kHardwareFields.size());
-  for (size_t i = 0; i < std::size(names); ++i) {
-    hardware.insert(QLatin1String(names[i]), pages::displayText(s.score.hardware.*(scores::kHardwareFields[i])));
-  }
-  return QJsonObject{
-      {"id", s.id},
-      {"test", s.score.score_test},
-      {"test_name", pages::testName(s.score.score_test)},
-      {"seconds", s.score.score_score},
-      {"version", s.score.score_version},
-      {"checksum", s.checksum},
-      {"title", s.title},
-      {"description", s.description},
-      {"link", s.link},
-      {"submitted", s.submitted.toString(Qt::ISODateWithMs)},
-      {"page", QStringLiteral("/score/%1").arg(s.id)},
-      {"file", QStringLiteral("/score/%1/file").arg(s.id)},
-      {"hardware", hardware},
-      // Unconfirmed scores are ranked after the confirmed ones.
-      {"confirmed", !s.unconfirmed},
-      {"doubts", QJsonArray::fromStringList(s.unconfirmed ? rules::doubtKeys(s.doubts) : QStringList())},
-  };
-}
 
 const QHash<QString, QString>& pictures() {
   static const QHash<QString, QString> names{
@@ -267,7 +236,7 @@ Reply ResultServer::respond(const Request& request) {
     reply = it->reply;
   } else {
     reply = withCacheHeaders(route(method, path, query, contentType, body), path);
-    if (reply.status == 200 && options_.pageCacheMs > 0 && path != u"/healthz") {
+    if (reply.status == 200 && options_.pageCacheMs > 0 && path != u"/healthz" && !reply.stream) {
       // Filters are free text: the cache is bounded by what it holds, not by
       // how many addresses there are.
       if (cacheBytes_ + reply.body.size() > kCacheBytes) clearCache();
@@ -319,6 +288,7 @@ Reply ResultServer::route(const QByteArray& method, const QString& path, const Q
       return m.hasCaptured(2) ? scoreFile(id) : scorePage(id, params.contains(QStringLiteral("again")));
     }
     if (path == u"/api/v1/scores") return read ? scoresJson(params) : methodNotAllowed("GET, HEAD");
+    if (path == u"/api/v1/export") return read ? exportScores() : methodNotAllowed("GET, HEAD");
     if (path == u"/healthz") return read ? health() : methodNotAllowed("GET, HEAD");
     if (path == u"/about")
       return read ? Reply{200, kHtml, pages::aboutPage(kMaxJsonLimit), {}} : methodNotAllowed("GET, HEAD");
@@ -406,6 +376,31 @@ Reply ResultServer::scoresJson(const QHash<QString, QString>& params) {
   for (const StoredScore& s : store_->ranked(filter, *offset, *limit)) list.append(scoreJson(s));
   const QJsonObject doc{{"total", store_->count(filter)}, {"offset", *offset}, {"limit", *limit}, {"scores", list}};
   return Reply{200, kJson, QJsonDocument(doc).toJson(QJsonDocument::Compact), {}};
+}
+
+Reply ResultServer::exportScores() {
+  // The scores are read a page at a time as the client takes them, so the
+  // reply is never whole in memory; scores that arrive meanwhile with a
+  // higher id are in it too.
+  constexpr int kExportPage = 100;
+  Reply r{200,
+          "application/x-ndjson",
+          {},
+          {{"Cache-Control", "no-store"}, {"Content-Disposition", "attachment; filename=\"rootix-scores.jsonl\""}}};
+  r.stream = [this, after = qint64(0)]() mutable {
+    QByteArray piece;
+    try {
+      for (const StoredScore& s : store_->visibleAfter(after, kExportPage)) {
+        piece += exportLine(s);
+        after = s.id;
+      }
+    } catch (const StoreError&) {
+      store_->recover();
+      throw;
+    }
+    return piece;
+  };
+  return r;
 }
 
 Reply ResultServer::submit(const QByteArray& contentType, const QByteArray& body) {

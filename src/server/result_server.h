@@ -69,6 +69,8 @@ class ResultServer : public QObject {
   Reply scorePage(qint64 id, bool submittedAgain);
   Reply scoreFile(qint64 id);
   Reply scoresJson(const QHash<QString, QString>& params);
+  // GET /api/v1/export: every visible score as JSON Lines, streamed.
+  Reply exportScores();
   Reply submit(const QByteArray& contentType, const QByteArray& body);
   // What the listener calls: submissions wait to be stored together with
   // the others that arrived at the same time, the rest is answered at once.

@@ -7,6 +7,7 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QHash>
+#include <QJsonDocument>
 #include <QSet>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -42,7 +43,7 @@ QString hardwareColumnList() {
 // Every column a StoredScore is read from, in the order rowToScore expects.
 QString scoreColumns() {
   return QStringLiteral("id, version, test, seconds, checksum, file_data, title, description, link, submitted_at, ") +
-         hardwareColumnList() + QStringLiteral(", hidden, unconfirmed, doubts");
+         hardwareColumnList() + QStringLiteral(", hidden, unconfirmed, doubts, conditions");
 }
 
 QString idColumn(bool postgres) {
@@ -54,6 +55,10 @@ QString idColumn(bool postgres) {
 // has work done between its statements (ScoreStore::judgeStoredScores),
 // which comes after the statements listed for before == true.
 QStringList schemaStep(int fromVersion, bool postgres, bool before = true) {
+  if (fromVersion == 4 && before) {
+    // The run record a page sends beside the score; NULL when none came.
+    return {QStringLiteral("ALTER TABLE scores ADD COLUMN conditions TEXT")};
+  }
   if (fromVersion == 3 && before) {
     return {
         // The distinct processor names: a filter is matched against these
@@ -399,6 +404,7 @@ namespace {
 
 void bindSubmission(QSqlQuery& insert, const Submission& s, const QString& identity, unsigned doubts,
                     const QString& now) {
+  const QString submitted = s.submitted.isValid() ? s.submitted.toUTC().toString(Qt::ISODateWithMs) : now;
   const scores::Score& score = s.score;
   const QString hash = QString::fromLatin1(QCryptographicHash::hash(s.fileBytes, QCryptographicHash::Sha256).toHex());
   int i = 0;
@@ -416,8 +422,10 @@ void bindSubmission(QSqlQuery& insert, const Submission& s, const QString& ident
   insert.bindValue(i++, notNull(s.title));
   insert.bindValue(i++, notNull(s.description));
   insert.bindValue(i++, notNull(s.link));
-  insert.bindValue(i++, now);
+  insert.bindValue(i++, submitted);
   for (const auto field : scores::kHardwareFields) insert.bindValue(i++, notNull(score.hardware.*field));
+  insert.bindValue(i++, s.conditions.isEmpty() ? QVariant(QMetaType::fromType<QString>())
+                                               : QVariant(QString::fromUtf8(s.conditions)));
 }
 
 }  // namespace
@@ -460,17 +468,17 @@ ScoreStore::Batch ScoreStore::addAll(const QList<Submission>& submissions) {
     if (readOnly_) throw StoreError("the database is read-only");
     checkFile();
     QStringList marks;
-    for (int i = 0; i < 15 + static_cast<int>(kHardwareColumns.size()); ++i) marks << QStringLiteral("?");
+    for (int i = 0; i < 16 + static_cast<int>(kHardwareColumns.size()); ++i) marks << QStringLiteral("?");
     insert = &prepared(
         QStringLiteral("INSERT INTO scores (identity, processor_key, unconfirmed, doubts, file_hash, file_data, "
                        "version, test, seconds, checksum, cpu_search, title, description, link, submitted_at, "
-                       "%1) VALUES (%2) ON CONFLICT DO NOTHING RETURNING id")
+                       "%1, conditions) VALUES (%2) ON CONFLICT DO NOTHING RETURNING id")
             .arg(hardwareColumnList(), marks.join(u", ")));
-    if (!db.transaction()) throw StoreError("beginning a write: " + db.lastError().text().toStdString());
+    beginWrite(db, "beginning a write");
     writing = true;
     const QString now = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
     for (qsizetype i = 0; i < submissions.size(); ++i) {
-      const unsigned doubts = judge(submissions[i].score);
+      const unsigned doubts = submissions[i].doubts ? *submissions[i].doubts : judge(submissions[i].score);
       bindSubmission(*insert, submissions[i], identities[i], doubts, now);
       exec(*insert, "storing a score");
       // A new entry returns its id; the same run again returns nothing.
@@ -516,6 +524,30 @@ ScoreStore::Batch ScoreStore::addAll(const QList<Submission>& submissions) {
       batch.error = QStringLiteral("a stored score is not in the database");
   }
   return batch;
+}
+
+void ScoreStore::beginWrite(QSqlDatabase& db, const char* what) {
+  QSqlQuery begin(db);
+  if (postgres_) {
+    // Writers of several servers take turns, as SQLite's do: two batches
+    // that insert the same runs in different orders, each also holding its
+    // board's count, would otherwise wait for each other until PostgreSQL
+    // breaks the deadlock by failing one. The lock goes with the transaction.
+    if (!db.transaction()) throw StoreError(std::string(what) + ": " + db.lastError().text().toStdString());
+    if (!begin.exec(QStringLiteral("SELECT pg_advisory_xact_lock(730518)"))) {
+      const QString error = lastError(begin);
+      db.rollback();
+      throw StoreError(std::string(what) + ": " + error.toStdString());
+    }
+    begin.finish();
+    return;
+  }
+  // SQLite: a transaction that reads first and writes later cannot wait for
+  // another process's writer (its snapshot would be stale) and fails at
+  // once; one that takes the write lock at its start waits as long as the
+  // busy timeout allows.
+  if (!begin.exec(QStringLiteral("BEGIN IMMEDIATE")))
+    throw StoreError(std::string(what) + ": " + lastError(begin).toStdString());
 }
 
 void ScoreStore::checkFile() {
@@ -575,7 +607,7 @@ bool ScoreStore::moderate(qint64 id, Moderation action) {
   if (readOnly_) throw StoreError("the database is read-only");
   checkFile();
   QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
-  if (!db.transaction()) throw StoreError("moderating a score: " + db.lastError().text().toStdString());
+  beginWrite(db, "moderating a score");
   try {
     QSqlQuery& state = prepared(QStringLiteral("SELECT test, hidden FROM scores WHERE id = ?"));
     state.bindValue(0, id);
@@ -630,6 +662,9 @@ StoredScore rowToScore(const QSqlQuery& q) {
   s.hidden = q.value(i++).toInt() != 0;
   s.unconfirmed = q.value(i++).toInt() != 0;
   s.doubts = static_cast<unsigned>(q.value(i++).toInt());
+  if (const QVariant record = q.value(i++); !record.isNull()) {
+    s.conditions = QJsonDocument::fromJson(record.toString().toUtf8()).object();
+  }
   s.score.score_visible = !s.hidden;
   return s;
 }
@@ -708,6 +743,18 @@ QList<StoredScore> ScoreStore::ranked(const ScoreFilter& filter, qint64 offset, 
   q.bindValue(i++, limit);
   q.bindValue(i++, offset);
   exec(q, "reading a leaderboard");
+  QList<StoredScore> rows;
+  while (q.next()) rows.append(rowToScore(q));
+  q.finish();
+  return rows;
+}
+
+QList<StoredScore> ScoreStore::visibleAfter(qint64 afterId, int limit) {
+  QSqlQuery& q = prepared(
+      QStringLiteral("SELECT %1 FROM scores WHERE id > ? AND hidden = 0 ORDER BY id LIMIT ?").arg(scoreColumns()));
+  q.bindValue(0, afterId);
+  q.bindValue(1, limit);
+  exec(q, "reading scores to export");
   QList<StoredScore> rows;
   while (q.next()) rows.append(rowToScore(q));
   q.finish();

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QJsonObject>
 #include <QList>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -36,6 +37,8 @@ struct StoredScore {
   bool hidden = false;       // by a moderator, or by the rules when the schema was upgraded
   bool unconfirmed = false;  // ranked apart until a moderator confirms it
   unsigned doubts = 0;       // rules::Doubt bits it arrived with
+  // The run record sent with it (the submission's conditions field).
+  std::optional<QJsonObject> conditions;
 };
 
 enum class Moderation { Hide, Show, Confirm };
@@ -66,7 +69,7 @@ class ScoreStore {
   ScoreStore(const ScoreStore&) = delete;
   ScoreStore& operator=(const ScoreStore&) = delete;
 
-  static constexpr int kSchemaVersion = 4;
+  static constexpr int kSchemaVersion = 5;
 
   struct Added {
     qint64 id = 0;
@@ -97,6 +100,9 @@ class ScoreStore {
   qint64 count(const ScoreFilter& filter);
   // Ranked by time (test first when filter.test is 0), then by id.
   QList<StoredScore> ranked(const ScoreFilter& filter, qint64 offset, qint64 limit);
+  // Visible scores with ids above afterId, in id order, at most limit: an
+  // export walks the table by these pages without holding a cursor open.
+  QList<StoredScore> visibleAfter(qint64 afterId, int limit);
   // The best time of each processor name for one test, fastest first.
   QList<ProcessorBest> bestPerProcessor(const ScoreFilter& filter, int limit);
   // A trivial query: is the database there, and still the file it opened?
@@ -128,6 +134,8 @@ class ScoreStore {
   // Throws when the SQLite file was deleted or replaced since it opened:
   // what the connection writes then goes nowhere anyone reads.
   void checkFile();
+  // Begins a transaction that writes.
+  void beginWrite(QSqlDatabase& db, const char* what);
   // Keeps the SQLite log small after a commit.
   void trimLog();
 

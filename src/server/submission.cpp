@@ -1,5 +1,7 @@
 #include "server/submission.h"
 
+#include <QJsonDocument>
+#include <QJsonParseError>
 #include <exception>
 
 #include "server/form.h"
@@ -51,6 +53,20 @@ bool isWebLink(const QString& link) {
 
 }  // namespace
 
+std::optional<Refusal> checkTexts(const Submission& s) {
+  if (rules::characterCount(s.title) > kMaxTitle)
+    return refuse(QStringLiteral("The title is longer than %1 characters.").arg(kMaxTitle));
+  if (rules::characterCount(s.description) > kMaxDescription) {
+    return refuse(QStringLiteral("The description is longer than %1 characters.").arg(kMaxDescription));
+  }
+  if (rules::characterCount(s.link) > kMaxLink)
+    return refuse(QStringLiteral("The link is longer than %1 characters.").arg(kMaxLink));
+  if (!s.link.isEmpty() && !isWebLink(s.link)) {
+    return refuse(QStringLiteral("The link must be a web address starting with http:// or https://."));
+  }
+  return std::nullopt;
+}
+
 std::variant<Submission, Refusal> readSubmission(const QByteArray& contentType, const QByteArray& body) {
   if (body.size() > kMaxBodyBytes) {
     return refuse(QStringLiteral("The submission is larger than %1 bytes.").arg(kMaxBodyBytes), 413);
@@ -81,15 +97,18 @@ std::variant<Submission, Refusal> readSubmission(const QByteArray& contentType, 
   s.title = formText(fields.value("title"));
   s.description = formText(fields.value("description"));
   s.link = formText(fields.value("link")).trimmed();
-  if (rules::characterCount(s.title) > kMaxTitle)
-    return refuse(QStringLiteral("The title is longer than %1 characters.").arg(kMaxTitle));
-  if (rules::characterCount(s.description) > kMaxDescription) {
-    return refuse(QStringLiteral("The description is longer than %1 characters.").arg(kMaxDescription));
-  }
-  if (rules::characterCount(s.link) > kMaxLink)
-    return refuse(QStringLiteral("The link is longer than %1 characters.").arg(kMaxLink));
-  if (!s.link.isEmpty() && !isWebLink(s.link)) {
-    return refuse(QStringLiteral("The link must be a web address starting with http:// or https://."));
+  if (auto refusal = checkTexts(s)) return *refusal;
+  // An empty field is taken as none: there is nothing in it to keep.
+  if (const QByteArray conditions = fields.value("conditions"); !conditions.isEmpty()) {
+    if (conditions.size() > kMaxConditionsBytes) {
+      return refuse(QStringLiteral("The conditions field is larger than %1 bytes.").arg(kMaxConditionsBytes));
+    }
+    QJsonParseError error;
+    const QJsonDocument record = QJsonDocument::fromJson(conditions, &error);
+    if (error.error != QJsonParseError::NoError || !record.isObject()) {
+      return refuse(QStringLiteral("The conditions field is not a JSON object."));
+    }
+    s.conditions = record.toJson(QJsonDocument::Compact);
   }
   return s;
 }

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
+#include <optional>
 #include <variant>
 
 #include "scores/score.h"
@@ -16,6 +18,13 @@ struct Submission {
   QString title;
   QString description;
   QString link;
+  // The run record the page sent beside the score (compact JSON, an
+  // object); empty when none came, as from older pages or loaded scores.
+  QByteArray conditions;
+  // Kept from an export by an import; otherwise unset: the score is stored
+  // as submitted now and judged by the rules.
+  QDateTime submitted;
+  std::optional<unsigned> doubts;
 };
 
 // Why a submission was turned away, as an HTTP status and one sentence.
@@ -30,11 +39,14 @@ inline constexpr qsizetype kMaxBodyBytes = 64 * 1024;
 inline constexpr qsizetype kMaxTitle = 50;
 inline constexpr qsizetype kMaxDescription = 255;
 inline constexpr qsizetype kMaxLink = 255;
+inline constexpr qsizetype kMaxConditionsBytes = 8 * 1024;
 
 // Reads a posted submission form. The score must be one the program itself
 // would load (the client's own reader decides), break none of the rules of
 // score_rules.h (422 naming the rule) and whose stored row can be made;
 // nothing here touches a database, and no input makes it throw.
 std::variant<Submission, Refusal> readSubmission(const QByteArray& contentType, const QByteArray& body);
+// The limits of title, description and link, as readSubmission applies them.
+std::optional<Refusal> checkTexts(const Submission& submission);
 
 }  // namespace rootix::server

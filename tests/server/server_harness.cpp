@@ -58,6 +58,27 @@ void ServerThread::run() {
 
 namespace {
 
+// A chunked body in place of its chunks; false until its last chunk is there.
+bool dechunk(QByteArray& body) {
+  QByteArray whole;
+  qsizetype at = 0;
+  for (;;) {
+    const qsizetype lineEnd = body.indexOf("\r\n", at);
+    if (lineEnd < 0) return false;
+    bool ok = false;
+    const qsizetype size = body.mid(at, lineEnd - at).toLongLong(&ok, 16);
+    if (!ok) return false;
+    if (size == 0) {
+      if (body.indexOf("\r\n", lineEnd + 2) < 0) return false;
+      body = whole;
+      return true;
+    }
+    if (body.size() < lineEnd + 2 + size + 2) return false;
+    whole += body.mid(lineEnd + 2, size);
+    at = lineEnd + 2 + size + 2;
+  }
+}
+
 // Parses a complete response out of data; false while it is incomplete.
 bool parse(const QByteArray& data, HttpReply& reply, bool closed) {
   const qsizetype end = data.indexOf("\r\n\r\n");
@@ -72,6 +93,7 @@ bool parse(const QByteArray& data, HttpReply& reply, bool closed) {
     if (colon > 0) reply.headers.insert(lines[i].left(colon).trimmed().toLower(), lines[i].mid(colon + 1).trimmed());
   }
   reply.body = data.mid(end + 4);
+  if (reply.headers.value("transfer-encoding") == "chunked") return dechunk(reply.body);
   if (!reply.headers.contains("content-length")) return closed;
   const qsizetype length = reply.headers.value("content-length").toLongLong();
   if (reply.body.size() < length) return false;

@@ -2,16 +2,22 @@
 // PostgreSQL (when ROOTIX_TEST_POSTGRESQL names a database to use).
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTcpSocket>
 #include <QTemporaryDir>
+#include <array>
 #include <functional>
+#include <optional>
+#include <thread>
+#include <vector>
 
 #include "platform/numbers.h"
 #include "platform/text.h"
@@ -741,6 +747,262 @@ TEST_P(ServerTest, SubmissionsPerAddressAreLimited) {
   EXPECT_EQ(storedCount(), 7);
 }
 
+// The run record a page sends beside the score, as rec19's client writes it
+// (without its workers, ASCII only).
+QByteArray runRecord(const char* hypervisor) {
+  return QByteArray(R"({"schema_version":1,"test":6,"threads":4,"seconds":0.25,"kernel":"AVX2/fma+div",)"
+                    R"("kernel_choice":"timed","cache_mode":false,"quick_mode":false,"conditions":{"processor":)"
+                    R"("Intel(R) Xeon(R) Gold 6338","vendor":"GenuineIntel","hypervisor":)") +
+         hypervisor + R"(,"governor":"performance","cores":2},"warnings":[]})";
+}
+
+// A record whose field, percent-encoded, is exactly size bytes before encoding.
+QByteArray recordOfSize(qsizetype size) {
+  QByteArray record = R"({"pad":""})";
+  record.insert(8, QByteArray(size - record.size(), 'x'));
+  return record;
+}
+
+TEST_P(ServerTest, ConditionsAreKeptWhenTheyAreAJsonObjectOfAtMost8KiB) {
+  struct Case {
+    const char* name;
+    std::optional<QByteArray> conditions;
+    int status;
+    const char* says;  // on the refusal page
+  };
+  const Case cases[] = {
+      {"VirtualMachine", runRecord(R"("KVM")"), 303, ""},
+      {"OwnMachine", runRecord("null"), 303, ""},
+      {"AbsentAsFromOlderPages", std::nullopt, 303, ""},
+      {"EmptyIsAbsent", QByteArray(), 303, ""},
+      {"Exactly8KiB", recordOfSize(8192), 303, ""},
+      {"NotJson", QByteArray(R"({"kernel": AVX2})"), 400, "not a JSON object"},
+      {"NotAnObject", QByteArray(R"(["AVX2", 4])"), 400, "not a JSON object"},
+      {"Over8KiB", recordOfSize(8193), 400, "larger than 8192 bytes"},
+  };
+  double seconds = 10;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const qint64 before = storedCount();
+    QByteArray form = submissionForm(scoreFile(seconds += 1, 6), c.name);
+    if (c.conditions) form += "&conditions=" + c.conditions->toPercentEncoding();
+    const HttpReply reply = send(submitRequest(form));
+    ASSERT_EQ(reply.status, c.status) << reply.body.left(300).toStdString();
+    EXPECT_TRUE(reply.body.contains(c.says)) << reply.body.toStdString();
+    EXPECT_EQ(storedCount(), before + (c.status == 303 ? 1 : 0)) << "a refused score leaves nothing stored";
+    if (c.status != 303) continue;
+
+    const QByteArray id = reply.headers.value("location").mid(7);
+    const QJsonValue kept =
+        json(fetch("/api/v1/scores?limit=100")).value("scores").toArray().last().toObject().value("conditions");
+    const QByteArray page = fetch("/score/" + id).body;
+    if (!c.conditions || c.conditions->isEmpty()) {
+      EXPECT_TRUE(kept.isNull());
+      EXPECT_TRUE(page.contains("<th>Run conditions</th><td>not sent")) << page.toStdString();
+    } else {
+      EXPECT_EQ(kept.toObject(), QJsonDocument::fromJson(*c.conditions).object()) << "the JSON returns it whole";
+    }
+  }
+
+  // The score page shows the run's conditions; the boards mark the virtual machine.
+  const QByteArray vmPage = fetch("/score/1").body;
+  for (const char* row : {"<th>Kernel</th><td>AVX2/fma+div</td>", "<th>Threads</th><td>4</td>",
+                          "<th>Hypervisor</th><td>KVM</td>", "<th>Governor</th><td>performance</td>"}) {
+    EXPECT_TRUE(vmPage.contains(row)) << row;
+  }
+  EXPECT_TRUE(fetch("/score/2").body.contains("<th>Hypervisor</th><td>none</td>"));
+  const QByteArray board = fetch("/?test=6").body;
+  EXPECT_EQ(board.count("class=\"vm\""), 1) << board.toStdString();
+  EXPECT_TRUE(board.contains("title=\"run in a virtual machine (KVM)\">VM</span>"));
+}
+
+struct Ran {
+  int status = -1;
+  QByteArray out, err;
+};
+// rootix-server run as its own process, for at most 30 s.
+Ran runServer(const QStringList& arguments) {
+  QProcess process;
+  process.start(QStringLiteral(ROOTIX_SERVER_PATH), arguments);
+  if (!process.waitForFinished(30000)) {
+    process.kill();
+    process.waitForFinished();
+    return {};
+  }
+  return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
+          process.readAllStandardError()};
+}
+
+// Scores as the JSON lists them, without what a new database numbers anew.
+QJsonArray withoutIds(const QJsonArray& scores) {
+  QJsonArray out;
+  for (const QJsonValue v : scores) {
+    QJsonObject s = v.toObject();
+    for (const char* key : {"id", "page", "file"}) s.remove(QLatin1String(key));
+    out.append(s);
+  }
+  return out;
+}
+QJsonArray exportedLines(const QByteArray& body) {
+  QJsonArray lines;
+  for (const QByteArray& line : body.split('\n')) {
+    if (!line.isEmpty()) lines.append(QJsonDocument::fromJson(line).object());
+  }
+  return lines;
+}
+
+TEST_P(ServerTest, AnExportImportedIntoANewDatabaseGivesTheSameBoards) {
+  HardwareSummary ryzen = scores::testdata::sampleHardware();
+  ryzen.score_extra_cpu_string = QStringLiteral("AMD Ryzen 9");
+  const QByteArray forms[] = {
+      submissionForm(scoreFile(12.5, 6),
+                     "Gr\xC3\xB6\xC3\x9F"
+                     "e \xE2\x9C\x93",
+                     "under KVM", "https://example.org/a") +
+          "&conditions=" + runRecord(R"("KVM")").toPercentEncoding(),
+      submissionForm(scoreFile(11, 6), "confirmed by hand"),
+      submissionForm(scoreFile(300, 11, ryzen), "other test"),
+      submissionForm(scoreFile(15, 6), "hidden later"),
+  };
+  for (const QByteArray& form : forms) ASSERT_EQ(send(submitRequest(form)).status, 303);
+  const QByteArray bearer = "Bearer " + adminToken_;
+  ASSERT_EQ(send(moderation(4, "hide", bearer)).status, 200);
+  ASSERT_EQ(send(moderation(2, "confirm", bearer)).status, 200);
+
+  const HttpReply exported = fetch("/api/v1/export");
+  ASSERT_EQ(exported.status, 200);
+  EXPECT_EQ(exported.headers.value("transfer-encoding"), "chunked") << "streamed, not built whole";
+  EXPECT_EQ(exported.headers.value("content-type"), "application/x-ndjson");
+  const QJsonArray lines = exportedLines(exported.body);
+  ASSERT_EQ(lines.size(), 3) << exported.body.toStdString();
+  EXPECT_FALSE(exported.body.contains("hidden later"));
+  EXPECT_EQ(QByteArray::fromBase64(lines.at(0).toObject().value("file_base64").toString().toLatin1()),
+            scoreFile(12.5, 6));
+  // HTTP/1.0 has no chunks: the body ends with the connection.
+  const HttpReply old = send("GET /api/v1/export HTTP/1.0\r\n\r\n");
+  EXPECT_FALSE(old.headers.contains("transfer-encoding"));
+  EXPECT_EQ(old.body, exported.body);
+
+  const QString file = dir_.filePath(QStringLiteral("export.jsonl"));
+  QFile out(file);
+  ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+  out.write(exported.body);
+  out.close();
+  const QString target = QStringLiteral("sqlite:") + dir_.filePath(QStringLiteral("imported.sqlite"));
+  const Ran first = runServer({QStringLiteral("--db"), target, QStringLiteral("--import"), file});
+  EXPECT_EQ(first.status, 0) << first.err.toStdString();
+  EXPECT_TRUE(first.out.contains("3 stored, 0 skipped (stored already), 0 refused")) << first.out.toStdString();
+  const Ran again = runServer({QStringLiteral("--db"), target, QStringLiteral("--import=") + file});
+  EXPECT_TRUE(again.out.contains("0 stored, 3 skipped (stored already), 0 refused")) << again.out.toStdString();
+
+  ServerOptions options;
+  options.database = target;
+  ServerThread imported(options);
+  ASSERT_TRUE(imported.startServer()) << imported.error().toStdString();
+  for (const QByteArray& list : {QByteArray("/api/v1/scores?limit=100"), QByteArray("/api/v1/scores?test=6")}) {
+    SCOPED_TRACE(list.constData());
+    const QJsonObject before = json(fetch(list));
+    const QJsonObject after = json(exchange(imported.port(), get(list)));
+    EXPECT_EQ(after.value("total"), before.value("total"));
+    EXPECT_EQ(withoutIds(after.value("scores").toArray()), withoutIds(before.value("scores").toArray()));
+  }
+  EXPECT_EQ(withoutIds(exportedLines(exchange(imported.port(), get("/api/v1/export")).body)), withoutIds(lines))
+      << "files, dates, conditions and confirmations as they were";
+}
+
+// rootix-server as a process of its own, on a free port, until destroyed.
+class ServerProcess {
+ public:
+  explicit ServerProcess(const QString& database) {
+    process_.start(
+        QStringLiteral(ROOTIX_SERVER_PATH),
+        {QStringLiteral("--db"), database, QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"),
+         QStringLiteral("--submit-rate"), QStringLiteral("0"), QStringLiteral("--page-cache-ms"), QStringLiteral("0")});
+    QByteArray out;
+    QElapsedTimer clock;
+    clock.start();
+    while (!out.contains('\n') && clock.elapsed() < 10000 && process_.state() != QProcess::NotRunning) {
+      process_.waitForReadyRead(200);
+      out += process_.readAllStandardOutput();
+    }
+    // "rootix-server: serving http://127.0.0.1:PORT/ with ..."
+    const qsizetype at = out.indexOf("127.0.0.1:");
+    if (at >= 0) port_ = static_cast<quint16>(out.mid(at + 10).split('/').first().toUInt());
+  }
+  ~ServerProcess() {
+    process_.terminate();
+    if (!process_.waitForFinished(5000)) {
+      process_.kill();
+      process_.waitForFinished();
+    }
+  }
+  quint16 port() const { return port_; }
+  QByteArray errors() { return process_.readAllStandardError(); }
+
+ private:
+  QProcess process_;
+  quint16 port_ = 0;
+};
+
+TEST_P(ServerTest, TwoServersOnOneDatabaseStoreEveryAcknowledgedScoreOnce) {
+  ServerProcess first(database_), second(database_);
+  ASSERT_NE(first.port(), 0) << first.errors().toStdString();
+  ASSERT_NE(second.port(), 0) << second.errors().toStdString();
+  const quint16 ports[] = {first.port(), second.port()};
+
+  // Every run goes to both servers at about the same time, from different
+  // clients: each must answer with the one entry the run has.
+  constexpr int kRuns = 40, kClients = 4;
+  struct Answer {
+    int status = 0;
+    QByteArray location;
+  };
+  std::vector<std::array<Answer, 2>> answers(kRuns);
+  std::vector<std::thread> clients;
+  for (int c = 0; c < kClients; ++c) {
+    clients.emplace_back([&, c] {
+      const int side = c % 2;  // half the clients start with the first server, half with the second
+      for (int run = c / 2; run < kRuns; run += kClients / 2) {
+        const QByteArray form = submissionForm(scoreFile(20 + run * 0.01, 6), "run " + QByteArray::number(run));
+        const HttpReply reply = exchange(ports[side], submitRequest(form), 15000);
+        answers[run][side] = {reply.status, reply.headers.value("location")};
+      }
+    });
+  }
+  for (std::thread& t : clients) t.join();
+
+  QHash<QByteArray, int> acknowledged;  // title -> its id
+  for (int run = 0; run < kRuns; ++run) {
+    SCOPED_TRACE(run);
+    for (const Answer& a : answers[run]) {
+      // Each server waits for the other's write lock rather than refuse
+      // (503); an acknowledgement names the run's entry.
+      ASSERT_EQ(a.status, 303);
+      const int id = a.location.mid(7).split('?').first().toInt();
+      const QByteArray title = "run " + QByteArray::number(run);
+      if (acknowledged.contains(title)) {
+        EXPECT_EQ(acknowledged.value(title), id) << "one run, one entry";
+      }
+      acknowledged.insert(title, id);
+    }
+    EXPECT_NE(answers[run][0].location.endsWith("?again"), answers[run][1].location.endsWith("?again"))
+        << "stored by one server, found stored by the other";
+  }
+  EXPECT_EQ(acknowledged.size(), kRuns);
+
+  for (const quint16 port : ports) {
+    SCOPED_TRACE(port);
+    const QJsonArray lines = exportedLines(exchange(port, get("/api/v1/export"), 15000).body);
+    QHash<QString, int> seen;
+    for (const QJsonValue line : lines) ++seen[line.toObject().value("title").toString()];
+    for (auto it = acknowledged.begin(); it != acknowledged.end(); ++it) {
+      EXPECT_EQ(seen.value(QString::fromLatin1(it.key())), 1) << it.key().toStdString();
+    }
+    EXPECT_EQ(json(exchange(port, get("/api/v1/scores?test=6"))).value("total").toInteger(), lines.size())
+        << "the board's kept count agrees with its scores";
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Databases, ServerTest, ::testing::Values(Backend::SQLite, Backend::PostgreSQL),
                          [](const auto& info) { return info.param == Backend::SQLite ? "SQLite" : "PostgreSQL"; });
 
@@ -772,6 +1034,32 @@ TEST(ServerStart, ASchemaOneDatabaseIsUpgradedAndItsDuplicatesMerged) {
   const HttpReply again = exchange(
       server.port(), post("/?q=submit", submissionForm(scoreLines([](QStringList& l) { l << "one more line"; }))));
   EXPECT_EQ(again.headers.value("location"), "/score/1?again");
+}
+
+TEST(ServerImport, LinesThatCannotBeReadAreReportedAndTheRestStored) {
+  QTemporaryDir dir;
+  const QByteArray good =
+      QJsonDocument(QJsonObject{{"file_base64", QString::fromLatin1(scoreFile(5, 6).toBase64())}, {"title", "kept"}})
+          .toJson(QJsonDocument::Compact);
+  const QByteArray file =
+      "not json\n"
+      "{\"file_base64\": \"***\"}\n"
+      "{\"file_base64\": \"" +
+      scoreFile(6, 6).toBase64() + "\", \"conditions\": [1]}\n\n" + good + "\n";
+  const QString path = dir.filePath(QStringLiteral("export.jsonl"));
+  QFile out(path);
+  ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+  out.write(file);
+  out.close();
+  const QString db = QStringLiteral("sqlite:") + dir.filePath(QStringLiteral("scores.sqlite"));
+  const Ran ran = runServer({QStringLiteral("--db"), db, QStringLiteral("--import"), path});
+  EXPECT_EQ(ran.status, 0);
+  EXPECT_TRUE(ran.out.contains("1 stored, 0 skipped (stored already), 3 refused")) << ran.out.toStdString();
+  for (const char* says : {"line 1: not a JSON object", "line 2: file_base64 is not base64",
+                           "line 3: The conditions field is not a JSON object."}) {
+    EXPECT_TRUE(ran.err.contains(says)) << says << "\n" << ran.err.toStdString();
+  }
+  EXPECT_EQ(runServer({QStringLiteral("--db"), db, QStringLiteral("--import"), dir.filePath("missing")}).status, 1);
 }
 
 TEST(ServerStart, AnUnusableDatabaseIsReportedNotServed) {

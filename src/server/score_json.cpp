@@ -1,0 +1,133 @@
+#include "server/score_json.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonParseError>
+
+#include "scores/hardware_summary.h"
+#include "server/pages.h"
+#include "server/score_rules.h"
+
+namespace rootix::server {
+
+QJsonObject scoreJson(const StoredScore& s) {
+  QJsonObject hardware;
+  const char* const names[] = {"score_extra_memType",    "score_extra_memSize",  "score_extra_memClock",
+                               "score_extra_memTCas",    "score_extra_memTRCD",  "score_extra_memTRP",
+                               "score_extra_memTRAS",    "score_extra_mbModel",  "score_extra_mbVendor",
+                               "score_extra_cpu_string", "score_extra_cpu_core", "score_extra_cpu_rev",
+                               "score_extra_cpu_clock",  "score_extra_cpu_fsb",  "score_extra_cpu_cache",
+                               "score_extra_cpu_vcore",  "score_extra_cpu_count"};
+  static_assert(std::size(names) == scores::kHardwareFields.size());
+  for (size_t i = 0; i < std::size(names); ++i) {
+    hardware.insert(QLatin1String(names[i]), pages::displayText(s.score.hardware.*(scores::kHardwareFields[i])));
+  }
+  return QJsonObject{
+      {"id", s.id},
+      {"test", s.score.score_test},
+      {"test_name", pages::testName(s.score.score_test)},
+      {"seconds", s.score.score_score},
+      {"version", s.score.score_version},
+      {"checksum", s.checksum},
+      {"title", s.title},
+      {"description", s.description},
+      {"link", s.link},
+      {"submitted", s.submitted.toString(Qt::ISODateWithMs)},
+      {"page", QStringLiteral("/score/%1").arg(s.id)},
+      {"file", QStringLiteral("/score/%1/file").arg(s.id)},
+      {"hardware", hardware},
+      // Unconfirmed scores are ranked after the confirmed ones.
+      {"confirmed", !s.unconfirmed},
+      {"doubts", QJsonArray::fromStringList(s.unconfirmed ? rules::doubtKeys(s.doubts) : QStringList())},
+      // The run record it came with, or null.
+      {"conditions", s.conditions ? QJsonValue(*s.conditions) : QJsonValue()},
+  };
+}
+
+QByteArray exportLine(const StoredScore& s) {
+  QJsonObject line = scoreJson(s);
+  line.insert(QStringLiteral("file_base64"), QString::fromLatin1(s.fileBytes.toBase64()));
+  return QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n';
+}
+
+namespace {
+
+Refusal refusal(const QString& reason) { return Refusal{400, reason}; }
+
+// The doubt bits of an unconfirmed score's keys; 0 for a confirmed one.
+std::optional<unsigned> doubtsOf(const QJsonObject& line) {
+  if (line.value(u"confirmed").toBool(true)) return 0u;
+  unsigned bits = 0;
+  for (const QJsonValue key : line.value(u"doubts").toArray()) {
+    for (unsigned bit = 1; bit != 0 && bit <= 0x80; bit <<= 1) {
+      if (rules::doubtKeys(bit).value(0) == key.toString()) bits |= bit;
+    }
+  }
+  // Unconfirmed for no reason it names: judged again as a new score.
+  return bits ? std::optional<unsigned>(bits) : std::nullopt;
+}
+
+}  // namespace
+
+std::variant<Submission, Refusal> readExportLine(const QByteArray& text) {
+  QJsonParseError error;
+  const QJsonDocument doc = QJsonDocument::fromJson(text, &error);
+  if (error.error != QJsonParseError::NoError || !doc.isObject()) return refusal(QStringLiteral("not a JSON object"));
+  const QJsonObject line = doc.object();
+  const QJsonValue file = line.value(u"file_base64");
+  if (!file.isString()) return refusal(QStringLiteral("no score file (file_base64)"));
+  const auto bytes =
+      QByteArray::fromBase64Encoding(file.toString().toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
+  if (!bytes) return refusal(QStringLiteral("file_base64 is not base64"));
+  // The score and its conditions are checked as a submission's are.
+  QByteArray form = "data=" + bytes.decoded.toPercentEncoding();
+  if (const QJsonValue c = line.value(u"conditions"); !c.isNull() && !c.isUndefined()) {
+    form += "&conditions=" +
+            (c.isObject() ? QJsonDocument(c.toObject()).toJson(QJsonDocument::Compact) : QByteArray("not an object"))
+                .toPercentEncoding();
+  }
+  auto read = readSubmission("application/x-www-form-urlencoded", form);
+  if (auto* s = std::get_if<Submission>(&read)) {
+    // The texts as stored, not as a form would have them.
+    s->title = line.value(u"title").toString();
+    s->description = line.value(u"description").toString();
+    s->link = line.value(u"link").toString().trimmed();
+    if (auto refused = checkTexts(*s)) return *refused;
+    s->submitted = QDateTime::fromString(line.value(u"submitted").toString(), Qt::ISODateWithMs);
+    s->doubts = doubtsOf(line);
+  }
+  return read;
+}
+
+ImportReport importScores(ScoreStore& store, QIODevice& in) {
+  constexpr qsizetype kBatch = 256;
+  ImportReport report;
+  QList<Submission> batch;
+  auto flush = [&] {
+    if (batch.isEmpty()) return true;
+    const ScoreStore::Batch done = store.addAll(batch);
+    for (const auto& entry : done.entries) {
+      if (entry) ++(entry->isNew ? report.stored : report.skipped);
+    }
+    batch.clear();
+    report.error = done.error;
+    return done.error.isEmpty();
+  };
+  qint64 number = 0;
+  while (!in.atEnd()) {
+    const QByteArray line = in.readLine().trimmed();
+    ++number;
+    if (line.isEmpty()) continue;
+    auto read = readExportLine(line);
+    if (const auto* refused = std::get_if<Refusal>(&read)) {
+      report.refused << QStringLiteral("line %1: %2").arg(number).arg(refused->reason);
+      continue;
+    }
+    batch.append(std::move(std::get<Submission>(read)));
+    if (batch.size() == kBatch && !flush()) return report;
+  }
+  flush();
+  return report;
+}
+
+}  // namespace rootix::server

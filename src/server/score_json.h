@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QIODevice>
+#include <QJsonObject>
+#include <QStringList>
+#include <variant>
+
+#include "server/score_store.h"
+#include "server/submission.h"
+
+namespace rootix::server {
+
+// A stored score as the JSON interface shows it.
+QJsonObject scoreJson(const StoredScore& score);
+
+// One line of an export (JSON Lines): what scoreJson shows, with the score
+// file's bytes in "file_base64"; ends in a line break.
+QByteArray exportLine(const StoredScore& score);
+// A line of an export as a submission that keeps its date and whether it
+// was confirmed; refused as a submission of it would be.
+std::variant<Submission, Refusal> readExportLine(const QByteArray& line);
+
+struct ImportReport {
+  qint64 stored = 0;
+  qint64 skipped = 0;   // the same run was there already
+  QStringList refused;  // "line N: why", one per line that was not taken
+  QString error;        // the database failed; lines after it were not read
+};
+// Loads an export into store, in batches; a line that cannot be read is
+// reported and passed over, a database failure ends the import.
+ImportReport importScores(ScoreStore& store, QIODevice& in);
+
+}  // namespace rootix::server

@@ -9,5 +9,7 @@ cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE="$ROOTIX_BUILD_TYPE" -DROOT
 cmake --build build-tsan --target test_engine -j"$ROOTIX_JOBS"
 # Rootix ends the process at once on "exit" while its standard-input reader
 # may still be running: by design, so thread leaks are not reported.
+# The kernels' exhaustive checks run on one thread: races are not theirs to
+# find, and the other trees run them.
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 report_thread_leaks=0" \
-  build-tsan/tests/test_engine --gtest_brief=1
+  build-tsan/tests/test_engine --gtest_brief=1 --gtest_filter='-EachKernel/RangeKernel.EveryWholeNumber*'

@@ -15,6 +15,17 @@ bool trusted(const QHostAddress& address, const QList<Subnet>& proxies) {
 // Many addresses that never come back would otherwise fill the table.
 constexpr qsizetype kMaxBuckets = 100000;
 
+// One bucket per IPv4 address, and per /64 for IPv6: a single host is
+// usually given a whole /64, so its addresses cost it nothing to change.
+QString bucketKey(const QHostAddress& address) {
+  bool v4 = false;
+  const quint32 ip4 = address.toIPv4Address(&v4);
+  if (v4) return QHostAddress(ip4).toString();
+  Q_IPV6ADDR ip6 = address.toIPv6Address();
+  for (int i = 8; i < 16; ++i) ip6[i] = 0;
+  return QHostAddress(ip6).toString() + QStringLiteral("/64");
+}
+
 }  // namespace
 
 QHostAddress clientAddress(const Request& request, const QList<Subnet>& trustedProxies) {
@@ -40,8 +51,10 @@ int SubmitLimiter::admit(const QHostAddress& address, qint64 nowMs) {
     // Buckets that have refilled say nothing a new one would not.
     buckets_.removeIf(
         [&](const auto& it) { return it.value().tokens + (nowMs - it.value().atMs) * perMs >= perMinute_; });
+    // Memory stays bounded even when that many senders are all busy.
+    if (buckets_.size() >= kMaxBuckets) buckets_.clear();
   }
-  const QString key = address.toString();
+  const QString key = bucketKey(address);
   auto it = buckets_.find(key);
   if (it == buckets_.end()) it = buckets_.insert(key, Bucket{double(perMinute_), nowMs});
   Bucket& b = *it;

@@ -48,6 +48,13 @@ TEST(SubmitLimiter, AllowsTheRateAndRefillsOverTheMinute) {
   EXPECT_EQ(limiter.admit(a, 3000), 0);
   EXPECT_EQ(limiter.admit(a, 3000), 2);
   for (int i = 0; i < 30; ++i) EXPECT_EQ(limiter.admit(a, 70000), 0) << "full again after a minute: " << i;
+  // An IPv6 host has a /64 to choose from: it is one sender.
+  SubmitLimiter v6(1);
+  EXPECT_EQ(v6.admit(QHostAddress(QStringLiteral("2001:db8:1:2::1")), 0), 0);
+  EXPECT_GT(v6.admit(QHostAddress(QStringLiteral("2001:db8:1:2:ffff::9")), 0), 0) << "same /64";
+  EXPECT_EQ(v6.admit(QHostAddress(QStringLiteral("2001:db8:1:3::1")), 0), 0) << "another /64";
+  EXPECT_EQ(v6.admit(QHostAddress(QStringLiteral("198.51.100.7")), 0), 0);
+  EXPECT_GT(v6.admit(QHostAddress(QStringLiteral("::ffff:198.51.100.7")), 0), 0) << "the same IPv4 host";
   SubmitLimiter none(0);
   for (int i = 0; i < 1000; ++i) ASSERT_EQ(none.admit(a, 0), 0);
 }

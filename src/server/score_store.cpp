@@ -16,7 +16,9 @@
 #include <QUrlQuery>
 #include <QVariant>
 
+#include <algorithm>
 #include <array>
+#include <tuple>
 
 #include "scores/hardware_summary.h"
 #include "server/score_rules.h"
@@ -55,6 +57,31 @@ QString idColumn(bool postgres) {
 // has work done between its statements (ScoreStore::judgeStoredScores),
 // which comes after the statements listed for before == true.
 QStringList schemaStep(int fromVersion, bool postgres, bool before = true) {
+  if (fromVersion == 5 && before) {
+    return {
+        // Each board's order cut into buckets of a few thousand visible
+        // scores with their counts: a page at any offset adds up counts,
+        // then skips inside one bucket, never over the rows before it.
+        QStringLiteral("CREATE TABLE board_buckets (id BIGINT PRIMARY KEY, test INTEGER NOT NULL, "
+                       "unconfirmed INTEGER NOT NULL, seconds DOUBLE PRECISION NOT NULL, score_id BIGINT NOT NULL, "
+                       "visible BIGINT NOT NULL)"),
+        QStringLiteral(
+            "CREATE UNIQUE INDEX board_buckets_start ON board_buckets (test, unconfirmed, seconds, score_id)"),
+        // Each bucket's count per processor name, for filtered boards.
+        QStringLiteral("CREATE TABLE bucket_processors (test INTEGER NOT NULL, name TEXT NOT NULL, "
+                       "bucket BIGINT NOT NULL, visible BIGINT NOT NULL, PRIMARY KEY (test, name, bucket))"),
+        QStringLiteral("CREATE INDEX bucket_processors_bucket ON bucket_processors (bucket)"),
+        // Each processor's count and best confirmed time on each board: the
+        // chart and the filtered counts, without grouping the scores.
+        QStringLiteral("CREATE TABLE board_processors (test INTEGER NOT NULL, name TEXT NOT NULL, "
+                       "visible BIGINT NOT NULL, best DOUBLE PRECISION, PRIMARY KEY (test, name))"),
+        QStringLiteral("CREATE INDEX board_processors_best ON board_processors (test, best)"),
+        // The boards' order with the name: a bucket is counted per name from
+        // the index alone.
+        QStringLiteral("DROP INDEX scores_board"),
+        QStringLiteral("CREATE INDEX scores_board ON scores (test, hidden, unconfirmed, seconds, id, cpu_string)"),
+    };
+  }
   if (fromVersion == 4 && before) {
     // The run record a page sends beside the score; NULL when none came.
     return {QStringLiteral("ALTER TABLE scores ADD COLUMN conditions TEXT")};
@@ -146,10 +173,63 @@ QString processorCondition(const QString& processor) {
              : QStringLiteral(" AND cpu_string IN (SELECT name FROM processors WHERE search LIKE ? ESCAPE '!')");
 }
 
+// A summary row's processor name is one the filter matches.
+constexpr const char* kNameMatches = "name IN (SELECT name FROM processors WHERE search LIKE ? ESCAPE '!')";
+
 QString lastError(const QSqlQuery& query) { return query.lastError().text(); }
 
 // A field a layout lacks is a null text; the column wants an empty one.
 QString notNull(const QString& text) { return text.isNull() ? QStringLiteral("") : text; }
+
+// Binds a filter's values (test, then name pattern) from index 0; returns
+// the next index.
+int bindFilter(QSqlQuery& q, const ScoreFilter& filter) {
+  int i = 0;
+  if (filter.test) q.bindValue(i++, filter.test);
+  if (!filter.processor.isEmpty()) q.bindValue(i++, containsPattern(filter.processor));
+  return i;
+}
+
+// The conditions on a board_processors or bucket_processors row.
+QString summaryWhere(const ScoreFilter& filter) {
+  QStringList parts;
+  if (filter.test) parts << QStringLiteral("test = ?");
+  if (!filter.processor.isEmpty()) parts << QString::fromLatin1(kNameMatches);
+  return parts.isEmpty() ? QString() : QStringLiteral(" WHERE ") + parts.join(QStringLiteral(" AND "));
+}
+
+int bindKey(QSqlQuery& q, int i, int unconfirmed, double seconds, qint64 id) {
+  q.bindValue(i++, unconfirmed);
+  q.bindValue(i++, seconds);
+  q.bindValue(i++, id);
+  return i;
+}
+
+// A snapshot for reads that take several statements: a page is counted and
+// read as of one moment, whatever another server writes meanwhile.
+class ReadSnapshot {
+ public:
+  ReadSnapshot(const QString& connectionName, bool postgres) : q_(QSqlDatabase::database(connectionName, false)) {
+    on_ = q_.exec(postgres ? QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ, READ ONLY")
+                           : QStringLiteral("BEGIN"));
+    if (!on_) throw StoreError("beginning a read: " + lastError(q_).toStdString());
+    q_.finish();
+  }
+  ~ReadSnapshot() {
+    if (on_) q_.exec(QStringLiteral("ROLLBACK"));
+  }
+  void end() {
+    on_ = false;
+    if (!q_.exec(QStringLiteral("COMMIT"))) throw StoreError("ending a read: " + lastError(q_).toStdString());
+    q_.finish();
+  }
+  ReadSnapshot(const ReadSnapshot&) = delete;
+  ReadSnapshot& operator=(const ReadSnapshot&) = delete;
+
+ private:
+  QSqlQuery q_;
+  bool on_ = false;
+};
 
 // The SQLite log is checkpointed and cut back once it is this large.
 constexpr qint64 kLogTrimBytes = 8 * 1024 * 1024;
@@ -323,6 +403,7 @@ void ScoreStore::migrate() {
     try {
       for (const QString& sql : schemaStep(version, postgres_, true)) run(sql);
       if (version == 1) judgeStoredScores();
+      if (version == 5) rebuildSummaries();
       for (const QString& sql : schemaStep(version, postgres_, false)) run(sql);
       run(QStringLiteral("INSERT INTO rootix_schema (version) VALUES (%1)").arg(version + 1));
     } catch (...) {
@@ -402,12 +483,13 @@ void ScoreStore::judgeStoredScores() {
 
 namespace {
 
-void bindSubmission(QSqlQuery& insert, const Submission& s, const QString& identity, unsigned doubts,
-                    const QString& now) {
+// Binds the columns of one row from index first; returns the next index.
+int bindSubmission(QSqlQuery& insert, const Submission& s, const QString& identity, unsigned doubts, const QString& now,
+                   int first = 0) {
   const QString submitted = s.submitted.isValid() ? s.submitted.toUTC().toString(Qt::ISODateWithMs) : now;
   const scores::Score& score = s.score;
   const QString hash = QString::fromLatin1(QCryptographicHash::hash(s.fileBytes, QCryptographicHash::Sha256).toHex());
-  int i = 0;
+  int i = first;
   insert.bindValue(i++, identity);
   insert.bindValue(i++, rules::processorKey(score.hardware.score_extra_cpu_string));
   insert.bindValue(i++, doubts ? 1 : 0);
@@ -426,6 +508,26 @@ void bindSubmission(QSqlQuery& insert, const Submission& s, const QString& ident
   for (const auto field : scores::kHardwareFields) insert.bindValue(i++, notNull(score.hardware.*field));
   insert.bindValue(i++, s.conditions.isEmpty() ? QVariant(QMetaType::fromType<QString>())
                                                : QVariant(QString::fromUtf8(s.conditions)));
+  return i;
+}
+
+// The columns bindSubmission binds, in its order.
+QString insertColumns() {
+  return QStringLiteral(
+             "identity, processor_key, unconfirmed, doubts, file_hash, file_data, version, test, seconds, checksum, "
+             "cpu_search, title, description, link, submitted_at, ") +
+         hardwareColumnList() + QStringLiteral(", conditions");
+}
+constexpr int kInsertColumns = 16 + static_cast<int>(kHardwareColumns.size());
+
+// "(?, ?, ...)" for rows of one insert.
+QString insertMarks(int rows) {
+  QStringList marks;
+  for (int i = 0; i < kInsertColumns; ++i) marks << QStringLiteral("?");
+  const QString row = u'(' + marks.join(u", ") + u')';
+  QStringList all;
+  for (int r = 0; r < rows; ++r) all << row;
+  return all.join(u", ");
 }
 
 }  // namespace
@@ -467,13 +569,8 @@ ScoreStore::Batch ScoreStore::addAll(const QList<Submission>& submissions) {
   try {
     if (readOnly_) throw StoreError("the database is read-only");
     checkFile();
-    QStringList marks;
-    for (int i = 0; i < 16 + static_cast<int>(kHardwareColumns.size()); ++i) marks << QStringLiteral("?");
-    insert = &prepared(
-        QStringLiteral("INSERT INTO scores (identity, processor_key, unconfirmed, doubts, file_hash, file_data, "
-                       "version, test, seconds, checksum, cpu_search, title, description, link, submitted_at, "
-                       "%1, conditions) VALUES (%2) ON CONFLICT DO NOTHING RETURNING id")
-            .arg(hardwareColumnList(), marks.join(u", ")));
+    insert = &prepared(QStringLiteral("INSERT INTO scores (%1) VALUES %2 ON CONFLICT DO NOTHING RETURNING id")
+                           .arg(insertColumns(), insertMarks(1)));
     beginWrite(db, "beginning a write");
     writing = true;
     const QString now = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
@@ -489,8 +586,10 @@ ScoreStore::Batch ScoreStore::addAll(const QList<Submission>& submissions) {
       }
       insert->finish();
       if (newIds[i]) {
-        addToCount(submissions[i].score.score_test, 1);
-        addProcessor(submissions[i].score.hardware.score_extra_cpu_string);
+        const scores::Score& score = submissions[i].score;
+        addProcessor(score.hardware.score_extra_cpu_string);
+        countVisible({score.score_test, doubts ? 1 : 0, score.score_score, *newIds[i]},
+                     notNull(score.hardware.score_extra_cpu_string), 1);
       }
     }
     if (!db.commit()) throw StoreError("committing scores: " + db.lastError().text().toStdString());
@@ -601,6 +700,264 @@ void ScoreStore::addProcessor(const QString& name) {
   q.finish();
 }
 
+void ScoreStore::countVisible(const BoardKey& key, const QString& processor, int change) {
+  addToCount(key.test, change);
+  placeInBucket(key, processor, change);
+  const bool confirmed = key.unconfirmed == 0;
+  countProcessor(key.test, processor, change,
+                 confirmed && change > 0 ? std::optional<double>(key.seconds) : std::nullopt, confirmed && change < 0);
+}
+
+void ScoreStore::countProcessor(int test, const QString& processor, int change, std::optional<double> candidate,
+                                bool recount) {
+  QSqlQuery& q = prepared(
+      QStringLiteral("INSERT INTO board_processors (test, name, visible, best) VALUES (?, ?, ?, ?) "
+                     "ON CONFLICT (test, name) DO UPDATE SET visible = board_processors.visible + excluded.visible, "
+                     "best = CASE WHEN excluded.best IS NULL THEN board_processors.best "
+                     "WHEN board_processors.best IS NULL OR excluded.best < board_processors.best THEN excluded.best "
+                     "ELSE board_processors.best END"));
+  q.bindValue(0, test);
+  q.bindValue(1, processor);
+  q.bindValue(2, change);
+  q.bindValue(3, candidate ? QVariant(*candidate) : QVariant(QMetaType::fromType<double>()));
+  exec(q, "counting a processor's score");
+  q.finish();
+  if (!recount) return;
+  // The best may be the score that went.
+  QSqlQuery& best = prepared(QStringLiteral(
+      "UPDATE board_processors SET best = (SELECT MIN(seconds) FROM scores WHERE test = ? AND hidden = 0 "
+      "AND cpu_string = ? AND unconfirmed = 0) WHERE test = ? AND name = ?"));
+  best.bindValue(0, test);
+  best.bindValue(1, processor);
+  best.bindValue(2, test);
+  best.bindValue(3, processor);
+  exec(best, "finding a processor's best time");
+  best.finish();
+}
+
+namespace {
+
+// The id a new bucket gets; writers take turns, so no other takes it.
+qint64 nextBucketId(QSqlQuery& q) {
+  if (!q.exec() || !q.next()) throw StoreError("numbering a bucket: " + lastError(q).toStdString());
+  const qint64 id = q.value(0).toLongLong();
+  q.finish();
+  return id;
+}
+
+}  // namespace
+
+void ScoreStore::placeInBucket(const BoardKey& key, const QString& processor, int change) {
+  QSqlQuery& find = prepared(
+      QStringLiteral("SELECT id, unconfirmed, seconds, score_id, visible FROM board_buckets WHERE test = ? AND "
+                     "(unconfirmed, seconds, score_id) <= (?, ?, ?) "
+                     "ORDER BY unconfirmed DESC, seconds DESC, score_id DESC LIMIT 1"));
+  find.bindValue(0, key.test);
+  bindKey(find, 1, key.unconfirmed, key.seconds, key.id);
+  exec(find, "finding a score's bucket");
+  qint64 bucket = 0, visible = 0;
+  // A board's first bucket starts before any key.
+  BoardKey start{key.test, -1, 0, 0};
+  if (find.next()) {
+    bucket = find.value(0).toLongLong();
+    start = {key.test, find.value(1).toInt(), find.value(2).toDouble(), find.value(3).toLongLong()};
+    visible = find.value(4).toLongLong();
+  }
+  find.finish();
+  if (!bucket) {
+    bucket = nextBucketId(prepared(QStringLiteral("SELECT COALESCE(MAX(id), 0) + 1 FROM board_buckets")));
+    QSqlQuery& add = prepared(QStringLiteral(
+        "INSERT INTO board_buckets (id, test, unconfirmed, seconds, score_id, visible) VALUES (?, ?, -1, 0, 0, 0)"));
+    add.bindValue(0, bucket);
+    add.bindValue(1, key.test);
+    exec(add, "making a bucket");
+    add.finish();
+  }
+  QSqlQuery& count = prepared(QStringLiteral("UPDATE board_buckets SET visible = visible + ? WHERE id = ?"));
+  count.bindValue(0, change);
+  count.bindValue(1, bucket);
+  exec(count, "counting a bucket");
+  count.finish();
+  QSqlQuery& named = prepared(QStringLiteral(
+      "INSERT INTO bucket_processors (test, name, bucket, visible) VALUES (?, ?, ?, ?) "
+      "ON CONFLICT (test, name, bucket) DO UPDATE SET visible = bucket_processors.visible + excluded.visible"));
+  named.bindValue(0, key.test);
+  named.bindValue(1, processor);
+  named.bindValue(2, bucket);
+  named.bindValue(3, change);
+  exec(named, "counting a bucket");
+  named.finish();
+  if (change > 0 && visible + change > bucketLimit_) splitBucket(bucket, start, visible + change);
+}
+
+void ScoreStore::splitBucket(qint64 bucket, const BoardKey& start, qint64 visible) {
+  const qint64 keep = visible / 2;
+  QSqlQuery& middle =
+      prepared(QStringLiteral("SELECT unconfirmed, seconds, id FROM scores WHERE test = ? AND hidden = 0 AND "
+                              "(unconfirmed, seconds, id) >= (?, ?, ?) ORDER BY unconfirmed, seconds, id "
+                              "LIMIT 1 OFFSET ?"));
+  middle.bindValue(0, start.test);
+  bindKey(middle, 1, start.unconfirmed, start.seconds, start.id);
+  middle.bindValue(4, keep);
+  exec(middle, "splitting a bucket");
+  if (!middle.next()) {
+    middle.finish();
+    throw StoreError("splitting a bucket: it holds fewer scores than its count says");
+  }
+  const BoardKey split{start.test, middle.value(0).toInt(), middle.value(1).toDouble(), middle.value(2).toLongLong()};
+  middle.finish();
+  QSqlQuery& following =
+      prepared(QStringLiteral("SELECT unconfirmed, seconds, score_id FROM board_buckets WHERE test = ? AND "
+                              "(unconfirmed, seconds, score_id) > (?, ?, ?) "
+                              "ORDER BY unconfirmed, seconds, score_id LIMIT 1"));
+  following.bindValue(0, start.test);
+  bindKey(following, 1, split.unconfirmed, split.seconds, split.id);
+  exec(following, "splitting a bucket");
+  BoardKey end{start.test, 2, 0, 0};
+  if (following.next())
+    end = {start.test, following.value(0).toInt(), following.value(1).toDouble(), following.value(2).toLongLong()};
+  following.finish();
+
+  const qint64 added = nextBucketId(prepared(QStringLiteral("SELECT COALESCE(MAX(id), 0) + 1 FROM board_buckets")));
+  QSqlQuery& add = prepared(QStringLiteral(
+      "INSERT INTO board_buckets (id, test, unconfirmed, seconds, score_id, visible) VALUES (?, ?, ?, ?, ?, ?)"));
+  add.bindValue(0, added);
+  add.bindValue(1, start.test);
+  bindKey(add, 2, split.unconfirmed, split.seconds, split.id);
+  add.bindValue(5, visible - keep);
+  exec(add, "splitting a bucket");
+  add.finish();
+  QSqlQuery& shrink = prepared(QStringLiteral("UPDATE board_buckets SET visible = ? WHERE id = ?"));
+  shrink.bindValue(0, keep);
+  shrink.bindValue(1, bucket);
+  exec(shrink, "splitting a bucket");
+  shrink.finish();
+  QSqlQuery& forget = prepared(QStringLiteral("DELETE FROM bucket_processors WHERE bucket = ?"));
+  forget.bindValue(0, bucket);
+  exec(forget, "splitting a bucket");
+  forget.finish();
+  // Both halves counted per name again, from the index.
+  QSqlQuery& names = prepared(QStringLiteral(
+      "INSERT INTO bucket_processors (test, name, bucket, visible) "
+      "SELECT test, cpu_string, CAST(? AS BIGINT), COUNT(*) FROM scores WHERE test = ? AND hidden = 0 AND "
+      "(unconfirmed, seconds, id) >= (?, ?, ?) AND (unconfirmed, seconds, id) < (?, ?, ?) GROUP BY test, cpu_string"));
+  for (const auto& [id, from, to] : {std::tuple{bucket, start, split}, std::tuple{added, split, end}}) {
+    names.bindValue(0, id);
+    names.bindValue(1, start.test);
+    bindKey(names, 2, from.unconfirmed, from.seconds, from.id);
+    bindKey(names, 5, to.unconfirmed, to.seconds, to.id);
+    exec(names, "splitting a bucket");
+    names.finish();
+  }
+}
+
+void ScoreStore::rebuildSummaries() {
+  QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
+  QSqlQuery q(db);
+  auto run = [&q](const QString& sql) {
+    if (!q.exec(sql))
+      throw StoreError("summing up the boards: " + lastError(q).toStdString() + " in: " + sql.toStdString());
+    q.finish();
+  };
+  for (const char* table : {"board_counts", "processors", "board_processors", "bucket_processors", "board_buckets"})
+    run(QStringLiteral("DELETE FROM ") + QLatin1String(table));
+  run(
+      QStringLiteral("INSERT INTO board_counts (test, visible) "
+                     "SELECT test, COUNT(*) FROM scores WHERE hidden = 0 GROUP BY test"));
+  run(
+      QStringLiteral("INSERT INTO processors (name, search) SELECT cpu_string, MIN(cpu_search) FROM scores "
+                     "GROUP BY cpu_string"));
+  run(
+      QStringLiteral("INSERT INTO board_processors (test, name, visible, best) "
+                     "SELECT test, cpu_string, COUNT(*), MIN(CASE WHEN unconfirmed = 0 THEN seconds END) "
+                     "FROM scores WHERE hidden = 0 GROUP BY test, cpu_string"));
+
+  // Buckets half full, so that a few more scores do not split them at once.
+  QSqlQuery rows(db);
+  rows.setForwardOnly(true);
+  if (!rows.exec(QStringLiteral("SELECT test, unconfirmed, seconds, id, cpu_string FROM scores WHERE hidden = 0 "
+                                "ORDER BY test, unconfirmed, seconds, id"))) {
+    throw StoreError("summing up the boards: " + lastError(rows).toStdString());
+  }
+  const qint64 fill = std::max(1, bucketLimit_ / 2);
+  QSqlQuery bucketRow(db), nameRow(db);
+  bucketRow.prepare(QStringLiteral(
+      "INSERT INTO board_buckets (id, test, unconfirmed, seconds, score_id, visible) VALUES (?, ?, ?, ?, ?, ?)"));
+  nameRow.prepare(QStringLiteral("INSERT INTO bucket_processors (test, name, bucket, visible) VALUES (?, ?, ?, ?)"));
+  qint64 bucket = 0, inBucket = 0;
+  BoardKey start{};
+  QHash<QString, qint64> names;
+  auto store = [&] {
+    if (!inBucket) return;
+    bucketRow.bindValue(0, bucket);
+    bucketRow.bindValue(1, start.test);
+    bindKey(bucketRow, 2, start.unconfirmed, start.seconds, start.id);
+    bucketRow.bindValue(5, inBucket);
+    exec(bucketRow, "summing up the boards");
+    for (auto it = names.cbegin(); it != names.cend(); ++it) {
+      nameRow.bindValue(0, start.test);
+      nameRow.bindValue(1, it.key());
+      nameRow.bindValue(2, bucket);
+      nameRow.bindValue(3, it.value());
+      exec(nameRow, "summing up the boards");
+    }
+  };
+  while (rows.next()) {
+    const BoardKey key{rows.value(0).toInt(), rows.value(1).toInt(), rows.value(2).toDouble(),
+                       rows.value(3).toLongLong()};
+    if (!inBucket || key.test != start.test || inBucket == fill) {
+      store();
+      start = inBucket && key.test == start.test ? key : BoardKey{key.test, -1, 0, 0};
+      ++bucket;
+      inBucket = 0;
+      names.clear();
+    }
+    ++inBucket;
+    ++names[rows.value(4).toString()];
+  }
+  if (rows.lastError().isValid()) throw StoreError("summing up the boards: " + lastError(rows).toStdString());
+  rows.finish();
+  store();
+}
+
+void ScoreStore::bulkLoad(const std::function<bool(QList<Submission>&)>& next) {
+  if (readOnly_) throw StoreError("the database is read-only");
+  checkFile();
+  constexpr int kRowsPerInsert = 100;
+  QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
+  QSqlQuery setting(db);
+  // The indexes of a large load do not fit the usual page cache.
+  if (!postgres_) setting.exec(QStringLiteral("PRAGMA cache_size=-1048576"));
+  beginWrite(db, "loading scores");
+  try {
+    const QString now = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
+    QList<Submission> batch;
+    while (next(batch)) {
+      for (qsizetype at = 0; at < batch.size(); at += kRowsPerInsert) {
+        const int rows = static_cast<int>(std::min<qsizetype>(kRowsPerInsert, batch.size() - at));
+        QSqlQuery& insert = prepared(QStringLiteral("INSERT INTO scores (%1) VALUES %2 ON CONFLICT DO NOTHING")
+                                         .arg(insertColumns(), insertMarks(rows)));
+        int i = 0;
+        for (qsizetype r = at; r < at + rows; ++r) {
+          const Submission& s = batch[r];
+          i = bindSubmission(insert, s, rules::identityOf(s.score), s.doubts.value_or(0), now, i);
+        }
+        exec(insert, "loading scores");
+        insert.finish();
+      }
+      batch.clear();
+    }
+    rebuildSummaries();
+    if (!db.commit()) throw StoreError("loading scores: " + db.lastError().text().toStdString());
+  } catch (...) {
+    db.rollback();
+    if (!postgres_) setting.exec(QStringLiteral("PRAGMA cache_size=-65536"));
+    throw;
+  }
+  if (!postgres_) setting.exec(QStringLiteral("PRAGMA cache_size=-65536"));
+  trimLog();
+}
+
 bool ScoreStore::moderate(qint64 id, Moderation action) {
   static const char* const kNames[] = {"hide", "show", "confirm"};
   const auto index = static_cast<size_t>(action);
@@ -609,12 +966,16 @@ bool ScoreStore::moderate(qint64 id, Moderation action) {
   QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
   beginWrite(db, "moderating a score");
   try {
-    QSqlQuery& state = prepared(QStringLiteral("SELECT test, hidden FROM scores WHERE id = ?"));
+    QSqlQuery& state =
+        prepared(QStringLiteral("SELECT test, hidden, unconfirmed, seconds, cpu_string FROM scores WHERE id = ?"));
     state.bindValue(0, id);
     exec(state, "moderating a score");
     const bool found = state.next();
-    const int test = found ? state.value(0).toInt() : 0;
     const bool hidden = found && state.value(1).toInt() != 0;
+    const BoardKey key =
+        found ? BoardKey{state.value(0).toInt(), state.value(2).toInt() != 0 ? 1 : 0, state.value(3).toDouble(), id}
+              : BoardKey{};
+    const QString processor = found ? state.value(4).toString() : QString();
     state.finish();
     if (found) {
       QSqlQuery& change =
@@ -625,8 +986,15 @@ bool ScoreStore::moderate(qint64 id, Moderation action) {
       change.bindValue(i, id);
       exec(change, "moderating a score");
       change.finish();
-      if (action == Moderation::Hide && !hidden) addToCount(test, -1);
-      if (action == Moderation::Show && hidden) addToCount(test, 1);
+      if (action == Moderation::Hide && !hidden) countVisible(key, processor, -1);
+      if (action == Moderation::Show && hidden) countVisible(key, processor, 1);
+      if (action == Moderation::Confirm && !hidden && key.unconfirmed) {
+        // It moves ahead of the unconfirmed scores, and may now be its
+        // processor's best.
+        placeInBucket(key, processor, -1);
+        placeInBucket({key.test, 0, key.seconds, id}, processor, 1);
+        countProcessor(key.test, processor, 0, key.seconds, false);
+      }
       QSqlQuery& note = prepared(QStringLiteral("INSERT INTO moderation (score_id, action, done_at) VALUES (?, ?, ?)"));
       note.bindValue(0, id);
       note.bindValue(1, QString::fromLatin1(kNames[index]));
@@ -682,11 +1050,11 @@ std::optional<StoredScore> ScoreStore::find(qint64 id) {
 }
 
 QList<std::pair<int, qint64>> ScoreStore::testsWithEntries(const QString& processor) {
-  QSqlQuery& q =
-      prepared(processor.isEmpty()
-                   ? QStringLiteral("SELECT test, visible FROM board_counts WHERE visible > 0 ORDER BY test")
-                   : QStringLiteral("SELECT test, COUNT(*) FROM scores WHERE hidden = 0%1 GROUP BY test ORDER BY test")
-                         .arg(processorCondition(processor)));
+  QSqlQuery& q = prepared(processor.isEmpty()
+                              ? QStringLiteral("SELECT test, visible FROM board_counts WHERE visible > 0 ORDER BY test")
+                              : QStringLiteral("SELECT test, SUM(visible) FROM board_processors WHERE %1 GROUP BY test "
+                                               "HAVING SUM(visible) > 0 ORDER BY test")
+                                    .arg(kNameMatches));
   if (!processor.isEmpty()) q.bindValue(0, containsPattern(processor));
   exec(q, "listing the tests");
   QList<std::pair<int, qint64>> tests;
@@ -695,34 +1063,11 @@ QList<std::pair<int, qint64>> ScoreStore::testsWithEntries(const QString& proces
   return tests;
 }
 
-namespace {
-
-// "WHERE test = ? AND cpu_search LIKE ?" with what a filter holds; binds
-// its values from index 0 and returns the next index.
-QString whereOf(const ScoreFilter& filter) {
-  return (filter.test ? QStringLiteral(" WHERE test = ? AND hidden = 0") : QStringLiteral(" WHERE hidden = 0")) +
-         processorCondition(filter.processor);
-}
-int bindFilter(QSqlQuery& q, const ScoreFilter& filter) {
-  int i = 0;
-  if (filter.test) q.bindValue(i++, filter.test);
-  if (!filter.processor.isEmpty()) q.bindValue(i++, containsPattern(filter.processor));
-  return i;
-}
-
-}  // namespace
-
 qint64 ScoreStore::count(const ScoreFilter& filter) {
-  if (filter.processor.isEmpty()) {
-    QSqlQuery& q = prepared(filter.test ? QStringLiteral("SELECT visible FROM board_counts WHERE test = ?")
-                                        : QStringLiteral("SELECT SUM(visible) FROM board_counts"));
-    if (filter.test) q.bindValue(0, filter.test);
-    exec(q, "counting scores");
-    const qint64 n = q.next() ? q.value(0).toLongLong() : 0;
-    q.finish();
-    return n;
-  }
-  QSqlQuery& q = prepared(QStringLiteral("SELECT COUNT(*) FROM scores") + whereOf(filter));
+  QSqlQuery& q = prepared(filter.processor.isEmpty()
+                              ? (filter.test ? QStringLiteral("SELECT visible FROM board_counts WHERE test = ?")
+                                             : QStringLiteral("SELECT SUM(visible) FROM board_counts"))
+                              : QStringLiteral("SELECT SUM(visible) FROM board_processors") + summaryWhere(filter));
   bindFilter(q, filter);
   exec(q, "counting scores");
   const qint64 n = q.next() ? q.value(0).toLongLong() : 0;
@@ -730,22 +1075,78 @@ qint64 ScoreStore::count(const ScoreFilter& filter) {
   return n;
 }
 
-QList<StoredScore> ScoreStore::ranked(const ScoreFilter& filter, qint64 offset, qint64 limit) {
-  // Unconfirmed scores are ranked apart, after the confirmed ones.
-  QString order =
-      filter.test ? QStringLiteral("unconfirmed, seconds, id") : QStringLiteral("test, unconfirmed, seconds, id");
-  // A filtered board is found by its processors' names and sorted: "+"
-  // keeps SQLite from walking the whole board in order instead.
-  if (!filter.processor.isEmpty()) order.prepend(u'+');
-  QSqlQuery& q = prepared(QStringLiteral("SELECT %1 FROM scores%2 ORDER BY %3 LIMIT ? OFFSET ?")
-                              .arg(scoreColumns(), whereOf(filter), order));
-  int i = bindFilter(q, filter);
-  q.bindValue(i++, limit);
-  q.bindValue(i++, offset);
-  exec(q, "reading a leaderboard");
-  QList<StoredScore> rows;
-  while (q.next()) rows.append(rowToScore(q));
+QList<ScoreStore::Segment> ScoreStore::segmentsOf(const ScoreFilter& filter, qint64 offset, qint64 limit) {
+  // Every bucket of the boards asked for, in order, with its count of the
+  // scores the filter takes.
+  const QString order = QStringLiteral(" ORDER BY b.test, b.unconfirmed, b.seconds, b.score_id");
+  QSqlQuery& q = prepared(
+      filter.processor.isEmpty()
+          ? QStringLiteral("SELECT b.test, b.unconfirmed, b.seconds, b.score_id, b.visible FROM board_buckets b") +
+                (filter.test ? QStringLiteral(" WHERE b.test = ?") : QString()) + order
+          : QStringLiteral("SELECT b.test, b.unconfirmed, b.seconds, b.score_id, c.visible FROM board_buckets b "
+                           "JOIN (SELECT bucket, SUM(visible) AS visible FROM bucket_processors%1 GROUP BY bucket) c "
+                           "ON c.bucket = b.id")
+                    .arg(summaryWhere(filter)) +
+                order);
+  bindFilter(q, filter);
+  exec(q, "reading a board's buckets");
+  struct Bucket {
+    BoardKey start;
+    qint64 visible;
+  };
+  QList<Bucket> buckets;
+  while (q.next()) {
+    buckets.append({{q.value(0).toInt(), q.value(1).toInt(), q.value(2).toDouble(), q.value(3).toLongLong()},
+                    q.value(4).toLongLong()});
+  }
   q.finish();
+
+  // The buckets holding rows [offset, offset + limit), one segment per test.
+  QList<Segment> segments;
+  const qint64 end = offset + limit;
+  qint64 at = 0;  // rows before bucket i
+  for (qsizetype i = 0; i < buckets.size() && at < end; at += buckets[i++].visible) {
+    const Bucket& b = buckets[i];
+    if (b.visible <= 0 || at + b.visible <= offset) continue;
+    const qint64 from = std::max(offset, at);
+    const qint64 to = std::min(end, at + b.visible);
+    if (!segments.isEmpty() && segments.back().from.test == b.start.test) {
+      segments.back().take += to - from;
+    } else {
+      segments.append({b.start, {}, from - at, to - from});
+    }
+    // Past the last bucket of a test, every key of it: confirmed is 0 or 1.
+    segments.back().to = i + 1 < buckets.size() && buckets[i + 1].start.test == b.start.test
+                             ? buckets[i + 1].start
+                             : BoardKey{b.start.test, 2, 0, 0};
+  }
+  return segments;
+}
+
+QList<StoredScore> ScoreStore::ranked(const ScoreFilter& filter, qint64 offset, qint64 limit) {
+  QList<StoredScore> rows;
+  if (limit <= 0 || offset < 0) return rows;
+  ReadSnapshot snapshot(connectionName_, postgres_);
+  const QList<Segment> segments = segmentsOf(filter, offset, limit);
+  // The ids of the page from the index alone, then their rows.
+  QSqlQuery& q = prepared(
+      QStringLiteral("SELECT %1 FROM scores WHERE id IN (SELECT id FROM scores WHERE test = ? AND hidden = 0%2 "
+                     "AND (unconfirmed, seconds, id) >= (?, ?, ?) AND (unconfirmed, seconds, id) < (?, ?, ?) "
+                     "ORDER BY unconfirmed, seconds, id LIMIT ? OFFSET ?) ORDER BY unconfirmed, seconds, id")
+          .arg(scoreColumns(), processorCondition(filter.processor)));
+  for (const Segment& s : segments) {
+    int i = 0;
+    q.bindValue(i++, s.from.test);
+    if (!filter.processor.isEmpty()) q.bindValue(i++, containsPattern(filter.processor));
+    i = bindKey(q, i, s.from.unconfirmed, s.from.seconds, s.from.id);
+    i = bindKey(q, i, s.to.unconfirmed, s.to.seconds, s.to.id);
+    q.bindValue(i++, s.take);
+    q.bindValue(i++, s.skip);
+    exec(q, "reading a leaderboard");
+    while (q.next()) rows.append(rowToScore(q));
+    q.finish();
+  }
+  snapshot.end();
   return rows;
 }
 
@@ -762,9 +1163,10 @@ QList<StoredScore> ScoreStore::visibleAfter(qint64 afterId, int limit) {
 }
 
 QList<ProcessorBest> ScoreStore::bestPerProcessor(const ScoreFilter& filter, int limit) {
-  QSqlQuery& q = prepared(QStringLiteral("SELECT cpu_string, MIN(seconds) AS best FROM scores%1 AND unconfirmed = 0 "
-                                         "GROUP BY cpu_string ORDER BY best, cpu_string LIMIT ?")
-                              .arg(whereOf(filter)));
+  const QString where = summaryWhere(filter);
+  QSqlQuery& q = prepared(QStringLiteral("SELECT name, MIN(best) AS fastest FROM board_processors%1%2best IS NOT NULL "
+                                         "GROUP BY name ORDER BY fastest, name LIMIT ?")
+                              .arg(where, where.isEmpty() ? QStringLiteral(" WHERE ") : QStringLiteral(" AND ")));
   const int i = bindFilter(q, filter);
   q.bindValue(i, limit);
   exec(q, "reading the best times");

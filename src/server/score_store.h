@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -69,7 +70,7 @@ class ScoreStore {
   ScoreStore(const ScoreStore&) = delete;
   ScoreStore& operator=(const ScoreStore&) = delete;
 
-  static constexpr int kSchemaVersion = 5;
+  static constexpr int kSchemaVersion = 6;
 
   struct Added {
     qint64 id = 0;
@@ -88,6 +89,15 @@ class ScoreStore {
     QString error;
   };
   Batch addAll(const QList<Submission>& submissions);
+  // Loads many scores in one transaction, as they are: no judging, no
+  // merging of runs stored twice, no summaries kept per score. next fills
+  // the list with the following scores and returns false when none are left.
+  // The boards' summaries are then built from the rows, as an upgrade
+  // builds them. For filling a database to measure; throws StoreError.
+  void bulkLoad(const std::function<bool(QList<Submission>&)>& next);
+  // A board's bucket splits in two when it holds more visible scores than
+  // this; small ones make tests split buckets often.
+  void setBucketLimit(int rows) { bucketLimit_ = rows; }
   // Acts on a score and notes it in the moderation table; false when there
   // is no score with this id.
   bool moderate(qint64 id, Moderation action);
@@ -125,8 +135,35 @@ class ScoreStore {
   void judgeStoredScores();
   // The doubts a new score arrives with (rules::doubtsOf).
   unsigned judge(const scores::Score& score);
+  // Where a visible score stands in its board's order.
+  struct BoardKey {
+    int test = 0;
+    int unconfirmed = 0;
+    double seconds = 0;
+    qint64 id = 0;
+  };
+  // Keeps every summary of the boards right as a visible score comes
+  // (change 1) or goes (-1), inside the caller's transaction.
+  void countVisible(const BoardKey& key, const QString& processor, int change);
   // Changes a board's kept count, inside the caller's transaction.
   void addToCount(int test, int change);
+  // The count of the bucket holding key, and of its processor's part.
+  void placeInBucket(const BoardKey& key, const QString& processor, int change);
+  void splitBucket(qint64 bucket, const BoardKey& start, qint64 visible);
+  // A processor's count on a board; its best time becomes candidate when
+  // faster, or is looked up again when recount.
+  void countProcessor(int test, const QString& processor, int change, std::optional<double> candidate, bool recount);
+  // Builds board counts, processor names, buckets and best times from the
+  // rows, inside the caller's transaction.
+  void rebuildSummaries();
+  // A part of one board to read: rows [from, to) of test, skip then take.
+  struct Segment {
+    BoardKey from;
+    BoardKey to;
+    qint64 skip = 0;
+    qint64 take = 0;
+  };
+  QList<Segment> segmentsOf(const ScoreFilter& filter, qint64 offset, qint64 limit);
   // Adds a processor name to the names a filter is matched against.
   void addProcessor(const QString& name);
   QSqlQuery& prepared(const QString& sql);
@@ -149,6 +186,7 @@ class ScoreStore {
   struct Statements;
   std::unique_ptr<Statements> statements_;
   QStringList migrationNotes_;
+  int bucketLimit_ = 4000;
 };
 
 }  // namespace rootix::server

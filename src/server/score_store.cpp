@@ -879,45 +879,47 @@ void ScoreStore::rebuildSummaries() {
                                 "ORDER BY test, unconfirmed, seconds, id"))) {
     throw StoreError("summing up the boards: " + lastError(rows).toStdString());
   }
+  // Read whole before anything is written: a PostgreSQL connection reads
+  // a large result row by row and can run nothing else meanwhile.
   const qint64 fill = std::max(1, bucketLimit_ / 2);
+  struct Bucket {
+    BoardKey start;
+    qint64 visible = 0;
+    QHash<QString, qint64> names;
+  };
+  QList<Bucket> buckets;
+  while (rows.next()) {
+    const BoardKey key{rows.value(0).toInt(), rows.value(1).toInt(), rows.value(2).toDouble(),
+                       rows.value(3).toLongLong()};
+    if (buckets.isEmpty() || key.test != buckets.back().start.test || buckets.back().visible == fill) {
+      const bool first = buckets.isEmpty() || key.test != buckets.back().start.test;
+      buckets.append({first ? BoardKey{key.test, -1, 0, 0} : key, 0, {}});
+    }
+    ++buckets.back().visible;
+    ++buckets.back().names[rows.value(4).toString()];
+  }
+  if (rows.lastError().isValid()) throw StoreError("summing up the boards: " + lastError(rows).toStdString());
+  rows.finish();
+
   QSqlQuery bucketRow(db), nameRow(db);
   bucketRow.prepare(QStringLiteral(
       "INSERT INTO board_buckets (id, test, unconfirmed, seconds, score_id, visible) VALUES (?, ?, ?, ?, ?, ?)"));
   nameRow.prepare(QStringLiteral("INSERT INTO bucket_processors (test, name, bucket, visible) VALUES (?, ?, ?, ?)"));
-  qint64 bucket = 0, inBucket = 0;
-  BoardKey start{};
-  QHash<QString, qint64> names;
-  auto store = [&] {
-    if (!inBucket) return;
-    bucketRow.bindValue(0, bucket);
-    bucketRow.bindValue(1, start.test);
-    bindKey(bucketRow, 2, start.unconfirmed, start.seconds, start.id);
-    bucketRow.bindValue(5, inBucket);
+  for (qsizetype i = 0; i < buckets.size(); ++i) {
+    const Bucket& b = buckets[i];
+    bucketRow.bindValue(0, i + 1);
+    bucketRow.bindValue(1, b.start.test);
+    bindKey(bucketRow, 2, b.start.unconfirmed, b.start.seconds, b.start.id);
+    bucketRow.bindValue(5, b.visible);
     exec(bucketRow, "summing up the boards");
-    for (auto it = names.cbegin(); it != names.cend(); ++it) {
-      nameRow.bindValue(0, start.test);
+    for (auto it = b.names.cbegin(); it != b.names.cend(); ++it) {
+      nameRow.bindValue(0, b.start.test);
       nameRow.bindValue(1, it.key());
-      nameRow.bindValue(2, bucket);
+      nameRow.bindValue(2, i + 1);
       nameRow.bindValue(3, it.value());
       exec(nameRow, "summing up the boards");
     }
-  };
-  while (rows.next()) {
-    const BoardKey key{rows.value(0).toInt(), rows.value(1).toInt(), rows.value(2).toDouble(),
-                       rows.value(3).toLongLong()};
-    if (!inBucket || key.test != start.test || inBucket == fill) {
-      store();
-      start = inBucket && key.test == start.test ? key : BoardKey{key.test, -1, 0, 0};
-      ++bucket;
-      inBucket = 0;
-      names.clear();
-    }
-    ++inBucket;
-    ++names[rows.value(4).toString()];
   }
-  if (rows.lastError().isValid()) throw StoreError("summing up the boards: " + lastError(rows).toStdString());
-  rows.finish();
-  store();
 }
 
 void ScoreStore::bulkLoad(const std::function<bool(QList<Submission>&)>& next) {
@@ -955,6 +957,10 @@ void ScoreStore::bulkLoad(const std::function<bool(QList<Submission>&)>& next) {
     throw;
   }
   if (!postgres_) setting.exec(QStringLiteral("PRAGMA cache_size=-65536"));
+  // PostgreSQL plans by what it knows of the tables, and reads an index
+  // alone only where it knows the rows are visible.
+  if (postgres_ && !setting.exec(QStringLiteral("VACUUM ANALYZE")))
+    throw StoreError("loading scores: " + lastError(setting).toStdString());
   trimLog();
 }
 

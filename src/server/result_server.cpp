@@ -372,10 +372,17 @@ Reply ResultServer::scoresJson(const QHash<QString, QString>& params) {
   const auto offset = wholeParam(params, QStringLiteral("offset"), 0, 0, std::numeric_limits<qint64>::max());
   if (!offset) return jsonError(400, QStringLiteral("offset must be a whole number, 0 or more"));
   const ScoreFilter filter{static_cast<int>(*test), params.value(QStringLiteral("cpu")).trimmed().left(kMaxFilter)};
-  QJsonArray list;
-  for (const StoredScore& s : store_->ranked(filter, *offset, *limit)) list.append(scoreJson(s));
-  const QJsonObject doc{{"total", store_->count(filter)}, {"offset", *offset}, {"limit", *limit}, {"scores", list}};
-  return Reply{200, kJson, QJsonDocument(doc).toJson(QJsonDocument::Compact), {}};
+  // Written as QJsonDocument writes it (keys sorted), without building it.
+  QByteArray body =
+      "{\"limit\":" + QByteArray::number(*limit) + ",\"offset\":" + QByteArray::number(*offset) + ",\"scores\":[";
+  const QList<StoredScore> scores = store_->ranked(filter, *offset, *limit);
+  body.reserve(body.size() + scores.size() * 1500);
+  for (qsizetype i = 0; i < scores.size(); ++i) {
+    if (i) body += ',';
+    appendScoreJson(body, scores[i]);
+  }
+  body += "],\"total\":" + QByteArray::number(store_->count(filter)) + '}';
+  return Reply{200, kJson, body, {}};
 }
 
 Reply ResultServer::exportScores() {

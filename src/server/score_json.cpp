@@ -3,6 +3,12 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonParseError>
+#include <QLocale>
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <utility>
 
 #include "scores/hardware_summary.h"
 #include "server/pages.h"
@@ -42,6 +48,140 @@ QJsonObject scoreJson(const StoredScore& s) {
       // The run record it came with, or null.
       {"conditions", s.conditions ? QJsonValue(*s.conditions) : QJsonValue()},
   };
+}
+
+namespace {
+
+// A JSON string as QJsonDocument writes it: UTF-8, with quote, backslash
+// and the control characters escaped.
+void appendString(QByteArray& out, const QString& text) {
+  out += '"';
+  const QByteArray utf8 = text.toUtf8();
+  for (const char c : utf8) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u >= 0x20 && c != '"' && c != '\\') {
+      out += c;
+      continue;
+    }
+    out += '\\';
+    switch (c) {
+      case '"':
+        out += '"';
+        break;
+      case '\\':
+        out += '\\';
+        break;
+      case '\b':
+        out += 'b';
+        break;
+      case '\f':
+        out += 'f';
+        break;
+      case '\n':
+        out += 'n';
+        break;
+      case '\r':
+        out += 'r';
+        break;
+      case '\t':
+        out += 't';
+        break;
+      default:
+        out += "u00";
+        out += "0123456789abcdef"[u >> 4];
+        out += "0123456789abcdef"[u & 15];
+    }
+  }
+  out += '"';
+}
+
+void appendKey(QByteArray& out, const char* key) {
+  out += '"';
+  out += key;
+  out += "\":";
+}
+
+void appendNumber(QByteArray& out, double value) {
+  out += std::isfinite(value) ? QByteArray::number(value, 'g', QLocale::FloatingPointShortest) : QByteArray("null");
+}
+
+}  // namespace
+
+void appendScoreJson(QByteArray& out, const StoredScore& s) {
+  // The keys in the order QJsonDocument writes them: sorted.
+  out += '{';
+  appendKey(out, "checksum");
+  appendString(out, s.checksum);
+  out += ',';
+  appendKey(out, "conditions");
+  out += s.conditions ? QJsonDocument(*s.conditions).toJson(QJsonDocument::Compact) : QByteArray("null");
+  out += ',';
+  appendKey(out, "confirmed");
+  out += s.unconfirmed ? "false" : "true";
+  out += ',';
+  appendKey(out, "description");
+  appendString(out, s.description);
+  out += ',';
+  appendKey(out, "doubts");
+  out += '[';
+  const QStringList doubts = s.unconfirmed ? rules::doubtKeys(s.doubts) : QStringList();
+  for (qsizetype i = 0; i < doubts.size(); ++i) {
+    if (i) out += ',';
+    appendString(out, doubts[i]);
+  }
+  out += "],";
+  appendKey(out, "file");
+  appendString(out, QStringLiteral("/score/%1/file").arg(s.id));
+  out += ',';
+  appendKey(out, "hardware");
+  out += '{';
+  // Sorted as QJsonDocument sorts them, with the field each one shows.
+  static const std::array<std::pair<const char*, QString scores::HardwareSummary::*>, 17> fields = [] {
+    const char* const names[] = {"score_extra_memType",    "score_extra_memSize",  "score_extra_memClock",
+                                 "score_extra_memTCas",    "score_extra_memTRCD",  "score_extra_memTRP",
+                                 "score_extra_memTRAS",    "score_extra_mbModel",  "score_extra_mbVendor",
+                                 "score_extra_cpu_string", "score_extra_cpu_core", "score_extra_cpu_rev",
+                                 "score_extra_cpu_clock",  "score_extra_cpu_fsb",  "score_extra_cpu_cache",
+                                 "score_extra_cpu_vcore",  "score_extra_cpu_count"};
+    std::array<std::pair<const char*, QString scores::HardwareSummary::*>, 17> sorted{};
+    for (size_t i = 0; i < sorted.size(); ++i) sorted[i] = {names[i], scores::kHardwareFields[i]};
+    std::sort(sorted.begin(), sorted.end(),
+              [](const auto& a, const auto& b) { return std::strcmp(a.first, b.first) < 0; });
+    return sorted;
+  }();
+  for (size_t i = 0; i < fields.size(); ++i) {
+    if (i) out += ',';
+    appendKey(out, fields[i].first);
+    appendString(out, pages::displayText(s.score.hardware.*fields[i].second));
+  }
+  out += "},";
+  appendKey(out, "id");
+  out += QByteArray::number(s.id);
+  out += ',';
+  appendKey(out, "link");
+  appendString(out, s.link);
+  out += ',';
+  appendKey(out, "page");
+  appendString(out, QStringLiteral("/score/%1").arg(s.id));
+  out += ',';
+  appendKey(out, "seconds");
+  appendNumber(out, s.score.score_score);
+  out += ',';
+  appendKey(out, "submitted");
+  appendString(out, s.submitted.toString(Qt::ISODateWithMs));
+  out += ',';
+  appendKey(out, "test");
+  out += QByteArray::number(s.score.score_test);
+  out += ',';
+  appendKey(out, "test_name");
+  appendString(out, pages::testName(s.score.score_test));
+  out += ',';
+  appendKey(out, "title");
+  appendString(out, s.title);
+  out += ',';
+  appendKey(out, "version");
+  appendString(out, s.score.score_version);
+  out += '}';
 }
 
 QByteArray exportLine(const StoredScore& s) {

@@ -14,6 +14,11 @@ namespace rootix::server {
 // A stored score as the JSON interface shows it.
 QJsonObject scoreJson(const StoredScore& score);
 
+// The same as QJsonDocument(scoreJson(score)).toJson(Compact), appended to
+// out without building the object: a list of scores is written many times
+// a second.
+void appendScoreJson(QByteArray& out, const StoredScore& score);
+
 // One line of an export (JSON Lines): what scoreJson shows, with the score
 // file's bytes in "file_base64"; ends in a line break.
 QByteArray exportLine(const StoredScore& score);

@@ -43,8 +43,10 @@ QString hardwareColumnList() {
 }
 
 // Every column a StoredScore is read from, in the order rowToScore expects.
-QString scoreColumns() {
-  return QStringLiteral("id, version, test, seconds, checksum, file_data, title, description, link, submitted_at, ") +
+// A board does not show the score file: withFile false leaves it empty.
+QString scoreColumns(bool withFile = true) {
+  return QStringLiteral("id, version, test, seconds, checksum, %1, title, description, link, submitted_at, ")
+             .arg(withFile ? QStringLiteral("file_data") : QStringLiteral("''")) +
          hardwareColumnList() + QStringLiteral(", hidden, unconfirmed, doubts, conditions");
 }
 
@@ -1139,7 +1141,7 @@ QList<StoredScore> ScoreStore::ranked(const ScoreFilter& filter, qint64 offset, 
       QStringLiteral("SELECT %1 FROM scores WHERE id IN (SELECT id FROM scores WHERE test = ? AND hidden = 0%2 "
                      "AND (unconfirmed, seconds, id) >= (?, ?, ?) AND (unconfirmed, seconds, id) < (?, ?, ?) "
                      "ORDER BY unconfirmed, seconds, id LIMIT ? OFFSET ?) ORDER BY unconfirmed, seconds, id")
-          .arg(scoreColumns(), processorCondition(filter.processor)));
+          .arg(scoreColumns(false), processorCondition(filter.processor)));
   for (const Segment& s : segments) {
     int i = 0;
     q.bindValue(i++, s.from.test);

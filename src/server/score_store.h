@@ -108,7 +108,8 @@ class ScoreStore {
   // Test numbers with entries matching filter.processor, with their counts.
   QList<std::pair<int, qint64>> testsWithEntries(const QString& processor);
   qint64 count(const ScoreFilter& filter);
-  // Ranked by time (test first when filter.test is 0), then by id.
+  // Ranked by time (test first when filter.test is 0), then by id; without
+  // the score files (fileBytes empty), which no board shows.
   QList<StoredScore> ranked(const ScoreFilter& filter, qint64 offset, qint64 limit);
   // Visible scores with ids above afterId, in id order, at most limit: an
   // export walks the table by these pages without holding a cursor open.

@@ -1084,50 +1084,53 @@ qint64 ScoreStore::count(const ScoreFilter& filter) {
 }
 
 QList<ScoreStore::Segment> ScoreStore::segmentsOf(const ScoreFilter& filter, qint64 offset, qint64 limit) {
-  // Every bucket of the boards asked for, in order, with its count of the
-  // scores the filter takes.
-  const QString order = QStringLiteral(" ORDER BY b.test, b.unconfirmed, b.seconds, b.score_id");
-  QSqlQuery& q = prepared(
+  // The buckets of the boards asked for, in order, with their counts of the
+  // scores the filter takes and the running total: only those that reach
+  // into rows [offset, end], the database adding up the others.
+  const QString buckets =
       filter.processor.isEmpty()
-          ? QStringLiteral("SELECT b.test, b.unconfirmed, b.seconds, b.score_id, b.visible FROM board_buckets b") +
-                (filter.test ? QStringLiteral(" WHERE b.test = ?") : QString()) + order
-          : QStringLiteral("SELECT b.test, b.unconfirmed, b.seconds, b.score_id, c.visible FROM board_buckets b "
-                           "JOIN (SELECT bucket, SUM(visible) AS visible FROM bucket_processors%1 GROUP BY bucket) c "
-                           "ON c.bucket = b.id")
-                    .arg(summaryWhere(filter)) +
-                order);
-  bindFilter(q, filter);
-  exec(q, "reading a board's buckets");
-  struct Bucket {
-    BoardKey start;
-    qint64 visible;
-  };
-  QList<Bucket> buckets;
-  while (q.next()) {
-    buckets.append({{q.value(0).toInt(), q.value(1).toInt(), q.value(2).toDouble(), q.value(3).toLongLong()},
-                    q.value(4).toLongLong()});
-  }
-  q.finish();
-
-  // The buckets holding rows [offset, offset + limit), one segment per test.
-  QList<Segment> segments;
+          ? QStringLiteral("SELECT test, unconfirmed, seconds, score_id, visible FROM board_buckets") +
+                (filter.test ? QStringLiteral(" WHERE test = ?") : QString())
+          : QStringLiteral(
+                "SELECT b.test, b.unconfirmed, b.seconds, b.score_id, c.visible FROM board_buckets b "
+                "JOIN (SELECT bucket, SUM(visible) AS visible FROM bucket_processors%1 GROUP BY bucket) c "
+                "ON c.bucket = b.id")
+                .arg(summaryWhere(filter));
+  QSqlQuery& q = prepared(
+      QStringLiteral("SELECT test, unconfirmed, seconds, score_id, visible, upto FROM (SELECT test, unconfirmed, "
+                     "seconds, score_id, visible, SUM(visible) OVER (ORDER BY test, unconfirmed, seconds, score_id "
+                     "ROWS BETWEEN UNBOUNDED PRECEDING AND CURRENT ROW) AS upto FROM (%1) b) r "
+                     "WHERE upto > ? AND upto - visible <= ? ORDER BY test, unconfirmed, seconds, score_id")
+          .arg(buckets));
   const qint64 end = offset + limit;
-  qint64 at = 0;  // rows before bucket i
-  for (qsizetype i = 0; i < buckets.size() && at < end; at += buckets[i++].visible) {
-    const Bucket& b = buckets[i];
-    if (b.visible <= 0 || at + b.visible <= offset) continue;
+  int i = bindFilter(q, filter);
+  q.bindValue(i++, offset);
+  q.bindValue(i++, end);
+  exec(q, "reading a board's buckets");
+
+  // One segment per test; a segment ends where the bucket after its last
+  // starts, or past every key of its test (confirmed is 0 or 1).
+  QList<Segment> segments;
+  bool open = false;  // the last segment may end where the next bucket starts
+  while (q.next()) {
+    const BoardKey start{q.value(0).toInt(), q.value(1).toInt(), q.value(2).toDouble(), q.value(3).toLongLong()};
+    const qint64 visible = q.value(4).toLongLong();
+    const qint64 at = q.value(5).toLongLong() - visible;  // rows before this bucket
+    if (open && segments.back().from.test == start.test) segments.back().to = start;
+    open = false;
+    if (at >= end) break;
+    if (visible <= 0) continue;
     const qint64 from = std::max(offset, at);
-    const qint64 to = std::min(end, at + b.visible);
-    if (!segments.isEmpty() && segments.back().from.test == b.start.test) {
+    const qint64 to = std::min(end, at + visible);
+    if (!segments.isEmpty() && segments.back().from.test == start.test) {
       segments.back().take += to - from;
     } else {
-      segments.append({b.start, {}, from - at, to - from});
+      segments.append({start, {}, from - at, to - from});
     }
-    // Past the last bucket of a test, every key of it: confirmed is 0 or 1.
-    segments.back().to = i + 1 < buckets.size() && buckets[i + 1].start.test == b.start.test
-                             ? buckets[i + 1].start
-                             : BoardKey{b.start.test, 2, 0, 0};
+    segments.back().to = BoardKey{start.test, 2, 0, 0};
+    open = true;
   }
+  q.finish();
   return segments;
 }
 

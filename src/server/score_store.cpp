@@ -1174,10 +1174,17 @@ QList<StoredScore> ScoreStore::visibleAfter(qint64 afterId, int limit) {
 }
 
 QList<ProcessorBest> ScoreStore::bestPerProcessor(const ScoreFilter& filter, int limit) {
-  const QString where = summaryWhere(filter);
-  QSqlQuery& q = prepared(QStringLiteral("SELECT name, MIN(best) AS fastest FROM board_processors%1%2best IS NOT NULL "
-                                         "GROUP BY name ORDER BY fastest, name LIMIT ?")
-                              .arg(where, where.isEmpty() ? QStringLiteral(" WHERE ") : QStringLiteral(" AND ")));
+  // One board's are read in order from an index; every board's are the
+  // fastest of each name.
+  const QString where =
+      summaryWhere(filter) +
+      (filter.test || !filter.processor.isEmpty() ? QStringLiteral(" AND ") : QStringLiteral(" WHERE ")) +
+      QStringLiteral("best IS NOT NULL");
+  QSqlQuery& q = prepared(
+      filter.test ? QStringLiteral("SELECT name, best FROM board_processors%1 ORDER BY best, name LIMIT ?").arg(where)
+                  : QStringLiteral("SELECT name, MIN(best) AS fastest FROM board_processors%1 "
+                                   "GROUP BY name ORDER BY fastest, name LIMIT ?")
+                        .arg(where));
   const int i = bindFilter(q, filter);
   q.bindValue(i, limit);
   exec(q, "reading the best times");

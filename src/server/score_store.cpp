@@ -67,12 +67,14 @@ QStringList schemaStep(int fromVersion, bool postgres, bool before = true) {
         QStringLiteral("CREATE TABLE board_buckets (id BIGINT PRIMARY KEY, test INTEGER NOT NULL, "
                        "unconfirmed INTEGER NOT NULL, seconds DOUBLE PRECISION NOT NULL, score_id BIGINT NOT NULL, "
                        "visible BIGINT NOT NULL)"),
-        QStringLiteral(
-            "CREATE UNIQUE INDEX board_buckets_start ON board_buckets (test, unconfirmed, seconds, score_id)"),
+        // With the count: a page adds up the counts from the index alone.
+        QStringLiteral("CREATE UNIQUE INDEX board_buckets_start ON board_buckets "
+                       "(test, unconfirmed, seconds, score_id, visible)"),
         // Each bucket's count per processor name, for filtered boards.
         QStringLiteral("CREATE TABLE bucket_processors (test INTEGER NOT NULL, name TEXT NOT NULL, "
                        "bucket BIGINT NOT NULL, visible BIGINT NOT NULL, PRIMARY KEY (test, name, bucket))"),
         QStringLiteral("CREATE INDEX bucket_processors_bucket ON bucket_processors (bucket)"),
+        QStringLiteral("CREATE INDEX bucket_processors_counts ON bucket_processors (test, name, bucket, visible)"),
         // Each processor's count and best confirmed time on each board: the
         // chart and the filtered counts, without grouping the scores.
         QStringLiteral("CREATE TABLE board_processors (test INTEGER NOT NULL, name TEXT NOT NULL, "
@@ -233,6 +235,9 @@ class ReadSnapshot {
   bool on_ = false;
 };
 
+// The SQLite page cache, in KiB (negative: a size, not a page count).
+constexpr int kCacheKiB = -262144;
+
 // The SQLite log is checkpointed and cut back once it is this large.
 constexpr qint64 kLogTrimBytes = 8 * 1024 * 1024;
 
@@ -252,8 +257,9 @@ void configureSession(const QSqlDatabase& db, bool postgres, int busyTimeoutMs, 
     run(QStringLiteral("SET synchronous_commit = on"));
     return;
   }
-  // A larger page cache keeps the indexes in memory as the table grows.
-  run(QStringLiteral("PRAGMA cache_size=-65536"));
+  // A larger page cache keeps the indexes in memory as the table grows:
+  // at a million scores they take a few hundred MB.
+  run(QStringLiteral("PRAGMA cache_size=%1").arg(kCacheKiB));
   if (readOnly) return;
   // WAL: readers never wait for the writer; FULL: a commit is on disk when
   // it returns. Automatic checkpoints and a size limit keep the log small.
@@ -955,10 +961,10 @@ void ScoreStore::bulkLoad(const std::function<bool(QList<Submission>&)>& next) {
     if (!db.commit()) throw StoreError("loading scores: " + db.lastError().text().toStdString());
   } catch (...) {
     db.rollback();
-    if (!postgres_) setting.exec(QStringLiteral("PRAGMA cache_size=-65536"));
+    if (!postgres_) setting.exec(QStringLiteral("PRAGMA cache_size=%1").arg(kCacheKiB));
     throw;
   }
-  if (!postgres_) setting.exec(QStringLiteral("PRAGMA cache_size=-65536"));
+  if (!postgres_) setting.exec(QStringLiteral("PRAGMA cache_size=%1").arg(kCacheKiB));
   // PostgreSQL plans by what it knows of the tables, and reads an index
   // alone only where it knows the rows are visible.
   if (postgres_ && !setting.exec(QStringLiteral("VACUUM ANALYZE")))
@@ -1087,35 +1093,42 @@ QList<ScoreStore::Segment> ScoreStore::segmentsOf(const ScoreFilter& filter, qin
   // The buckets of the boards asked for, in order, with their counts of the
   // scores the filter takes and the running total: only those that reach
   // into rows [offset, end], the database adding up the others.
-  const QString buckets =
-      filter.processor.isEmpty()
-          ? QStringLiteral("SELECT test, unconfirmed, seconds, score_id, visible FROM board_buckets") +
-                (filter.test ? QStringLiteral(" WHERE test = ?") : QString())
-          : QStringLiteral(
-                "SELECT b.test, b.unconfirmed, b.seconds, b.score_id, c.visible FROM board_buckets b "
-                "JOIN (SELECT bucket, SUM(visible) AS visible FROM bucket_processors%1 GROUP BY bucket) c "
-                "ON c.bucket = b.id")
-                .arg(summaryWhere(filter));
+  // A whole board's buckets are few enough to add up here, from the index;
+  // a filtered board's counts are spread over its processors' rows, which
+  // the database adds up.
+  const bool whole = filter.processor.isEmpty();
+  const QString order = QStringLiteral(" ORDER BY test, unconfirmed, seconds, score_id");
   QSqlQuery& q = prepared(
-      QStringLiteral("SELECT test, unconfirmed, seconds, score_id, visible, upto FROM (SELECT test, unconfirmed, "
-                     "seconds, score_id, visible, SUM(visible) OVER (ORDER BY test, unconfirmed, seconds, score_id "
-                     "ROWS BETWEEN UNBOUNDED PRECEDING AND CURRENT ROW) AS upto FROM (%1) b) r "
-                     "WHERE upto > ? AND upto - visible <= ? ORDER BY test, unconfirmed, seconds, score_id")
-          .arg(buckets));
+      whole ? QStringLiteral("SELECT test, unconfirmed, seconds, score_id, visible FROM board_buckets") +
+                  (filter.test ? QStringLiteral(" WHERE test = ?") : QString()) + order
+            : QStringLiteral("SELECT test, unconfirmed, seconds, score_id, visible, upto FROM (SELECT test, "
+                             "unconfirmed, seconds, score_id, visible, SUM(visible) OVER (ORDER BY test, "
+                             "unconfirmed, seconds, score_id ROWS BETWEEN UNBOUNDED PRECEDING AND CURRENT ROW) "
+                             "AS upto FROM (SELECT b.test, b.unconfirmed, b.seconds, b.score_id, c.visible "
+                             "FROM board_buckets b JOIN (SELECT bucket, SUM(visible) AS visible "
+                             "FROM bucket_processors%1 GROUP BY bucket) c ON c.bucket = b.id) b) r "
+                             "WHERE upto > ? AND upto - visible <= ?")
+                      .arg(summaryWhere(filter)) +
+                  order);
   const qint64 end = offset + limit;
   int i = bindFilter(q, filter);
-  q.bindValue(i++, offset);
-  q.bindValue(i++, end);
+  if (!whole) {
+    q.bindValue(i++, offset);
+    q.bindValue(i++, end);
+  }
   exec(q, "reading a board's buckets");
 
   // One segment per test; a segment ends where the bucket after its last
   // starts, or past every key of its test (confirmed is 0 or 1).
   QList<Segment> segments;
   bool open = false;  // the last segment may end where the next bucket starts
+  qint64 upto = 0;
   while (q.next()) {
-    const BoardKey start{q.value(0).toInt(), q.value(1).toInt(), q.value(2).toDouble(), q.value(3).toLongLong()};
     const qint64 visible = q.value(4).toLongLong();
-    const qint64 at = q.value(5).toLongLong() - visible;  // rows before this bucket
+    upto = whole ? upto + visible : q.value(5).toLongLong();
+    const qint64 at = upto - visible;  // rows before this bucket
+    if (upto <= offset) continue;
+    const BoardKey start{q.value(0).toInt(), q.value(1).toInt(), q.value(2).toDouble(), q.value(3).toLongLong()};
     if (open && segments.back().from.test == start.test) segments.back().to = start;
     open = false;
     if (at >= end) break;

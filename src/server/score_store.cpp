@@ -238,6 +238,9 @@ class ReadSnapshot {
 // The SQLite page cache, in KiB (negative: a size, not a page count).
 constexpr int kCacheKiB = -262144;
 
+// How much of the SQLite file is read through a memory map.
+constexpr qint64 kMapBytes = qint64(4) << 30;
+
 // The SQLite log is checkpointed and cut back once it is this large.
 constexpr qint64 kLogTrimBytes = 8 * 1024 * 1024;
 
@@ -260,6 +263,9 @@ void configureSession(const QSqlDatabase& db, bool postgres, int busyTimeoutMs, 
   // A larger page cache keeps the indexes in memory as the table grows:
   // at a million scores they take a few hundred MB.
   run(QStringLiteral("PRAGMA cache_size=%1").arg(kCacheKiB));
+  // Pages read straight from the operating system's cache, not copied into
+  // SQLite's: a board reads rows from all over a large file.
+  run(QStringLiteral("PRAGMA mmap_size=%1").arg(kMapBytes));
   if (readOnly) return;
   // WAL: readers never wait for the writer; FULL: a commit is on disk when
   // it returns. Automatic checkpoints and a size limit keep the log small.
@@ -1150,6 +1156,7 @@ QList<ScoreStore::Segment> ScoreStore::segmentsOf(const ScoreFilter& filter, qin
 QList<StoredScore> ScoreStore::ranked(const ScoreFilter& filter, qint64 offset, qint64 limit) {
   QList<StoredScore> rows;
   if (limit <= 0 || offset < 0) return rows;
+  rows.reserve(std::min<qint64>(limit, 1000));
   ReadSnapshot snapshot(connectionName_, postgres_);
   const QList<Segment> segments = segmentsOf(filter, offset, limit);
   // The ids of the page from the index alone, then their rows.

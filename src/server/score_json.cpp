@@ -15,18 +15,24 @@
 #include "server/score_rules.h"
 
 namespace rootix::server {
+namespace {
+
+// The JSON key of each hardware text, in the order of kHardwareFields.
+constexpr std::array<const char*, 17> kHardwareKeys{
+    "score_extra_memType",   "score_extra_memSize",    "score_extra_memClock",  "score_extra_memTCas",
+    "score_extra_memTRCD",   "score_extra_memTRP",     "score_extra_memTRAS",   "score_extra_mbModel",
+    "score_extra_mbVendor",  "score_extra_cpu_string", "score_extra_cpu_core",  "score_extra_cpu_rev",
+    "score_extra_cpu_clock", "score_extra_cpu_fsb",    "score_extra_cpu_cache", "score_extra_cpu_vcore",
+    "score_extra_cpu_count"};
+static_assert(kHardwareKeys.size() == scores::kHardwareFields.size());
+
+}  // namespace
 
 QJsonObject scoreJson(const StoredScore& s) {
   QJsonObject hardware;
-  const char* const names[] = {"score_extra_memType",    "score_extra_memSize",  "score_extra_memClock",
-                               "score_extra_memTCas",    "score_extra_memTRCD",  "score_extra_memTRP",
-                               "score_extra_memTRAS",    "score_extra_mbModel",  "score_extra_mbVendor",
-                               "score_extra_cpu_string", "score_extra_cpu_core", "score_extra_cpu_rev",
-                               "score_extra_cpu_clock",  "score_extra_cpu_fsb",  "score_extra_cpu_cache",
-                               "score_extra_cpu_vcore",  "score_extra_cpu_count"};
-  static_assert(std::size(names) == scores::kHardwareFields.size());
-  for (size_t i = 0; i < std::size(names); ++i) {
-    hardware.insert(QLatin1String(names[i]), pages::displayText(s.score.hardware.*(scores::kHardwareFields[i])));
+  for (size_t i = 0; i < kHardwareKeys.size(); ++i) {
+    hardware.insert(QLatin1String(kHardwareKeys[i]),
+                    pages::displayText(s.score.hardware.*(scores::kHardwareFields[i])));
   }
   return QJsonObject{
       {"id", s.id},
@@ -137,14 +143,8 @@ void appendScoreJson(QByteArray& out, const StoredScore& s) {
   out += '{';
   // Sorted as QJsonDocument sorts them, with the field each one shows.
   static const std::array<std::pair<const char*, QString scores::HardwareSummary::*>, 17> fields = [] {
-    const char* const names[] = {"score_extra_memType",    "score_extra_memSize",  "score_extra_memClock",
-                                 "score_extra_memTCas",    "score_extra_memTRCD",  "score_extra_memTRP",
-                                 "score_extra_memTRAS",    "score_extra_mbModel",  "score_extra_mbVendor",
-                                 "score_extra_cpu_string", "score_extra_cpu_core", "score_extra_cpu_rev",
-                                 "score_extra_cpu_clock",  "score_extra_cpu_fsb",  "score_extra_cpu_cache",
-                                 "score_extra_cpu_vcore",  "score_extra_cpu_count"};
     std::array<std::pair<const char*, QString scores::HardwareSummary::*>, 17> sorted{};
-    for (size_t i = 0; i < sorted.size(); ++i) sorted[i] = {names[i], scores::kHardwareFields[i]};
+    for (size_t i = 0; i < sorted.size(); ++i) sorted[i] = {kHardwareKeys[i], scores::kHardwareFields[i]};
     std::sort(sorted.begin(), sorted.end(),
               [](const auto& a, const auto& b) { return std::strcmp(a.first, b.first) < 0; });
     return sorted;

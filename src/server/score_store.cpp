@@ -376,6 +376,14 @@ QSqlQuery& ScoreStore::prepared(const QString& sql) {
   return *it;
 }
 
+void ScoreStore::execWith(const QString& sql, std::initializer_list<QVariant> values, const char* what) {
+  QSqlQuery& q = prepared(sql);
+  int i = 0;
+  for (const QVariant& v : values) q.bindValue(i++, v);
+  exec(q, what);
+  q.finish();
+}
+
 void ScoreStore::exec(QSqlQuery& query, const char* what) {
   if (!query.exec()) {
     const QString error = lastError(query);
@@ -724,29 +732,19 @@ void ScoreStore::countVisible(const BoardKey& key, const QString& processor, int
 
 void ScoreStore::countProcessor(int test, const QString& processor, int change, std::optional<double> candidate,
                                 bool recount) {
-  QSqlQuery& q = prepared(
+  execWith(
       QStringLiteral("INSERT INTO board_processors (test, name, visible, best) VALUES (?, ?, ?, ?) "
                      "ON CONFLICT (test, name) DO UPDATE SET visible = board_processors.visible + excluded.visible, "
                      "best = CASE WHEN excluded.best IS NULL THEN board_processors.best "
                      "WHEN board_processors.best IS NULL OR excluded.best < board_processors.best THEN excluded.best "
-                     "ELSE board_processors.best END"));
-  q.bindValue(0, test);
-  q.bindValue(1, processor);
-  q.bindValue(2, change);
-  q.bindValue(3, candidate ? QVariant(*candidate) : QVariant(QMetaType::fromType<double>()));
-  exec(q, "counting a processor's score");
-  q.finish();
+                     "ELSE board_processors.best END"),
+      {test, processor, change, candidate ? QVariant(*candidate) : QVariant(QMetaType::fromType<double>())},
+      "counting a processor's score");
   if (!recount) return;
   // The best may be the score that went.
-  QSqlQuery& best = prepared(QStringLiteral(
-      "UPDATE board_processors SET best = (SELECT MIN(seconds) FROM scores WHERE test = ? AND hidden = 0 "
-      "AND cpu_string = ? AND unconfirmed = 0) WHERE test = ? AND name = ?"));
-  best.bindValue(0, test);
-  best.bindValue(1, processor);
-  best.bindValue(2, test);
-  best.bindValue(3, processor);
-  exec(best, "finding a processor's best time");
-  best.finish();
+  execWith(QStringLiteral("UPDATE board_processors SET best = (SELECT MIN(seconds) FROM scores WHERE test = ? "
+                          "AND hidden = 0 AND cpu_string = ? AND unconfirmed = 0) WHERE test = ? AND name = ?"),
+           {test, processor, test, processor}, "finding a processor's best time");
 }
 
 namespace {
@@ -780,27 +778,16 @@ void ScoreStore::placeInBucket(const BoardKey& key, const QString& processor, in
   find.finish();
   if (!bucket) {
     bucket = nextBucketId(prepared(QStringLiteral("SELECT COALESCE(MAX(id), 0) + 1 FROM board_buckets")));
-    QSqlQuery& add = prepared(QStringLiteral(
-        "INSERT INTO board_buckets (id, test, unconfirmed, seconds, score_id, visible) VALUES (?, ?, -1, 0, 0, 0)"));
-    add.bindValue(0, bucket);
-    add.bindValue(1, key.test);
-    exec(add, "making a bucket");
-    add.finish();
+    execWith(QStringLiteral("INSERT INTO board_buckets (id, test, unconfirmed, seconds, score_id, visible) "
+                            "VALUES (?, ?, -1, 0, 0, 0)"),
+             {bucket, key.test}, "making a bucket");
   }
-  QSqlQuery& count = prepared(QStringLiteral("UPDATE board_buckets SET visible = visible + ? WHERE id = ?"));
-  count.bindValue(0, change);
-  count.bindValue(1, bucket);
-  exec(count, "counting a bucket");
-  count.finish();
-  QSqlQuery& named = prepared(QStringLiteral(
-      "INSERT INTO bucket_processors (test, name, bucket, visible) VALUES (?, ?, ?, ?) "
-      "ON CONFLICT (test, name, bucket) DO UPDATE SET visible = bucket_processors.visible + excluded.visible"));
-  named.bindValue(0, key.test);
-  named.bindValue(1, processor);
-  named.bindValue(2, bucket);
-  named.bindValue(3, change);
-  exec(named, "counting a bucket");
-  named.finish();
+  execWith(QStringLiteral("UPDATE board_buckets SET visible = visible + ? WHERE id = ?"), {change, bucket},
+           "counting a bucket");
+  execWith(QStringLiteral("INSERT INTO bucket_processors (test, name, bucket, visible) VALUES (?, ?, ?, ?) "
+                          "ON CONFLICT (test, name, bucket) DO UPDATE SET "
+                          "visible = bucket_processors.visible + excluded.visible"),
+           {key.test, processor, bucket, change}, "counting a bucket");
   if (change > 0 && visible + change > bucketLimit_) splitBucket(bucket, start, visible + change);
 }
 
@@ -833,23 +820,11 @@ void ScoreStore::splitBucket(qint64 bucket, const BoardKey& start, qint64 visibl
   following.finish();
 
   const qint64 added = nextBucketId(prepared(QStringLiteral("SELECT COALESCE(MAX(id), 0) + 1 FROM board_buckets")));
-  QSqlQuery& add = prepared(QStringLiteral(
-      "INSERT INTO board_buckets (id, test, unconfirmed, seconds, score_id, visible) VALUES (?, ?, ?, ?, ?, ?)"));
-  add.bindValue(0, added);
-  add.bindValue(1, start.test);
-  bindKey(add, 2, split.unconfirmed, split.seconds, split.id);
-  add.bindValue(5, visible - keep);
-  exec(add, "splitting a bucket");
-  add.finish();
-  QSqlQuery& shrink = prepared(QStringLiteral("UPDATE board_buckets SET visible = ? WHERE id = ?"));
-  shrink.bindValue(0, keep);
-  shrink.bindValue(1, bucket);
-  exec(shrink, "splitting a bucket");
-  shrink.finish();
-  QSqlQuery& forget = prepared(QStringLiteral("DELETE FROM bucket_processors WHERE bucket = ?"));
-  forget.bindValue(0, bucket);
-  exec(forget, "splitting a bucket");
-  forget.finish();
+  execWith(QStringLiteral("INSERT INTO board_buckets (id, test, unconfirmed, seconds, score_id, visible) "
+                          "VALUES (?, ?, ?, ?, ?, ?)"),
+           {added, start.test, split.unconfirmed, split.seconds, split.id, visible - keep}, "splitting a bucket");
+  execWith(QStringLiteral("UPDATE board_buckets SET visible = ? WHERE id = ?"), {keep, bucket}, "splitting a bucket");
+  execWith(QStringLiteral("DELETE FROM bucket_processors WHERE bucket = ?"), {bucket}, "splitting a bucket");
   // Both halves counted per name again, from the index.
   QSqlQuery& names = prepared(QStringLiteral(
       "INSERT INTO bucket_processors (test, name, bucket, visible) "

@@ -8,8 +8,10 @@
 #include <QSqlQuery>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -168,6 +170,8 @@ class ScoreStore {
   // Adds a processor name to the names a filter is matched against.
   void addProcessor(const QString& name);
   QSqlQuery& prepared(const QString& sql);
+  // Runs a statement that returns no rows with values bound in order.
+  void execWith(const QString& sql, std::initializer_list<QVariant> values, const char* what);
   void exec(QSqlQuery& query, const char* what);
   // Throws when the SQLite file was deleted or replaced since it opened:
   // what the connection writes then goes nowhere anyone reads.

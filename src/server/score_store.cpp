@@ -921,6 +921,23 @@ void ScoreStore::bulkLoad(const std::function<bool(QList<Submission>&)>& next) {
   if (!postgres_) setting.exec(QStringLiteral("PRAGMA cache_size=-1048576"));
   beginWrite(db, "loading scores");
   try {
+    // The indexes that only order and find are made again once the rows
+    // are in, which is much faster than keeping them up row by row; the
+    // unique ones stay, to pass over runs stored twice.
+    QSqlQuery indexes(db);
+    if (!indexes.exec(postgres_ ? QStringLiteral("SELECT indexname, indexdef FROM pg_indexes "
+                                                 "WHERE tablename = 'scores' AND indexdef NOT LIKE 'CREATE UNIQUE%'")
+                                : QStringLiteral("SELECT name, sql FROM sqlite_master WHERE type = 'index' AND "
+                                                 "tbl_name = 'scores' AND sql NOT LIKE 'CREATE UNIQUE%'"))) {
+      throw StoreError("loading scores: " + lastError(indexes).toStdString());
+    }
+    QList<std::pair<QString, QString>> remade;
+    while (indexes.next()) remade.append({indexes.value(0).toString(), indexes.value(1).toString()});
+    indexes.finish();
+    for (const auto& [name, definition] : remade) {
+      if (!indexes.exec(QStringLiteral("DROP INDEX ") + name))
+        throw StoreError("loading scores: " + lastError(indexes).toStdString());
+    }
     const QString now = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
     QList<Submission> batch;
     while (next(batch)) {
@@ -937,6 +954,9 @@ void ScoreStore::bulkLoad(const std::function<bool(QList<Submission>&)>& next) {
         insert.finish();
       }
       batch.clear();
+    }
+    for (const auto& [name, definition] : remade) {
+      if (!indexes.exec(definition)) throw StoreError("loading scores: " + lastError(indexes).toStdString());
     }
     rebuildSummaries();
     if (!db.commit()) throw StoreError("loading scores: " + db.lastError().text().toStdString());

@@ -1154,18 +1154,42 @@ QList<StoredScore> ScoreStore::ranked(const ScoreFilter& filter, qint64 offset, 
   rows.reserve(std::min<qint64>(limit, 1000));
   ReadSnapshot snapshot(connectionName_, postgres_);
   const QList<Segment> segments = segmentsOf(filter, offset, limit);
-  // The ids of the page from the index alone, then their rows.
-  QSqlQuery& q = prepared(
-      QStringLiteral("SELECT %1 FROM scores WHERE id IN (SELECT id FROM scores WHERE test = ? AND hidden = 0%2 "
-                     "AND (unconfirmed, seconds, id) >= (?, ?, ?) AND (unconfirmed, seconds, id) < (?, ?, ?) "
-                     "ORDER BY unconfirmed, seconds, id LIMIT ? OFFSET ?) ORDER BY unconfirmed, seconds, id")
-          .arg(scoreColumns(false), processorCondition(filter.processor)));
+  // The ids of the page from an index alone, then their rows. A filtered
+  // page is found through each matching name's scores in the segment, not
+  // by walking every score of the board there: "+" keeps SQLite from
+  // taking the board's order instead, and PostgreSQL takes from each name
+  // no more than the page could use.
+  const QString range =
+      QStringLiteral("AND (unconfirmed, seconds, id) >= (?, ?, ?) AND (unconfirmed, seconds, id) < (?, ?, ?) ");
+  const bool filtered = !filter.processor.isEmpty();
+  QString ids;
+  if (!filtered) {
+    ids = QStringLiteral("SELECT id FROM scores WHERE test = ? AND hidden = 0 ") + range +
+          QStringLiteral("ORDER BY unconfirmed, seconds, id LIMIT ? OFFSET ?");
+  } else if (postgres_) {
+    ids = QStringLiteral(
+              "SELECT s.id FROM processors p CROSS JOIN LATERAL (SELECT id, unconfirmed, seconds "
+              "FROM scores WHERE test = ? AND hidden = 0 AND cpu_string = p.name ") +
+          range +
+          QStringLiteral(
+              "ORDER BY unconfirmed, seconds, id LIMIT ?) s WHERE p.search LIKE ? ESCAPE '!' "
+              "ORDER BY s.unconfirmed, s.seconds, s.id LIMIT ? OFFSET ?");
+  } else {
+    ids = QStringLiteral("SELECT id FROM scores WHERE test = ? AND hidden = 0") + processorCondition(filter.processor) +
+          u' ' + range + QStringLiteral("ORDER BY +unconfirmed, seconds, id LIMIT ? OFFSET ?");
+  }
+  QSqlQuery& q = prepared(QStringLiteral("SELECT %1 FROM scores WHERE id IN (%2) ORDER BY unconfirmed, seconds, id")
+                              .arg(scoreColumns(false), ids));
   for (const Segment& s : segments) {
     int i = 0;
     q.bindValue(i++, s.from.test);
-    if (!filter.processor.isEmpty()) q.bindValue(i++, containsPattern(filter.processor));
+    if (filtered && !postgres_) q.bindValue(i++, containsPattern(filter.processor));
     i = bindKey(q, i, s.from.unconfirmed, s.from.seconds, s.from.id);
     i = bindKey(q, i, s.to.unconfirmed, s.to.seconds, s.to.id);
+    if (filtered && postgres_) {
+      q.bindValue(i++, s.skip + s.take);
+      q.bindValue(i++, containsPattern(filter.processor));
+    }
     q.bindValue(i++, s.take);
     q.bindValue(i++, s.skip);
     exec(q, "reading a leaderboard");

@@ -1103,12 +1103,14 @@ QList<ScoreStore::Segment> ScoreStore::segmentsOf(const ScoreFilter& filter, qin
       whole ? QStringLiteral("SELECT test, unconfirmed, seconds, score_id, visible FROM board_buckets") +
                   (filter.test ? QStringLiteral(" WHERE test = ?") : QString()) + order
             : QStringLiteral("SELECT test, unconfirmed, seconds, score_id, visible, upto FROM (SELECT test, "
-                             "unconfirmed, seconds, score_id, visible, SUM(visible) OVER (ORDER BY test, "
-                             "unconfirmed, seconds, score_id ROWS BETWEEN UNBOUNDED PRECEDING AND CURRENT ROW) "
-                             "AS upto FROM (SELECT b.test, b.unconfirmed, b.seconds, b.score_id, c.visible "
-                             "FROM board_buckets b JOIN (SELECT bucket, SUM(visible) AS visible "
-                             "FROM bucket_processors%1 GROUP BY bucket) c ON c.bucket = b.id) b) r "
-                             "WHERE upto > ? AND upto - visible <= ?")
+                             "unconfirmed, seconds, score_id, visible, SUM(visible) OVER w AS upto, "
+                             "LAG(visible, 1, 0) OVER w AS before FROM (SELECT b.test, b.unconfirmed, b.seconds, "
+                             "b.score_id, c.visible FROM board_buckets b JOIN (SELECT bucket, SUM(visible) AS "
+                             "visible FROM bucket_processors%1 GROUP BY bucket) c ON c.bucket = b.id) b "
+                             "WINDOW w AS (ORDER BY test, unconfirmed, seconds, score_id "
+                             "ROWS BETWEEN UNBOUNDED PRECEDING AND CURRENT ROW)) r "
+                             // The bucket after the last one the page reaches: where the page ends.
+                             "WHERE upto > ? AND upto - visible - before < ?")
                       .arg(summaryWhere(filter)) +
                   order);
   const qint64 end = offset + limit;

@@ -30,8 +30,9 @@ if(TARGET rootix_test_pch)
   target_precompile_headers(rootix_test_pch PRIVATE ${_rootix_pch_headers} <QTemporaryDir> <gtest/gtest.h>)
 endif()
 
-# Every C++ target under the tree but those without Qt and the fuzz targets (a
-# tree of their own). QT_TESTCASE_BUILDDIR and QT_TESTCASE_SOURCEDIR name each
+# Every C++ target under the tree but those without Qt, the fuzz targets (a
+# tree of their own) and the tests' shared main (built without rootix_options,
+# so at the compiler's own language level). QT_TESTCASE_BUILDDIR and QT_TESTCASE_SOURCEDIR name each
 # test program's folder (for QFINDTESTDATA, which the tests do not use): left
 # undefined so that one header serves them all.
 function(_rootix_use_pch dir)
@@ -39,10 +40,10 @@ function(_rootix_use_pch dir)
   foreach(_t IN LISTS _targets)
     get_target_property(_type ${_t} TYPE)
     if(NOT _type MATCHES "^(STATIC_LIBRARY|OBJECT_LIBRARY|EXECUTABLE)$"
-       OR _t MATCHES "^(rootix_pch|rootix_test_pch|rootix_hwreport|rootix_codenames|fuzz_.*)$")
+       OR _t MATCHES "^(rootix_pch|rootix_test_pch|rootix_hwreport|rootix_codenames|rootix_test_main|fuzz_.*)$")
       continue()
     endif()
-    if(_t MATCHES "^(test_.*|rootix_test_support|rootix_test_main)$")
+    if(_t MATCHES "^(test_.*|rootix_test_support)$")
       target_precompile_headers(${_t} REUSE_FROM rootix_test_pch)
       target_compile_options(${_t} PRIVATE -UQT_TESTCASE_BUILDDIR -UQT_TESTCASE_SOURCEDIR)
     else()

@@ -19,6 +19,7 @@ packages=(
 if [[ ${1:-} == --test ]]; then
   packages+=(
     ccache                           # faster rebuilds of the several build trees
+    lld                              # links the sanitizer and fuzz trees in a fraction of ld.bfd's time
     libgtest-dev libgmock-dev        # unit and end-to-end tests
     libbenchmark-dev                 # bench/
     clang libclang-rt-dev            # fuzz targets (libFuzzer and its sanitizer runtimes)

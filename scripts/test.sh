@@ -138,14 +138,19 @@ step_tsan() {
 step_fuzz() {
   CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE="$ROOTIX_BUILD_TYPE" \
     -DROOTIX_FUZZ=ON -DROOTIX_BUILD_BENCH=OFF -DROOTIX_WERROR=ON \
-    "-DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all" >/dev/null
-  cmake --build build-fuzz --target fuzz_score_text fuzz_submission fuzz_respond -j"$ROOTIX_JOBS"
+    "-DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all" \
+    "${ci_linker_options[@]}" >/dev/null
+  ci_tree_build build-fuzz --target fuzz_score_text fuzz_submission fuzz_respond -j"$ROOTIX_JOBS"
   # The fuzz time is shared: half for the score file reader, a quarter each
-  # for the server's submission path and its answer to any request.
-  local half=$((fuzz_seconds / 2)) quarter=$((fuzz_seconds / 4))
-  fuzz score_text "the score file reader" "$half" -dict=tests/fuzz/score_text.dict || return 1
-  fuzz submission "the server's submission path" "$quarter" -dict=tests/fuzz/score_text.dict || return 1
-  fuzz respond "the server's answer to a request" "$quarter"
+  # for the server's submission path and its answer to any request. Each
+  # fuzzer runs on one core: the reader's beside the server's two in turn.
+  local half=$((fuzz_seconds / 2)) quarter=$((fuzz_seconds / 4)) reader status=0
+  fuzz score_text "the score file reader" "$half" -dict=tests/fuzz/score_text.dict &
+  reader=$!
+  fuzz submission "the server's submission path" "$quarter" -dict=tests/fuzz/score_text.dict &&
+    fuzz respond "the server's answer to a request" "$quarter" || status=1
+  wait "$reader" || status=1
+  return "$status"
 }
 
 # fuzz TARGET WHAT SECONDS [OPTIONS...]: one libFuzzer target with its seeds.
@@ -165,8 +170,8 @@ fuzz() {
 step_asan() {
   cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE="$ROOTIX_BUILD_TYPE" \
     -DROOTIX_SANITIZE=address,undefined -DROOTIX_WERROR=ON -DROOTIX_BUILD_TESTS=ON -DROOTIX_BUILD_BENCH=OFF \
-    "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g1 -DNDEBUG" >/dev/null
-  cmake --build build-asan -j"$ROOTIX_JOBS"
+    "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g1 -DNDEBUG" "${ci_tree_options[@]}" >/dev/null
+  ci_tree_build build-asan -j"$ROOTIX_JOBS"
 }
 
 # The server's tests once more, on a throwaway PostgreSQL cluster (they skip

@@ -8,6 +8,7 @@
 #include "app/run_record_commands.h"
 #include "app/startup_script.h"
 #include "engine/engine_commands.h"
+#include "engine/kernel_choice.h"
 #include "engine/processor_source.h"
 #include "engine/stress_command.h"
 #include "engine/stress_options.h"
@@ -67,11 +68,11 @@ struct Controller::Subsystems {
                                             .resources = parts.resources,
                                             .abortable = parts.abortable,
                                             .revertToGui = [this] { return completion.revertToGui(); }}),
-        runner([&interp](const QString& line) { interp.console().PrintLn(line); }, threads, book.records(), nullptr,
-               engine::TestRunner::Hooks{.endProgram = {},
-                                         .availableMemory = {},
-                                         .kernel = nullptr,
-                                         .handBack = [&interp] { handBackToConsole(interp); }}),
+        kernels(parts.forcedKernel),
+        runner([&interp](const QString& line) { interp.console().PrintLn(line); }, threads, book.records(), kernels,
+               nullptr,
+               engine::TestRunner::Hooks{
+                   .endProgram = {}, .availableMemory = {}, .handBack = [&interp] { handBackToConsole(interp); }}),
         gate(runner),
         completion(interp, switches.savePath, switches.exitAfterRun, &hardware.summary()),
         recorder(RunRecorder::Services{
@@ -96,6 +97,7 @@ struct Controller::Subsystems {
   scores::ThreadCount threads{book.records()};
   submit::ServerAddress server;
   hardware::HardwareCommands hardware;
+  engine::KernelChoice kernels;
   engine::TestRunner runner;
   RunnerGate gate;
   engine::SystemProcessorSource processors;
@@ -159,7 +161,7 @@ void Controller::registerCommands() {
                                                  &platform::tempFolder, print, parts_.terminal});
   engine::registerEngineCommands(
       engine::EngineConsole{interp_.commands(), print, [this] { return console::PrintSelect(interp_); }},
-      subsystems_->runner, subsystems_->processors);
+      subsystems_->runner, subsystems_->processors, subsystems_->kernels);
   registerRunRecordCommands(interp_.commands(), console_, subsystems_->recorder, subsystems_->completion,
                             [this](int16_t test) { subsystems_->runner.StartTest(test, false); });
   hardware::AbortKey& stopKey = parts_.abortKey;
@@ -183,7 +185,7 @@ void Controller::registerCommands() {
                                  },
                              .availableMemory = &platform::availableMemoryBytes,
                              .injection = {},
-                             .compute = {}});
+                             .kernels = subsystems_->kernels});
 
   GuiLink& link = subsystems_->gui;
   interp_.commands().add(QStringLiteral("gui"), [this, &link](platform::CommandCall& call) {

@@ -12,6 +12,7 @@
 #include "console/console.h"
 #include "console/interpreter.h"
 #include "console/shell_commands.h"
+#include "engine/range_kernel.h"
 #include "gui/gui_host.h"
 #include "hardware/library_install.h"
 #include "hardware/report_capture.h"
@@ -68,6 +69,8 @@ struct ControllerParts {
   // told apart from the console's lines (the terminal's standard error).
   // Empty: the record alone keeps the warnings; problems become console lines.
   std::function<void(const QString&)> warn = {};
+  // The range kernel forced from the start (ROOTIX_KERNEL); nullopt: the timed choice.
+  std::optional<engine::Kernel> forcedKernel = std::nullopt;
 };
 
 // The central controller: owns the console, the interpreter and the

@@ -63,7 +63,7 @@ struct ControllerParts {
   std::function<gui::GuiWindow*(gui::GuiHost& host)> makeGuiWindow;
   // Opens the window's web links; null: opening reports that it cannot.
   platform::UrlOpener* urlOpener = nullptr;
-  // Writes and opens the submission page of one score; empty: not available.
+  // Writes and opens the submission page of one score; empty: the submit subsystem's.
   std::function<bool(int index, QString* error)> uploadScore;
   // Conditions that spoil a measurement, and problems with the run records,
   // told apart from the console's lines (the terminal's standard error).
@@ -101,7 +101,7 @@ class Controller : public QObject {
   void startStressSwitch();
 
   struct Subsystems;
-  ControllerParts parts_;
+  const ControllerParts parts_;
   Switches switches_;
   QStringList cmdArgs_;  // the command line split at every single space
   console::Console console_;

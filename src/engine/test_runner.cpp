@@ -40,7 +40,7 @@ struct TestRunner::Run {
   // The run clock as the workers read it: fixed before the first worker starts.
   platform::Clock* clock = nullptr;
   double startTime = 0;
-  // Taken at the start: toggling "qm" or "tc" during a run changes neither.
+  // Taken at the start: toggling "qm" or "tc", or another kernel, during a run changes none of them.
   bool quickMode = false;
   KernelFunction kernel;
   double numbers = 0;

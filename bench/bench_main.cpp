@@ -59,7 +59,7 @@ class SummaryReporter : public benchmark::ConsoleReporter {
           "%.3f ns/number, %.4f s per 32M\n",
           bound * 1e9, bound * kNumbersIn32M);
     }
-    std::printf("Kernel the workers use: %s\n", engine::describeActiveKernel().c_str());
+    std::printf("Kernel the workers use: %s\n", benchKernels().describe().c_str());
   }
 
  private:
@@ -83,6 +83,12 @@ class SummaryReporter : public benchmark::ConsoleReporter {
 };
 
 }  // namespace
+
+engine::KernelChoice& benchKernels() {
+  static engine::KernelChoice kernels(engine::kernelFromEnvironment());
+  return kernels;
+}
+
 }  // namespace rootix::bench
 
 int main(int argc, char** argv) {

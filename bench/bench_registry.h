@@ -2,6 +2,10 @@
 
 #include <benchmark/benchmark.h>
 
+namespace rootix::engine {
+class KernelChoice;
+}
+
 namespace rootix::bench {
 
 // Counter holding the time per number (seconds, shown with an SI prefix). Every benchmark
@@ -21,6 +25,9 @@ void registerDivisionBenchmarks();
 void registerRunBenchmarks();
 // A stability test's pass against the plain run on the same threads (stress_bench.cpp).
 void registerStressBenchmarks();
+
+// The kernel choice every run of the benchmarks uses (ROOTIX_KERNEL forces one, as in rootix).
+engine::KernelChoice& benchKernels();
 
 // One plain run of `test` as "st" starts it, on `threads` workers; its elapsed seconds.
 double plainRunSeconds(int test, int threads);

@@ -11,6 +11,7 @@
 #include "console/console.h"
 #include "console/interpreter.h"
 #include "engine/calculator.h"
+#include "engine/kernel_choice.h"
 #include "engine/newton.h"
 #include "engine/range_kernel.h"
 #include "engine/run_plan.h"
@@ -76,7 +77,8 @@ class Engine {
   console::Interpreter interp_{console_};
   scores::Records records_;
   scores::ThreadCount threads_{records_};
-  engine::TestRunner runner_{[this](const QString& line) { console_.PrintLn(line); }, threads_, records_};
+  engine::TestRunner runner_{[this](const QString& line) { console_.PrintLn(line); }, threads_, records_,
+                             benchKernels()};
 };
 
 QCoreApplication& application() {
@@ -102,13 +104,14 @@ double bareRun(int16_t test, int threads, bool scan) {
   const auto start = std::chrono::steady_clock::now();
   std::vector<std::thread> workers;
   std::vector<std::int64_t> misses(ranges.size());
+  const engine::Kernel kernel = benchKernels().active();
   for (size_t w = 0; w < ranges.size(); ++w) {
     workers.emplace_back([&, w] {
       std::vector<double> scratch(engine::Calculator::kChunk);
       std::int64_t missed = 0;
       for (double x = ranges[w].low; x <= ranges[w].high;) {
         const auto count = std::min<std::int64_t>(engine::Calculator::kChunk, std::int64_t(ranges[w].high - x) + 1);
-        engine::computeRange(x, count, scratch.data());
+        engine::computeRange(kernel, x, count, scratch.data());
         if (scan && engine::anySignBit(scratch.data(), count)) {
           for (std::int64_t i = 0; i < count; ++i) missed += scratch[size_t(i)] == engine::Newton::kNonConvergent;
         }

@@ -3,6 +3,7 @@
 #include <thread>
 
 #include "bench_registry.h"
+#include "engine/kernel_choice.h"
 #include "engine/stress_reference.h"
 #include "engine/stress_run.h"
 #include "engine/stress_system.h"
@@ -25,6 +26,7 @@ double stressPassSeconds(int test, int threads) {
   plan.request = engine::StressRequest{test, 1e-9, false};
   plan.workers = threads;
   plan.cpus = system.allowedCpus();
+  plan.compute = benchKernels().kernelForRun().compute;
   engine::StressRun run(plan, system, clock);
   run.start();
   while (!run.finished()) {

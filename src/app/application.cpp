@@ -15,6 +15,7 @@
 #include "app/startup_script.h"
 #include "app/usage.h"
 #include "console/terminal_face.h"
+#include "engine/kernel_choice.h"
 #include "hardware/embedded_resources.h"
 #include "platform/process_launcher.h"
 #include "platform/settings_store.h"
@@ -104,7 +105,8 @@ int run(int argc, char** argv) {
                         .urlOpener = face.urlOpener.get(),
                         .uploadScore = {},
                         .warn = switches.terminal ? std::function<void(const QString&)>(&printWarning)
-                                                  : std::function<void(const QString&)>()};
+                                                  : std::function<void(const QString&)>(),
+                        .forcedKernel = engine::kernelFromEnvironment()};
   Controller controller(std::move(parts), switches);
   if (face.setOnClose) {
     face.setOnClose([&controller] { controller.interpreter().doInput(QStringLiteral("exit"), true); });

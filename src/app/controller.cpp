@@ -8,6 +8,7 @@
 #include "app/run_record_commands.h"
 #include "app/startup_script.h"
 #include "engine/engine_commands.h"
+#include "engine/kernel_choice.h"
 #include "engine/processor_source.h"
 #include "engine/stress_command.h"
 #include "engine/stress_options.h"
@@ -31,6 +32,15 @@ namespace {
 
 // The exit status when the -stress= value is refused (with -exit=).
 constexpr int kStressRefusedStatus = 1;
+
+// Where no opener was given: says so instead of failing silently.
+class NoUrlOpener : public platform::UrlOpener {
+ public:
+  bool open(const QUrl& url, QString* error) override {
+    if (error) *error = QStringLiteral("No web browser can be opened for ") + url.toDisplayString() + u'.';
+    return false;
+  }
+};
 
 }  // namespace
 
@@ -67,11 +77,11 @@ struct Controller::Subsystems {
                                             .resources = parts.resources,
                                             .abortable = parts.abortable,
                                             .revertToGui = [this] { return completion.revertToGui(); }}),
-        runner([&interp](const QString& line) { interp.console().PrintLn(line); }, threads, book.records(), nullptr,
-               engine::TestRunner::Hooks{.endProgram = {},
-                                         .availableMemory = {},
-                                         .kernel = nullptr,
-                                         .handBack = [&interp] { handBackToConsole(interp); }}),
+        kernels(parts.forcedKernel),
+        runner([&interp](const QString& line) { interp.console().PrintLn(line); }, threads, book.records(), kernels,
+               nullptr,
+               engine::TestRunner::Hooks{
+                   .endProgram = {}, .availableMemory = {}, .handBack = [&interp] { handBackToConsole(interp); }}),
         gate(runner),
         completion(interp, switches.savePath, switches.exitAfterRun, &hardware.summary()),
         recorder(RunRecorder::Services{
@@ -81,7 +91,15 @@ struct Controller::Subsystems {
             }),
             .codename = {},
             .source = nullptr}),
-        gui(interp, threads, book, hardware.summary(), server, completion, parts) {
+        urlOpener(parts.urlOpener ? *parts.urlOpener : noUrlOpener),
+        gui(interp, threads, book, hardware.summary(), server, completion,
+            GuiLinkParts{.face = parts.face,
+                         .makeWindow = parts.makeGuiWindow,
+                         .urlOpener = urlOpener,
+                         .uploadScore = parts.uploadScore
+                                            ? parts.uploadScore
+                                            : [this](int index, QString* error) { return upload(index, error); },
+                         .endProcess = parts.endProcess}) {
     runner.setListener(&completion);
     runner.addReporter(&recorder);
     interp.setRunGate(&gate);
@@ -96,6 +114,7 @@ struct Controller::Subsystems {
   scores::ThreadCount threads{book.records()};
   submit::ServerAddress server;
   hardware::HardwareCommands hardware;
+  engine::KernelChoice kernels;
   engine::TestRunner runner;
   RunnerGate gate;
   engine::SystemProcessorSource processors;
@@ -103,7 +122,22 @@ struct Controller::Subsystems {
   platform::SteadyClock stressClock;
   RunCompletion completion;
   RunRecorder recorder;
+  NoUrlOpener noUrlOpener;
+  platform::UrlOpener& urlOpener;
   GuiLink gui;
+
+  // The window's upload: the submit subsystem's.
+  bool upload(int index, QString* error) {
+    try {
+      const submit::UploadResult r = submit::uploadScore(
+          book.list().at(index), submit::UploadServices{server, urlOpener, &gui::getText, &platform::tempFolder});
+      if (!r.ok && error) *error = r.error;
+      return r.ok;
+    } catch (const RuntimeError& e) {
+      if (error) *error = QStringLiteral("Error occured: ") + QString::number(e.code()) + u'.';
+      return false;
+    }
+  }
 };
 
 Controller::Controller(ControllerParts parts, const Switches& switches)
@@ -118,22 +152,6 @@ Controller::Controller(ControllerParts parts, const Switches& switches)
                                           },
                                           !parts_.terminal}),
       subsystems_(std::make_unique<Subsystems>(interp_, accumulator_, parts_, switches_)) {
-  // The window's upload is the submit subsystem's unless the parts bring their own.
-  Subsystems& sub = *subsystems_;
-  if (!parts_.uploadScore) {
-    parts_.uploadScore = [&sub](int index, QString* error) {
-      try {
-        const submit::UploadResult r = submit::uploadScore(
-            sub.book.list().at(index),
-            submit::UploadServices{sub.server, sub.gui.urlOpener(), &gui::getText, &platform::tempFolder});
-        if (!r.ok && error) *error = r.error;
-        return r.ok;
-      } catch (const RuntimeError& e) {
-        if (error) *error = QStringLiteral("Error occured: ") + QString::number(e.code()) + u'.';
-        return false;
-      }
-    };
-  }
   killTimer_.setInterval(1000);
   connect(&killTimer_, &QTimer::timeout, this, [this] { shellCommands_.onKillTimerTick(); });
   registerCommands();
@@ -154,12 +172,12 @@ void Controller::registerCommands() {
                                                 accumulator_.value, print});
   scores::registerRecordCommands(interp_.commands(), subsystems_->book.records(), subsystems_->threads, print);
   submit::registerSubmitCommands(
-      interp_.commands(), submit::SubmitServices{subsystems_->book, subsystems_->hardware.summary(),
-                                                 subsystems_->server, subsystems_->gui.urlOpener(), &gui::getText,
-                                                 &platform::tempFolder, print, parts_.terminal});
+      interp_.commands(),
+      submit::SubmitServices{subsystems_->book, subsystems_->hardware.summary(), subsystems_->server,
+                             subsystems_->urlOpener, &gui::getText, &platform::tempFolder, print, parts_.terminal});
   engine::registerEngineCommands(
       engine::EngineConsole{interp_.commands(), print, [this] { return console::PrintSelect(interp_); }},
-      subsystems_->runner, subsystems_->processors);
+      subsystems_->runner, subsystems_->processors, subsystems_->kernels);
   registerRunRecordCommands(interp_.commands(), console_, subsystems_->recorder, subsystems_->completion,
                             [this](int16_t test) { subsystems_->runner.StartTest(test, false); });
   hardware::AbortKey& stopKey = parts_.abortKey;
@@ -183,7 +201,7 @@ void Controller::registerCommands() {
                                  },
                              .availableMemory = &platform::availableMemoryBytes,
                              .injection = {},
-                             .compute = {}});
+                             .kernels = subsystems_->kernels});
 
   GuiLink& link = subsystems_->gui;
   interp_.commands().add(QStringLiteral("gui"), [this, &link](platform::CommandCall& call) {

@@ -12,6 +12,7 @@
 #include "console/console.h"
 #include "console/interpreter.h"
 #include "console/shell_commands.h"
+#include "engine/range_kernel.h"
 #include "gui/gui_host.h"
 #include "hardware/library_install.h"
 #include "hardware/report_capture.h"
@@ -62,12 +63,14 @@ struct ControllerParts {
   std::function<gui::GuiWindow*(gui::GuiHost& host)> makeGuiWindow;
   // Opens the window's web links; null: opening reports that it cannot.
   platform::UrlOpener* urlOpener = nullptr;
-  // Writes and opens the submission page of one score; empty: not available.
+  // Writes and opens the submission page of one score; empty: the submit subsystem's.
   std::function<bool(int index, QString* error)> uploadScore;
   // Conditions that spoil a measurement, and problems with the run records,
   // told apart from the console's lines (the terminal's standard error).
   // Empty: the record alone keeps the warnings; problems become console lines.
   std::function<void(const QString&)> warn = {};
+  // The range kernel forced from the start (ROOTIX_KERNEL); nullopt: the timed choice.
+  std::optional<engine::Kernel> forcedKernel = std::nullopt;
 };
 
 // The central controller: owns the console, the interpreter and the
@@ -98,7 +101,7 @@ class Controller : public QObject {
   void startStressSwitch();
 
   struct Subsystems;
-  ControllerParts parts_;
+  const ControllerParts parts_;
   Switches switches_;
   QStringList cmdArgs_;  // the command line split at every single space
   console::Console console_;

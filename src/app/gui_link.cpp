@@ -1,6 +1,5 @@
 #include "app/gui_link.h"
 
-#include "app/controller.h"
 #include "app/run_completion.h"
 #include "console/console.h"
 #include "console/interpreter.h"
@@ -12,22 +11,22 @@ namespace rootix::app {
 
 GuiLink::GuiLink(console::Interpreter& interpreter, scores::ThreadCount& threads, scores::ScoreBook& book,
                  const scores::HardwareSummary& hardware, const submit::ServerAddress& server,
-                 RunCompletion& completion, const ControllerParts& parts)
+                 RunCompletion& completion, GuiLinkParts parts)
     : interp_(interpreter),
       threads_(threads),
       book_(book),
       hardware_(hardware),
       server_(server),
       completion_(completion),
-      parts_(parts) {}
+      parts_(std::move(parts)) {}
 
 GuiLink::~GuiLink() {
   if (window_) window_->release();
 }
 
 bool GuiLink::openWindow() {
-  if (!parts_.makeGuiWindow) return false;
-  gui::GuiWindow* window = parts_.makeGuiWindow(*this);
+  if (!parts_.makeWindow) return false;
+  gui::GuiWindow* window = parts_.makeWindow(*this);
   if (!window) return false;
   gui::GuiWindow* earlier = window_;
   window_ = window;
@@ -66,25 +65,13 @@ int GuiLink::takeRecordsIntoScores() { return book_.takeRecordsIntoScores(hardwa
 
 QString GuiLink::serverBase() const { return server_.base(); }
 
-platform::UrlOpener& GuiLink::urlOpener() {
-  if (parts_.urlOpener) return *parts_.urlOpener;
-  return noUrlOpener_;
-}
+platform::UrlOpener& GuiLink::urlOpener() { return parts_.urlOpener; }
 
-bool GuiLink::uploadScore(int index, QString* error) {
-  if (parts_.uploadScore) return parts_.uploadScore(index, error);
-  if (error) *error = QStringLiteral("Score submission is not available in this version.");
-  return false;
-}
+bool GuiLink::uploadScore(int index, QString* error) { return parts_.uploadScore(index, error); }
 
 void GuiLink::endProcess() {
   interp_.requestStop();
   if (parts_.endProcess) parts_.endProcess(completion_.exitStatus());
-}
-
-bool GuiLink::NoUrlOpener::open(const QUrl& url, QString* error) {
-  if (error) *error = QStringLiteral("No web browser can be opened for ") + url.toDisplayString() + u'.';
-  return false;
 }
 
 }  // namespace rootix::app

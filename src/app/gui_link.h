@@ -1,13 +1,15 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 #include "gui/gui_host.h"
 #include "platform/url_opener.h"
 
 namespace rootix::console {
+class ConsoleFace;
 class Interpreter;
-}
+}  // namespace rootix::console
 namespace rootix::scores {
 class ScoreBook;
 class ThreadCount;
@@ -18,8 +20,20 @@ class ServerAddress;
 
 namespace rootix::app {
 
-struct ControllerParts;
 class RunCompletion;
+
+// What the window's side needs of the platform, settled when it is built.
+struct GuiLinkParts {
+  // The console's face: hidden while a window shows.
+  console::ConsoleFace& face;
+  // Makes the graphical window (it calls back through the host); empty where none can open.
+  std::function<gui::GuiWindow*(gui::GuiHost& host)> makeWindow;
+  platform::UrlOpener& urlOpener;
+  // Writes and opens the submission page of one score.
+  std::function<bool(int index, QString* error)> uploadScore;
+  // Ends the process with the given status; empty: nothing ends it.
+  std::function<void(int status)> endProcess;
+};
 
 // The console's side of the graphical window: keeps the window there is (if
 // any) and gives it what it may use of the program, nothing more.
@@ -27,7 +41,7 @@ class GuiLink : public gui::GuiHost {
  public:
   GuiLink(console::Interpreter& interpreter, scores::ThreadCount& threads, scores::ScoreBook& book,
           const scores::HardwareSummary& hardware, const submit::ServerAddress& server, RunCompletion& completion,
-          const ControllerParts& parts);
+          GuiLinkParts parts);
   ~GuiLink() override;
   GuiLink(const GuiLink&) = delete;
   GuiLink& operator=(const GuiLink&) = delete;
@@ -55,20 +69,13 @@ class GuiLink : public gui::GuiHost {
   void endProcess() override;
 
  private:
-  // Where no opener was given: says so instead of failing silently.
-  class NoUrlOpener : public platform::UrlOpener {
-   public:
-    bool open(const QUrl& url, QString* error) override;
-  };
-
   console::Interpreter& interp_;
   scores::ThreadCount& threads_;
   scores::ScoreBook& book_;
   const scores::HardwareSummary& hardware_;
   const submit::ServerAddress& server_;
   RunCompletion& completion_;
-  const ControllerParts& parts_;
-  NoUrlOpener noUrlOpener_;
+  GuiLinkParts parts_;
   gui::GuiWindow* window_ = nullptr;
 };
 

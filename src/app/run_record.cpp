@@ -6,8 +6,6 @@
 #include <QRandomGenerator>
 
 #include "app/json_lines.h"
-#include "engine/kernel_choice.h"
-#include "engine/range_kernel.h"
 #include "hardware/codenames.h"
 #include "rootix/version.h"
 
@@ -185,8 +183,8 @@ void RunRecorder::runStarting(const engine::RunStart& start) {
   sampleClock();
   meta_.runId = randomRunId();
   meta_.startedAt = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
-  meta_.kernel = QString::fromStdString(engine::kernelName(engine::activeKernel()));
-  meta_.kernelForced = engine::forcedKernel().has_value();
+  meta_.kernel = QString::fromStdString(start.kernel);
+  meta_.kernelForced = start.kernelForced;
   sampler_.setInterval(kFirstSampleMs);
   sampler_.start();
 }

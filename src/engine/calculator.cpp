@@ -21,8 +21,6 @@ namespace {
 
 constexpr double kNever = std::numeric_limits<double>::infinity();
 
-void computeFast(double first, std::int64_t count, double* out) { computeRange(first, count, out); }
-
 // The first whole number from `from` on that lies strictly beyond threshold.
 // A threshold that is not a number (a range of one number) is never passed.
 double firstBeyond(double threshold, double from) {
@@ -33,7 +31,7 @@ double firstBeyond(double threshold, double from) {
 class Walk {
  public:
   Walk(WorkerConsole& console, const WorkerParams& p)
-      : con_(console), p_(p), kernel_(p.kernel ? p.kernel : fastKernel()), id_(QString::number(p.threadId)) {
+      : con_(console), p_(p), kernel_(p.kernel), id_(QString::number(p.threadId)) {
     if (!p.cache) {
       const std::int64_t count = std::int64_t{p.high} - p.low + 1;
       scratch_.resize(static_cast<size_t>(std::clamp<std::int64_t>(count, 1, Calculator::kChunk)));
@@ -159,8 +157,6 @@ void Walk::run() {
 }
 
 }  // namespace
-
-KernelFunction fastKernel() { return &computeFast; }
 
 void Calculator::Calculate(WorkerConsole& console, const WorkerParams& params) { Walk(console, params).run(); }
 

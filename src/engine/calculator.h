@@ -4,15 +4,11 @@
 #include <atomic>
 #include <cstdint>
 
+#include "engine/range_kernel.h"
+
 namespace rootix::engine {
 
 class WorkerConsole;
-
-// out[i] = Newton().Sqrt(first + i) for i in [0, count).
-using KernelFunction = void (*)(double first, std::int64_t count, double* out);
-
-// The range kernel of the timed (or forced) choice, kernel_choice.h.
-KernelFunction fastKernel();
 
 // What one worker computes and how it reports.
 struct WorkerParams {
@@ -26,7 +22,7 @@ struct WorkerParams {
   // Whether this worker writes results[low]. Neighbouring ranges share their
   // boundary number; exactly one of them may write it.
   bool ownsLow = true;
-  KernelFunction kernel = nullptr;  // null: fastKernel()
+  KernelFunction kernel;  // what computes the numbers (required)
   // Set when the run is abandoned; the worker then stops without further calls.
   const std::atomic<bool>* stop = nullptr;
 };

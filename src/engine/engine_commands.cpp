@@ -16,7 +16,8 @@ constexpr int kLastTest = 16;
 constexpr int16_t kDebugTest = -5;
 }  // namespace
 
-void registerEngineCommands(const EngineConsole& console, TestRunner& runner, ProcessorSource& processors) {
+void registerEngineCommands(const EngineConsole& console, TestRunner& runner, ProcessorSource& processors,
+                            KernelChoice& kernels) {
   platform::CommandTable& commands = console.commands;
   // Each handler keeps its own copy of the printer.
   struct Printer {
@@ -57,7 +58,7 @@ void registerEngineCommands(const EngineConsole& console, TestRunner& runner, Pr
     flags.cache = !flags.cache;
     con.PrintLn(QStringLiteral("Cache mode set to: ") + num::formatFlag(flags.cache));
   });
-  registerKernelCommand(commands, console.print);
+  registerKernelCommand(commands, console.print, kernels);
 }
 
 }  // namespace rootix::engine

@@ -7,6 +7,7 @@
 
 namespace rootix::engine {
 
+class KernelChoice;
 class ProcessorSource;
 class TestRunner;
 
@@ -20,8 +21,9 @@ struct EngineConsole {
 };
 
 // Adds the engine's console commands: "sqrt", "st", "lt", "qt", "initthread",
-// "getbasichw", "stresscpu", "refhw", "qm", "tc" and "kernel". The runner and the processor source
-// must outlive the interpreter's use of them.
-void registerEngineCommands(const EngineConsole& console, TestRunner& runner, ProcessorSource& processors);
+// "getbasichw", "stresscpu", "refhw", "qm", "tc" and "kernel". The runner, the processor source
+// and the kernel choice must outlive the interpreter's use of them.
+void registerEngineCommands(const EngineConsole& console, TestRunner& runner, ProcessorSource& processors,
+                            KernelChoice& kernels);
 
 }  // namespace rootix::engine

@@ -1,7 +1,6 @@
 #include "engine/kernel_choice.h"
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -18,23 +17,40 @@ constexpr double kBlockFirst = 1073741824.0;
 constexpr std::int64_t kBlockCount = 4096;
 constexpr int kRounds = 7;
 
-constexpr int kNone = -1;
+}  // namespace
 
-int encode(Kernel kernel) { return static_cast<int>(kernel.isa) * 4 + static_cast<int>(kernel.quotient); }
-Kernel decode(int code) { return {static_cast<Isa>(code / 4), static_cast<Quotient>(code % 4)}; }
+std::string RunKernel::describe() const { return name + (forced ? " (forced)" : " (timed)"); }
 
-// The forced kernel's code, or kNone. Read on every computeRange call, so it is one atomic.
-std::atomic<int>& forcedCode() {
-  static std::atomic<int> code{[] {
-    std::string problem;
-    const std::optional<Kernel> kernel = kernelFromSetting(std::getenv("ROOTIX_KERNEL"), problem);
-    if (!problem.empty()) std::fprintf(stderr, "%s\n", problem.c_str());
-    return kernel ? encode(*kernel) : kNone;
-  }()};
-  return code;
+KernelChoice::KernelChoice(std::optional<Kernel> forced) {
+  if (forced && kernelAvailable(*forced)) forced_ = forced;
 }
 
-}  // namespace
+Kernel KernelChoice::timed() {
+  if (!timed_) {
+    std::vector<Kernel> candidates;
+    for (Kernel kernel : availableKernels()) {
+      if (kernel.isa != Isa::Scalar) candidates.push_back(kernel);
+    }
+    timed_ = fastestKernel(candidates, timeKernelBlock, kRounds);
+  }
+  return *timed_;
+}
+
+Kernel KernelChoice::active() { return forced_ ? *forced_ : timed(); }
+
+bool KernelChoice::force(std::optional<Kernel> kernel) {
+  if (kernel && !kernelAvailable(*kernel)) return false;
+  forced_ = kernel;
+  return true;
+}
+
+std::string KernelChoice::describe() { return kernelForRun().describe(); }
+
+RunKernel KernelChoice::kernelForRun() {
+  const Kernel kernel = active();
+  return RunKernel{[kernel](double first, std::int64_t count, double* out) { computeRange(kernel, first, count, out); },
+                   kernelName(kernel), forced_.has_value()};
+}
 
 std::optional<Kernel> kernelFromSetting(const char* value, std::string& problem) {
   problem.clear();
@@ -43,6 +59,13 @@ std::optional<Kernel> kernelFromSetting(const char* value, std::string& problem)
   if (kernel && kernelAvailable(*kernel)) return kernel;
   problem = std::string("ROOTIX_KERNEL=") + value + " is not a kernel this processor runs; the timed choice is used.";
   return std::nullopt;
+}
+
+std::optional<Kernel> kernelFromEnvironment() {
+  std::string problem;
+  const std::optional<Kernel> kernel = kernelFromSetting(std::getenv("ROOTIX_KERNEL"), problem);
+  if (!problem.empty()) std::fprintf(stderr, "%s\n", problem.c_str());
+  return kernel;
 }
 
 Kernel fastestKernel(const std::vector<Kernel>& candidates, const std::function<double(Kernel)>& secondsFor,
@@ -65,39 +88,6 @@ double timeKernelBlock(Kernel kernel) {
   computeRange(kernel, kBlockFirst, kBlockCount, out.data());
   const auto end = std::chrono::steady_clock::now();
   return std::chrono::duration<double>(end - start).count();
-}
-
-Kernel timedKernel() {
-  static const Kernel chosen = [] {
-    std::vector<Kernel> candidates;
-    for (Kernel kernel : availableKernels()) {
-      if (kernel.isa != Isa::Scalar) candidates.push_back(kernel);
-    }
-    return fastestKernel(candidates, timeKernelBlock, kRounds);
-  }();
-  return chosen;
-}
-
-std::optional<Kernel> forcedKernel() {
-  const int code = forcedCode().load(std::memory_order_relaxed);
-  if (code == kNone) return std::nullopt;
-  return decode(code);
-}
-
-bool forceKernel(std::optional<Kernel> kernel) {
-  if (kernel && !kernelAvailable(*kernel)) return false;
-  forcedCode().store(kernel ? encode(*kernel) : kNone, std::memory_order_relaxed);
-  return true;
-}
-
-Kernel activeKernel() {
-  const std::optional<Kernel> forced = forcedKernel();
-  return forced ? *forced : timedKernel();
-}
-
-std::string describeActiveKernel() {
-  const std::optional<Kernel> forced = forcedKernel();
-  return kernelName(forced ? *forced : timedKernel()) + (forced ? " (forced)" : " (timed)");
 }
 
 }  // namespace rootix::engine

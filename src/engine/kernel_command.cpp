@@ -8,7 +8,9 @@
 namespace rootix::engine {
 namespace {
 
-QString kernelInUseLine() { return QStringLiteral("Kernel in use: ") + QString::fromStdString(describeActiveKernel()); }
+QString kernelInUseLine(KernelChoice& kernels) {
+  return QStringLiteral("Kernel in use: ") + QString::fromStdString(kernels.describe());
+}
 
 QString availableLine() {
   QStringList names;
@@ -18,28 +20,29 @@ QString availableLine() {
 
 }  // namespace
 
-void registerKernelCommand(platform::CommandTable& commands, const platform::LinePrinter& print) {
-  commands.add(QStringLiteral("kernel"), [print](platform::CommandCall& c) {
+void registerKernelCommand(platform::CommandTable& commands, const platform::LinePrinter& print,
+                           KernelChoice& kernels) {
+  commands.add(QStringLiteral("kernel"), [print, &kernels](platform::CommandCall& c) {
     const QString name = c.plainArg().trimmed();
     if (name.isEmpty()) {
-      print(kernelInUseLine());
+      print(kernelInUseLine(kernels));
       print(availableLine());
       return;
     }
     if (name.compare(QStringLiteral("auto"), Qt::CaseInsensitive) == 0) {
-      forceKernel(std::nullopt);
-      print(kernelInUseLine());
+      kernels.force(std::nullopt);
+      print(kernelInUseLine(kernels));
       return;
     }
     const std::optional<Kernel> kernel = kernelFromName(name.toStdString());
     if (!kernel) {
       print(QStringLiteral("Unknown kernel: ") + name);
       print(availableLine());
-    } else if (!forceKernel(*kernel)) {
+    } else if (!kernels.force(*kernel)) {
       print(QStringLiteral("This processor cannot run ") + QString::fromStdString(kernelName(*kernel)));
       print(availableLine());
     } else {
-      print(kernelInUseLine());
+      print(kernelInUseLine(kernels));
     }
   });
 }

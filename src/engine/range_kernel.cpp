@@ -1,6 +1,5 @@
 #include "engine/range_kernel.h"
 
-#include "engine/kernel_choice.h"
 #include "engine/newton.h"
 
 #include <algorithm>
@@ -200,8 +199,6 @@ std::vector<Kernel> availableKernels() {
   }
   return kernels;
 }
-
-void computeRange(double first, std::int64_t count, double* out) { computeRange(activeKernel(), first, count, out); }
 
 void computeRange(Isa isa, double first, std::int64_t count, double* out) {
   computeRange(Kernel{isa, Quotient::Divide}, first, count, out);

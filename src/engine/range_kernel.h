@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -48,13 +49,15 @@ bool kernelAvailable(Kernel kernel);
 // non-convergence sentinel (which is stored like any other result). Numbers that leave the
 // common 12-step path (0..3, negatives, NaN, infinities, anything unusual) are recomputed one
 // by one with Newton. Writes nothing for count <= 0; count must stay below 2^53.
-// This form uses activeKernel() (kernel_choice.h).
-void computeRange(double first, std::int64_t count, double* out);
-// Same with an explicit kernel; one the processor lacks falls back to Scalar, and a
-// multiply-add kernel divides for a range outside its proven domain.
+// A kernel the processor lacks falls back to Scalar, and a multiply-add kernel divides for a
+// range outside its proven domain.
 void computeRange(Kernel kernel, double first, std::int64_t count, double* out);
 // The divide kernel of that width.
 void computeRange(Isa isa, double first, std::int64_t count, double* out);
+
+// A range computation as the workers call it: out[i] = Newton().Sqrt(first + i) for i in
+// [0, count), a kernel of the choice (kernel_choice.h) or a test's stand-in.
+using KernelFunction = std::function<void(double first, std::int64_t count, double* out)>;
 
 namespace detail {
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "engine/worker_console.h"
@@ -14,6 +15,8 @@ struct RunStart {
   bool quickMode = false;
   bool cache = false;
   int threads = 0;
+  std::string kernel;  // the range kernel's name, "AVX2/fma"
+  bool kernelForced = false;
 };
 
 // How a run ended.

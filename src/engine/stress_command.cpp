@@ -41,7 +41,8 @@ void runStress(const platform::LinePrinter& print, StressServices& s, const Stre
   plan.cpus = cpus;
   plan.workers = request.cycle ? 1 : (s.threads.value() > 0 ? s.threads.value() : int(cpus.size()));
   plan.oneRound = request.cycle && s.unattended && s.unattended();
-  plan.compute = s.compute;
+  RunKernel kernel = s.kernels.kernelForRun();
+  plan.compute = std::move(kernel.compute);
 
   // One block of results per worker, and one more for locating a fault.
   const std::int64_t needed = (plan.workers + 1) * kStressBlockNumbers * std::int64_t(sizeof(double));
@@ -71,7 +72,7 @@ void runStress(const platform::LinePrinter& print, StressServices& s, const Stre
   start += QStringLiteral(": ") + QString::number(blocks) +
            (blocks == 1 ? QStringLiteral(" block of ") : QStringLiteral(" blocks of ")) +
            QString::number(kStressBlockNumbers) + QStringLiteral(" numbers a pass, kernel ") +
-           QString::fromStdString(describeActiveKernel());
+           QString::fromStdString(kernel.describe());
   if (request.cycle) {
     start += QStringLiteral(", one worker on CPU ") + cpuList(cpus, cpus.size()) + u'.';
   } else {

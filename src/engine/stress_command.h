@@ -13,6 +13,8 @@ class ThreadCount;
 
 namespace rootix::engine {
 
+class KernelSource;
+
 // What the "stress" command needs of the program.
 struct StressServices {
   StressSystem& system;
@@ -32,8 +34,8 @@ struct StressServices {
   std::function<std::int64_t()> availableMemory;
   // ROOTIX_STRESS_INJECT's value (null: unset); empty: read from the environment.
   std::function<const char*()> injection;
-  // Test 11's stress test with a kernel of their own; empty: the active range kernel.
-  StressCompute compute;
+  // Gives the test its range kernel as it starts.
+  KernelSource& kernels;
 };
 
 // "stress <test> <duration> [cycle]": the stability test, run to its verdict before the

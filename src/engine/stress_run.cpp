@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <stdexcept>
 
 #include "engine/range_kernel.h"
 #include "engine/stress_hash.h"
@@ -75,9 +76,7 @@ StressRun::StressRun(StressPlan plan, StressSystem& system, platform::Clock& clo
   if (plan_.request.cycle) plan_.workers = 1;
   plan_.workers = std::max(plan_.workers, 1);
   if (plan_.cpus.empty()) plan_.cpus.push_back(-1);
-  if (!plan_.compute) {
-    plan_.compute = [](double first, std::int64_t count, double* out) { computeRange(first, count, out); };
-  }
+  if (!plan_.compute) throw std::invalid_argument("a stress plan needs its kernel");
   outcome_.cycle = plan_.request.cycle;
 }
 

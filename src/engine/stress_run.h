@@ -45,7 +45,7 @@ struct StressPlan {
   // until stopped.
   bool oneRound = false;
   std::optional<StressInjection> injection;
-  StressCompute compute;  // empty: the active range kernel
+  StressCompute compute;  // required
   // Wrong results printed per block; the rest are counted.
   int errorLinesPerBlock = 64;
 };

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "engine/calculator.h"
+#include "engine/kernel_choice.h"
 #include "engine/processor_report.h"
 #include "engine/seconds_text.h"
 #include "engine/ui_dispatcher.h"
@@ -38,8 +40,9 @@ struct TestRunner::Run {
   // The run clock as the workers read it: fixed before the first worker starts.
   platform::Clock* clock = nullptr;
   double startTime = 0;
-  // Taken at the start: toggling "qm" or "tc" during a run changes neither.
+  // Taken at the start: toggling "qm" or "tc", or another kernel, during a run changes none of them.
   bool quickMode = false;
+  KernelFunction kernel;
   double numbers = 0;
   double startupSeconds = 0;
   std::vector<WorkerSummary> summaries;
@@ -95,14 +98,15 @@ class TestRunner::DispatchedConsole : public WorkerConsole {
 };
 
 TestRunner::TestRunner(platform::LinePrinter print, scores::ThreadCount& threads, scores::Records& records,
-                       platform::Clock* clock)
-    : TestRunner(std::move(print), threads, records, clock, Hooks{}) {}
+                       KernelSource& kernels, platform::Clock* clock)
+    : TestRunner(std::move(print), threads, records, kernels, clock, Hooks{}) {}
 
 TestRunner::TestRunner(platform::LinePrinter print, scores::ThreadCount& threads, scores::Records& records,
-                       platform::Clock* clock, Hooks hooks)
+                       KernelSource& kernels, platform::Clock* clock, Hooks hooks)
     : print_(std::move(print)),
       threadCount_(threads),
       records_(records),
+      kernels_(kernels),
       clock_(clock ? clock : &ownClock_),
       hooks_(std::move(hooks)),
       dispatcher_(std::make_unique<UiDispatcher>()) {
@@ -149,7 +153,10 @@ void TestRunner::StartTest(int16_t test, bool quiet) {
     run->workers = static_cast<int>(ranges.size());
     run->quickMode = flags_.quickMode;
     run->numbers = n + 1;
-    const RunStart start{test, quiet, flags_.quickMode, flags_.cache, run->workers};
+    // Asked after the earlier workers ended: a first timing of the kernels is not disturbed.
+    RunKernel kernel = kernels_.kernelForRun();
+    run->kernel = std::move(kernel.compute);
+    const RunStart start{test, quiet, flags_.quickMode, flags_.cache, run->workers, kernel.name, kernel.forced};
     for (RunReporter* r : reporters_) r->runStarting(start);
     if (flags_.cache) {
       run->results = ResultArray::allocate(static_cast<std::int64_t>(n) + 1, hooks_.availableMemory);
@@ -187,7 +194,7 @@ void TestRunner::startWorkers(const std::shared_ptr<Run>& run, const std::vector
     // The first worker writes its first number; every later one leaves it to
     // its predecessor, whose last number it is.
     params.ownsLow = range.threadId == 1;
-    params.kernel = hooks_.kernel;
+    params.kernel = run->kernel;
     params.stop = &run->stop;
     liveWorkers_.fetch_add(1);
     try {

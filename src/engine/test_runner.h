@@ -8,7 +8,6 @@
 #include <thread>
 #include <vector>
 
-#include "engine/calculator.h"
 #include "engine/result_array.h"
 #include "engine/run_flags.h"
 #include "engine/run_listener.h"
@@ -24,6 +23,7 @@ class ThreadCount;
 
 namespace rootix::engine {
 
+class KernelSource;
 class ProcessorSource;
 class UiDispatcher;
 
@@ -33,8 +33,8 @@ class UiDispatcher;
 // control back through its hook. It owns the run flags. It knows nothing of
 // the console: its lines go to a line printer.
 //
-// Create and use it on the UI thread. The thread count and the records must
-// outlive it. Destroying it while workers
+// Create and use it on the UI thread. The thread count, the records and the
+// kernel source must outlive it. Destroying it while workers
 // run stops them and waits for them, letting events run meanwhile.
 class TestRunner {
  public:
@@ -45,18 +45,17 @@ class TestRunner {
     std::function<void(int status)> endProgram;
     // Memory the system can hand out, in bytes (-1 unknown).
     std::function<std::int64_t()> availableMemory;
-    // The square-root kernel the workers use (null: the fast range kernel).
-    KernelFunction kernel = nullptr;
     // After a run the listener kept: give the user the next turn (the
     // console's chain). Not called after a quiet run. Empty: nothing.
     std::function<void()> handBack;
   };
 
+  // kernels: asked for each run's kernel as it starts.
   // clock: the run clock (null: a steady clock of our own). Workers read it on
   // their own threads, so its now() must be safe to call from any thread.
-  TestRunner(platform::LinePrinter print, scores::ThreadCount& threads, scores::Records& records,
+  TestRunner(platform::LinePrinter print, scores::ThreadCount& threads, scores::Records& records, KernelSource& kernels,
              platform::Clock* clock = nullptr);
-  TestRunner(platform::LinePrinter print, scores::ThreadCount& threads, scores::Records& records,
+  TestRunner(platform::LinePrinter print, scores::ThreadCount& threads, scores::Records& records, KernelSource& kernels,
              platform::Clock* clock, Hooks hooks);
   ~TestRunner();
   TestRunner(const TestRunner&) = delete;
@@ -116,6 +115,7 @@ class TestRunner {
   platform::LinePrinter print_;
   scores::ThreadCount& threadCount_;
   scores::Records& records_;
+  KernelSource& kernels_;
   RunListener* listener_ = nullptr;
   std::vector<RunReporter*> reporters_;
   RunFlags flags_;

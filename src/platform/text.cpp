@@ -37,4 +37,31 @@ QByteArray toSingleByte(const QString& text) {
 
 QString fromSingleByte(const QByteArray& bytes) { return QString::fromLatin1(bytes); }
 
+QString htmlEscape(const QString& text) {
+  QString out;
+  out.reserve(text.size() + text.size() / 8);
+  for (const QChar c : text) {
+    switch (c.unicode()) {
+      case u'&':
+        out += u"&amp;";
+        break;
+      case u'<':
+        out += u"&lt;";
+        break;
+      case u'>':
+        out += u"&gt;";
+        break;
+      case u'"':
+        out += u"&quot;";
+        break;
+      case u'\'':
+        out += u"&#39;";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
+}
+
 }  // namespace rootix::text

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-// Small text helpers shared by start-up, the hardware code and the console.
+// Small text helpers shared by start-up, the hardware code, the console and the pages.
 namespace rootix::text {
 
 // The path with the platform's folder separator appended unless it already
@@ -21,5 +21,9 @@ QString trimSpaces(const QString& text);
 // else to '?'. Decoding maps every byte to the character of the same code.
 QByteArray toSingleByte(const QString& text);
 QString fromSingleByte(const QByteArray& bytes);
+
+// The text as HTML content or a quoted attribute value: & < > " and ' become
+// references, everything else stays. The one escaper of every page we write.
+QString htmlEscape(const QString& text);
 
 }  // namespace rootix::text

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "platform/numbers.h"
+#include "platform/text.h"
 #include "server/form.h"
 #include "server/score_rules.h"
 #include "server/submission.h"
@@ -180,37 +181,12 @@ QString displayText(const QString& text) {
 }
 
 QString htmlEscape(const QString& text) {
-  QString out;
-  out.reserve(text.size() + text.size() / 8);
-  for (const QChar c : text) {
-    switch (c.unicode()) {
-      case u'&':
-        out += u"&amp;";
-        break;
-      case u'<':
-        out += u"&lt;";
-        break;
-      case u'>':
-        out += u"&gt;";
-        break;
-      case u'"':
-        out += u"&quot;";
-        break;
-      case u'\'':
-        out += u"&#39;";
-        break;
-      default:
-        if (c.unicode() >= 0x80 && c.unicode() < 0xA0) {
-          // Score texts are single bytes of a windows-1252 machine.
-          out += fromWindows1252(QByteArray(1, static_cast<char>(c.unicode())));
-        } else if ((c.unicode() < 0x20 && c != u'\t') || c.unicode() == 0x7F) {
-          out += QChar(0xFFFD);  // control characters have no business in a page
-        } else {
-          out += c;
-        }
-    }
+  QString shown = displayText(text);
+  for (QChar& c : shown) {
+    // Control characters have no business in a page.
+    if ((c.unicode() < 0x20 && c != u'\t') || c.unicode() == 0x7F) c = QChar(0xFFFD);
   }
-  return out;
+  return text::htmlEscape(shown);
 }
 
 QString testName(int test) {

@@ -10,6 +10,8 @@
 // with a submission goes through htmlEscape on its way into a page.
 namespace rootix::server::pages {
 
+// A stored text for a page: displayText, control characters replaced, then
+// text::htmlEscape.
 QString htmlEscape(const QString& text);
 // A stored text as pages show it: score texts are single bytes of a
 // windows-1252 machine, so 0x80..0x9F are that code page's characters.

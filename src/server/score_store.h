@@ -124,7 +124,6 @@ class ScoreStore {
   // PostgreSQL), opens it again so the next request can succeed.
   void recover();
 
-  bool isPostgres() const { return postgres_; }
   // A database the server may not write (an SQLite file it cannot write):
   // read as usual, every write fails.
   bool isReadOnly() const { return readOnly_; }

@@ -6,6 +6,8 @@
 #include <array>
 #include <utility>
 
+#include "platform/text.h"
+
 namespace rootix::submit {
 namespace {
 
@@ -15,31 +17,13 @@ void appendReference(QByteArray& out, uint code) {
   out += ';';
 }
 
-// A markup character's entity; nullptr for any other character.
-const char* entityOf(uint code) {
-  switch (code) {
-    case '&':
-      return "&amp;";
-    case '<':
-      return "&lt;";
-    case '>':
-      return "&gt;";
-    case '"':
-      return "&quot;";
-    default:
-      return nullptr;
-  }
-}
-
 // Caption and address text for a windows-1252 page: ASCII as it is, every
 // other character as a reference, so any language's captions come through.
 QByteArray escapeText(const QString& text) {
   QByteArray out;
   out.reserve(text.size());
-  for (const char32_t code : text.toUcs4()) {
-    if (const char* entity = entityOf(code)) {
-      out += entity;
-    } else if (code < 128) {
+  for (const char32_t code : text::htmlEscape(text).toUcs4()) {
+    if (code < 128) {
       out += static_cast<char>(code);
     } else {
       appendReference(out, code);
@@ -63,17 +47,16 @@ PageTexts PageTexts::from(const TextLookup& getText) {
 }
 
 QByteArray escapeBytes(const QByteArray& bytes) {
+  const QString escaped = text::htmlEscape(text::fromSingleByte(bytes));
   QByteArray out;
-  out.reserve(bytes.size() + bytes.size() / 8);
-  for (const char ch : bytes) {
-    const auto code = static_cast<unsigned char>(ch);
-    if (const char* entity = entityOf(code)) {
-      out += entity;
-    } else if ((code < 32 && code != '\t') || code == 127) {
+  out.reserve(escaped.size());
+  for (const QChar c : escaped) {
+    const char16_t code = c.unicode();
+    if ((code < 32 && code != '\t') || code == 127) {
       // A raw CR would reach the text as LF; references keep every code.
       appendReference(out, code);
     } else {
-      out += ch;
+      out += static_cast<char>(code);
     }
   }
   return out;

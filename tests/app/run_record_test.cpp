@@ -192,12 +192,12 @@ TEST_F(RecordedMachine, RecordCarriesTheRunAndItsConditions) {
   EXPECT_EQ(recorder.setPath(root.path()), QStringLiteral("it is a folder"));
   EXPECT_EQ(recorder.path(), path) << "a refused path leaves the earlier one";
 
-  recorder.runStarting(engine::RunStart{6, false, false, false, 2});
+  recorder.runStarting(engine::RunStart{6, false, false, false, 2, "AVX2/fma", true});
   write(QStringLiteral("proc/stat"), "cpu  150 0 150 780 0 0 0 120 0 0\n");
   engine::RunResult run = runOf(2, 0.5);
   recorder.runEnded(run);
   // The warm-up run is never recorded.
-  recorder.runStarting(engine::RunStart{-5, true, false, false, 2});
+  recorder.runStarting(engine::RunStart{-5, true, false, false, 2, "AVX2/fma", true});
   recorder.runEnded(engine::RunResult{-5, true, false, 0.01});
 
   QFile f(path);
@@ -211,6 +211,8 @@ TEST_F(RecordedMachine, RecordCarriesTheRunAndItsConditions) {
   EXPECT_EQ(record[QStringLiteral("threads")].toInt(), 2);
   EXPECT_EQ(record[QStringLiteral("quick_mode")].toBool(true), false);
   EXPECT_EQ(record[QStringLiteral("workers")].toArray().size(), 2);
+  EXPECT_EQ(record[QStringLiteral("kernel")].toString(), QStringLiteral("AVX2/fma"));
+  EXPECT_EQ(record[QStringLiteral("kernel_choice")].toString(), QStringLiteral("forced"));
   const QJsonObject c = record[QStringLiteral("conditions")].toObject();
   EXPECT_EQ(c[QStringLiteral("processor")].toString(), QStringLiteral("AMD Ryzen 7 5800X 8-Core Processor"));
   EXPECT_EQ(c[QStringLiteral("family")].toInt(), 25);
@@ -239,7 +241,7 @@ TEST_F(RecordedMachine, AFailedWriteIsSaidAndTheRunIsKept) {
   // The file turns into a folder between the choice and the run.
   QFile::remove(path);
   QDir().mkpath(path);
-  recorder.runStarting(engine::RunStart{6, false, false, false, 1});
+  recorder.runStarting(engine::RunStart{6, false, false, false, 1, "SSE2/divide", false});
   recorder.runEnded(runOf(1, 0.5));
   EXPECT_EQ(errors, QStringList{QStringLiteral("The run record could not be written to ") + path +
                                 QStringLiteral(": it is a folder.")});

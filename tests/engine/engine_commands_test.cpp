@@ -181,10 +181,8 @@ TEST(EngineCommands, RefreshHardware) {
   EXPECT_EQ(e.shell.threads.value(), 2);
 }
 
-// Leaves the timed kernel choice in place for the tests that follow.
 class KernelCommand : public ::testing::Test {
  protected:
-  void TearDown() override { forceKernel(std::nullopt); }
   static QString available() {
     QStringList names;
     for (Kernel k : availableKernels()) names << QString::fromStdString(kernelName(k));
@@ -196,38 +194,56 @@ class KernelCommand : public ::testing::Test {
 };
 
 TEST_F(KernelCommand, ShowsForcesAndReleases) {
-  const std::string timed = kernelName(timedKernel()) + " (timed)";
   EngineShell e;
+  const std::string timed = kernelName(e.kernels.timed()) + " (timed)";
   const QStringList lines = e.session({QStringLiteral("kernel"), QStringLiteral("kernel  sse2/DIVIDE "),
                                        QStringLiteral("kernel"), QStringLiteral("kernel AUTO")});
   // Lines typed after the first are echoed.
   EXPECT_EQ(lines, QStringList({inUse(timed), available(), QStringLiteral("kernel  sse2/DIVIDE "),
                                 inUse("SSE2/divide (forced)"), QStringLiteral("kernel"), inUse("SSE2/divide (forced)"),
                                 available(), QStringLiteral("kernel AUTO"), inUse(timed), QStringLiteral("exit")}));
-  EXPECT_EQ(forcedKernel(), std::nullopt);
+  EXPECT_EQ(e.kernels.forced(), std::nullopt);
 }
 
 TEST_F(KernelCommand, RefusesWhatItCannotRun) {
-  ASSERT_TRUE(forceKernel(Kernel{Isa::Scalar, Quotient::Divide}));
   EngineShell e;
+  ASSERT_TRUE(e.kernels.force(Kernel{Isa::Scalar, Quotient::Divide}));
   const QStringList lines = e.session({QStringLiteral("kernel turbo"), QStringLiteral("kernel SSE2/fma")});
   EXPECT_EQ(lines,
             QStringList({QStringLiteral("Unknown kernel: turbo"), available(), QStringLiteral("kernel SSE2/fma"),
                          QStringLiteral("This processor cannot run SSE2/fma"), available(), QStringLiteral("exit")}));
-  EXPECT_EQ(forcedKernel(), (Kernel{Isa::Scalar, Quotient::Divide})) << "unchanged";
+  EXPECT_EQ(e.kernels.forced(), (Kernel{Isa::Scalar, Quotient::Divide})) << "unchanged";
 }
 
-// A forced kernel is what the workers compute with; the results are the same bits.
+// Keeps what each run started with.
+class StartReporter : public RunReporter {
+ public:
+  std::vector<RunStart> starts;
+  void runStarting(const RunStart& start) override { starts.push_back(start); }
+  void runEnded(const RunResult&) override {}
+};
+
+// A kernel the command forces is what the next run computes with, and what it tells its
+// reporters; the results are the same bits.
 TEST_F(KernelCommand, RunOnForcedKernelGivesTheSameResults) {
   for (Kernel kernel : availableKernels()) {
     SCOPED_TRACE(kernelName(kernel));
-    ASSERT_TRUE(forceKernel(kernel));
     EngineShell e;
+    StartReporter reporter;
+    e.runner->addReporter(&reporter);
     e.runner->flags().quickMode = true;
     e.runner->flags().cache = true;
-    const QStringList lines = e.session({QStringLiteral("st 1")});
-    EXPECT_TRUE(lines.contains(QStringLiteral("Test completed successfully."))) << lines.join(u'\n').toStdString();
+    const QStringList lines =
+        e.session({QStringLiteral("kernel ") + QString::fromStdString(kernelName(kernel)), QStringLiteral("st 1"),
+                   QStringLiteral("kernel auto"), QStringLiteral("st 1")});
+    EXPECT_EQ(lines.filter(QStringLiteral("Test completed successfully.")).size(), 2)
+        << lines.join(u'\n').toStdString();
     EXPECT_FALSE(lines.join(u'\n').contains(QStringLiteral("WARNING"))) << lines.join(u'\n').toStdString();
+    ASSERT_EQ(reporter.starts.size(), 2u);
+    EXPECT_EQ(reporter.starts[0].kernel, kernelName(kernel));
+    EXPECT_TRUE(reporter.starts[0].kernelForced);
+    EXPECT_EQ(reporter.starts[1].kernel, kernelName(e.kernels.timed()));
+    EXPECT_FALSE(reporter.starts[1].kernelForced);
   }
 }
 

@@ -8,6 +8,7 @@
 #include "app/run_completion.h"
 #include "console/shell_commands.h"
 #include "engine/engine_commands.h"
+#include "engine/kernel_choice.h"
 #include "engine/processor_source.h"
 #include "engine/test_runner.h"
 #include "engine_fakes.h"
@@ -40,28 +41,39 @@ class RecordingListener : public RunListener {
   }
 };
 
+// Gives every run the same stand-in kernel.
+class FixedKernel : public KernelSource {
+ public:
+  explicit FixedKernel(KernelFunction kernel) : kernel_(std::move(kernel)) {}
+  RunKernel kernelForRun() override { return RunKernel{kernel_, "stand-in", false}; }
+
+ private:
+  KernelFunction kernel_;
+};
+
 // A console shell with the engine's commands, a stepping run clock and hooks
-// that record instead of ending the process.
+// that record instead of ending the process. Runs use `kernel`, or (empty) the
+// shell's kernel choice, which the "kernel" command changes.
 class EngineShell {
  public:
   EngineShell() : EngineShell(nullptr) {}
-  explicit EngineShell(KernelFunction kernel) {
+  explicit EngineShell(KernelFunction kernel) : fixedKernel(kernel) {
     TestRunner::Hooks hooks;
     hooks.endProgram = [this](int status) { endStatuses.push_back(status); };
     hooks.availableMemory = [this] { return availableMemory; };
-    hooks.kernel = kernel;
     // The program's own hand-back and run gate: the console's chain goes on
     // after a run exactly as in the program.
     hooks.handBack = [this] { app::handBackToConsole(shell.interp); };
     runner = std::make_unique<TestRunner>([this](const QString& line) { shell.console.PrintLn(line); }, shell.threads,
-                                          shell.scoreBook.records(), &clock, hooks);
+                                          shell.scoreBook.records(),
+                                          kernel ? static_cast<KernelSource&>(fixedKernel) : kernels, &clock, hooks);
     gate = std::make_unique<app::RunnerGate>(*runner);
     shell.interp.setRunGate(gate.get());
     runner->setListener(&listener);
     registerEngineCommands(
         EngineConsole{shell.interp.commands(), [this](const QString& line) { shell.console.PrintLn(line); },
                       [this] { return console::PrintSelect(shell.interp); }},
-        *runner, processors);
+        *runner, processors, kernels);
     shell.threads.set(1);
   }
   ~EngineShell() {
@@ -98,6 +110,8 @@ class EngineShell {
   }
 
   rootix::testing::ShellHarness shell;
+  KernelChoice kernels;
+  FixedKernel fixedKernel;
   StepClock clock;
   FakeProcessors processors;
   std::int64_t availableMemory = std::int64_t{1} << 40;

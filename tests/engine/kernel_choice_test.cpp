@@ -65,12 +65,15 @@ TEST(KernelChoice, NoCandidateMeansTheScalarLoop) {
 }
 
 TEST(KernelChoice, TimedChoiceIsAVectorKernelThisProcessorRuns) {
-  const Kernel chosen = timedKernel();
+  KernelChoice choice;
+  const Kernel chosen = choice.timed();
   EXPECT_TRUE(kernelAvailable(chosen)) << kernelName(chosen);
 #if defined(__x86_64__)
   EXPECT_NE(chosen.isa, Isa::Scalar);
 #endif
-  EXPECT_EQ(timedKernel(), chosen) << "measured once";
+  EXPECT_EQ(choice.timed(), chosen) << "measured once";
+  EXPECT_EQ(choice.active(), chosen);
+  EXPECT_EQ(choice.describe(), kernelName(chosen) + " (timed)");
   EXPECT_GT(timeKernelBlock(chosen), 0.0);
 }
 
@@ -99,33 +102,48 @@ TEST(KernelChoice, EnvironmentSetting) {
   EXPECT_EQ(problem, "ROOTIX_KERNEL=turbo is not a kernel this processor runs; the timed choice is used.");
 }
 
-// Restores the timed choice after each case.
-class ForcedKernel : public ::testing::Test {
- protected:
-  void SetUp() override { before_ = forcedKernel(); }
-  void TearDown() override { forceKernel(before_); }
-  std::optional<Kernel> before_;
-};
-
-TEST_F(ForcedKernel, ForcedKernelIsUsedUntilReleased) {
+TEST(KernelChoice, ForcedKernelIsUsedUntilReleased) {
+  KernelChoice choice;
   for (Kernel kernel : availableKernels()) {
-    ASSERT_TRUE(forceKernel(kernel)) << kernelName(kernel);
-    EXPECT_EQ(activeKernel(), kernel);
-    EXPECT_EQ(forcedKernel(), kernel);
-    EXPECT_EQ(describeActiveKernel(), kernelName(kernel) + " (forced)");
+    ASSERT_TRUE(choice.force(kernel)) << kernelName(kernel);
+    EXPECT_EQ(choice.active(), kernel);
+    EXPECT_EQ(choice.forced(), kernel);
+    EXPECT_EQ(choice.describe(), kernelName(kernel) + " (forced)");
   }
-  ASSERT_TRUE(forceKernel(std::nullopt));
-  EXPECT_EQ(forcedKernel(), std::nullopt);
-  EXPECT_EQ(activeKernel(), timedKernel());
-  EXPECT_EQ(describeActiveKernel(), kernelName(timedKernel()) + " (timed)");
+  ASSERT_TRUE(choice.force(std::nullopt));
+  EXPECT_EQ(choice.forced(), std::nullopt);
+  EXPECT_EQ(choice.active(), choice.timed());
 }
 
-TEST_F(ForcedKernel, KernelTheProcessorLacksIsRefused) {
+TEST(KernelChoice, KernelTheProcessorLacksIsRefused) {
   const Kernel scalar{Isa::Scalar, Quotient::Divide};
-  ASSERT_TRUE(forceKernel(scalar));
   // SSE2 has no multiply-add kernel on any processor.
-  EXPECT_FALSE(forceKernel(Kernel{Isa::SSE2, Quotient::Fma}));
-  EXPECT_EQ(activeKernel(), scalar);
+  const Kernel impossible{Isa::SSE2, Quotient::Fma};
+  KernelChoice choice(scalar);
+  EXPECT_FALSE(choice.force(impossible));
+  EXPECT_EQ(choice.active(), scalar);
+  EXPECT_EQ(KernelChoice(impossible).forced(), std::nullopt) << "nor taken at start";
+}
+
+// What a run gets: the active kernel's bits, name and how it was chosen, fixed when asked.
+TEST(KernelChoice, KernelForRun) {
+  const Kernel scalar{Isa::Scalar, Quotient::Divide};
+  KernelChoice choice(scalar);
+  const RunKernel forced = choice.kernelForRun();
+  ASSERT_TRUE(choice.force(std::nullopt));
+  const RunKernel timed = choice.kernelForRun();
+  EXPECT_EQ(forced.name, "Scalar");
+  EXPECT_TRUE(forced.forced);
+  EXPECT_EQ(forced.describe(), "Scalar (forced)");
+  EXPECT_EQ(timed.name, kernelName(choice.timed()));
+  EXPECT_FALSE(timed.forced);
+
+  std::vector<double> expected(1000), fromForced(1000), fromTimed(1000);
+  computeRange(scalar, 123456.0, 1000, expected.data());
+  forced.compute(123456.0, 1000, fromForced.data());
+  timed.compute(123456.0, 1000, fromTimed.data());
+  EXPECT_EQ(fromForced, expected);
+  EXPECT_EQ(fromTimed, expected);
 }
 
 }  // namespace

@@ -38,7 +38,7 @@ TEST(StressReference, BlocksPerTest) {
 
 TEST(StressHash, SeesEveryBitAndEveryPlaceButNotThePieces) {
   std::vector<double> values(4096);
-  computeRange(1000.0, std::ssize(values), values.data());
+  computeRange(Isa::SSE2, 1000.0, std::ssize(values), values.data());
   const std::uint64_t whole = stressHash(1000, values.data(), std::ssize(values));
 
   StressHash pieces(1000);
@@ -227,7 +227,7 @@ class StressRunTest : public ::testing::Test {
     p.workers = workers;
     p.cpus = system.cpus;
     p.compute = [this](double first, std::int64_t count, double* out) {
-      computeRange(first, count, out);
+      computeRange(Isa::SSE2, first, count, out);
       if (onPiece) onPiece(first);
       clock.pieces.fetch_add(1);
     };
@@ -329,7 +329,7 @@ TEST_F(StressRunTest, ManyWrongResultsAreCountedAndCapped) {
   StressPlan p = plan(1, 2);
   p.errorLinesPerBlock = 3;
   p.compute = [this, &once](double first, std::int64_t count, double* out) {
-    computeRange(first, count, out);
+    computeRange(Isa::SSE2, first, count, out);
     if (first == 8192 && once.exchange(false)) {
       for (std::int64_t i = 0; i < count; ++i) out[i] += 1;
     }

@@ -38,6 +38,22 @@ TEST(TextHelpers, SingleByteRoundTrip) {
   EXPECT_EQ(text::toSingleByte(QStringLiteral("a\u20ACb")), QByteArray("a?b"));
 }
 
+TEST(TextHelpers, HtmlEscape) {
+  struct Case {
+    const char16_t* text;
+    const char16_t* escaped;
+  };
+  const Case cases[] = {
+      {u"", u""},
+      {u"plain text \u00e9\u4e2d\t", u"plain text \u00e9\u4e2d\t"},
+      {u"<b>x</b> & \"q\" 'r'", u"&lt;b&gt;x&lt;/b&gt; &amp; &quot;q&quot; &#39;r&#39;"},
+      {u"&amp;", u"&amp;amp;"},  // escaped once more, never taken as escaped already
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(text::htmlEscape(QString::fromUtf16(c.text)), QString::fromUtf16(c.escaped));
+  }
+}
+
 class TempEnv : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -129,7 +129,7 @@ Controller::Controller(ControllerParts parts, const Switches& switches)
         if (!r.ok && error) *error = r.error;
         return r.ok;
       } catch (const RuntimeError& e) {
-        if (error) *error = QStringLiteral("Error occured: ") + QString::number(e.code()) + u'.';
+        if (error) *error = errorOccured(e.code());
         return false;
       }
     };

@@ -30,12 +30,12 @@ QString loadFailure(int code) {
 // scramble to CR or LF would then no longer load: the text as posted is tried
 // first, then with the pairs turned back into either break.
 int loadAsPosted(scores::Score& score, QByteArray& bytes) {
-  int code = score.loadBytes(bytes);
+  const int code = score.loadBytes(bytes).code();
   if (code == scores::Score::kLoaded || !bytes.contains("\r\n")) return code;
   for (const char* lineBreak : {"\n", "\r"}) {
     QByteArray variant = bytes;
     variant.replace("\r\n", lineBreak);
-    if (score.loadBytes(variant) == scores::Score::kLoaded) {
+    if (score.loadBytes(variant)) {
       bytes = std::move(variant);
       return scores::Score::kLoaded;
     }

@@ -121,16 +121,15 @@ Controller::Controller(ControllerParts parts, const Switches& switches)
   // The window's upload is the submit subsystem's unless the parts bring their own.
   Subsystems& sub = *subsystems_;
   if (!parts_.uploadScore) {
-    parts_.uploadScore = [&sub](int index, QString* error) {
+    parts_.uploadScore = [&sub](int index) -> Result<void> {
       try {
-        const submit::UploadResult r = submit::uploadScore(
+        const Result<QString> r = submit::uploadScore(
             sub.book.list().at(index),
             submit::UploadServices{sub.server, sub.gui.urlOpener(), &gui::getText, &platform::tempFolder});
-        if (!r.ok && error) *error = r.error;
-        return r.ok;
+        if (!r) return r.failure();
+        return {};
       } catch (const RuntimeError& e) {
-        if (error) *error = errorOccured(e.code());
-        return false;
+        return Failure{e.code(), errorOccured(e.code())};
       }
     };
   }

@@ -71,10 +71,9 @@ platform::UrlOpener& GuiLink::urlOpener() {
   return noUrlOpener_;
 }
 
-bool GuiLink::uploadScore(int index, QString* error) {
-  if (parts_.uploadScore) return parts_.uploadScore(index, error);
-  if (error) *error = QStringLiteral("Score submission is not available in this version.");
-  return false;
+Result<void> GuiLink::uploadScore(int index) {
+  if (parts_.uploadScore) return parts_.uploadScore(index);
+  return Failure{kInvalidProcedureCall, QStringLiteral("Score submission is not available in this version.")};
 }
 
 void GuiLink::endProcess() {
@@ -82,9 +81,9 @@ void GuiLink::endProcess() {
   if (parts_.endProcess) parts_.endProcess(completion_.exitStatus());
 }
 
-bool GuiLink::NoUrlOpener::open(const QUrl& url, QString* error) {
-  if (error) *error = QStringLiteral("No web browser can be opened for ") + url.toDisplayString() + u'.';
-  return false;
+Result<void> GuiLink::NoUrlOpener::open(const QUrl& url) {
+  return Failure{kInvalidProcedureCall,
+                 QStringLiteral("No web browser can be opened for ") + url.toDisplayString() + u'.'};
 }
 
 }  // namespace rootix::app

@@ -51,14 +51,14 @@ class GuiLink : public gui::GuiHost {
   int takeRecordsIntoScores() override;
   QString serverBase() const override;
   platform::UrlOpener& urlOpener() override;
-  bool uploadScore(int index, QString* error) override;
+  Result<void> uploadScore(int index) override;
   void endProcess() override;
 
  private:
   // Where no opener was given: says so instead of failing silently.
   class NoUrlOpener : public platform::UrlOpener {
    public:
-    bool open(const QUrl& url, QString* error) override;
+    Result<void> open(const QUrl& url) override;
   };
 
   console::Interpreter& interp_;

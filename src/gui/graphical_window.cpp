@@ -472,8 +472,8 @@ void GraphicalWindow::openServerPage(const QString& path) {
 }
 
 void GraphicalWindow::openPage(const QString& address) {
-  QString error;
-  if (!host_.urlOpener().open(QUrl(address), &error)) {
+  if (const Result<void> opened = host_.urlOpener().open(QUrl(address)); !opened) {
+    const QString& error = opened.failure().text;
     showError(QStringLiteral("Unable to open ") + address + (error.isEmpty() ? QStringLiteral(".") : ": " + error));
   }
 }
@@ -517,9 +517,10 @@ void GraphicalWindow::scoreUpload(int index) {
     showError(getText(u"error-nohw-upload"));
     return;
   }
-  QString error;
-  if (!host_.uploadScore(index, &error))
+  if (const Result<void> uploaded = host_.uploadScore(index); !uploaded) {
+    const QString& error = uploaded.failure().text;
     showError(error.isEmpty() ? QStringLiteral("The score could not be uploaded.") : error);
+  }
 }
 
 bool GraphicalWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -289,10 +289,9 @@ void Controller::reportSwitchProblems() {
     }
   };
   if (!switches_.jsonPath.isEmpty()) {
-    const QString why = subsystems_->recorder.setPath(switches_.jsonPath);
-    if (!why.isEmpty()) {
-      tell(QStringLiteral("-json=") + switches_.jsonPath + QStringLiteral(": cannot write run records there (") + why +
-           QStringLiteral("); runs are not recorded."));
+    if (const Result<void> set = subsystems_->recorder.setPath(switches_.jsonPath); !set) {
+      tell(QStringLiteral("-json=") + switches_.jsonPath + QStringLiteral(": cannot write run records there (") +
+           set.failure().text + QStringLiteral("); runs are not recorded."));
     }
   }
   if (switches_.repeat && !parseRepeatCount(*switches_.repeat)) {

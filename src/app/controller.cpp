@@ -36,9 +36,9 @@ constexpr int kStressRefusedStatus = 1;
 // Where no opener was given: says so instead of failing silently.
 class NoUrlOpener : public platform::UrlOpener {
  public:
-  bool open(const QUrl& url, QString* error) override {
-    if (error) *error = QStringLiteral("No web browser can be opened for ") + url.toDisplayString() + u'.';
-    return false;
+  Result<void> open(const QUrl& url) override {
+    return Failure{kInvalidProcedureCall,
+                   QStringLiteral("No web browser can be opened for ") + url.toDisplayString() + u'.'};
   }
 };
 
@@ -98,7 +98,7 @@ struct Controller::Subsystems {
                          .urlOpener = urlOpener,
                          .uploadScore = parts.uploadScore
                                             ? parts.uploadScore
-                                            : [this](int index, QString* error) { return upload(index, error); },
+                                            : [this](int index) { return upload(index); },
                          .endProcess = parts.endProcess}) {
     runner.setListener(&completion);
     runner.addReporter(&recorder);
@@ -127,15 +127,14 @@ struct Controller::Subsystems {
   GuiLink gui;
 
   // The window's upload: the submit subsystem's.
-  bool upload(int index, QString* error) {
+  Result<void> upload(int index) {
     try {
-      const submit::UploadResult r = submit::uploadScore(
+      const Result<QString> r = submit::uploadScore(
           book.list().at(index), submit::UploadServices{server, urlOpener, &gui::getText, &platform::tempFolder});
-      if (!r.ok && error) *error = r.error;
-      return r.ok;
+      if (!r) return r.failure();
+      return {};
     } catch (const RuntimeError& e) {
-      if (error) *error = QStringLiteral("Error occured: ") + QString::number(e.code()) + u'.';
-      return false;
+      return Failure{e.code(), errorOccured(e.code())};
     }
   }
 };
@@ -308,10 +307,9 @@ void Controller::reportSwitchProblems() {
     }
   };
   if (!switches_.jsonPath.isEmpty()) {
-    const QString why = subsystems_->recorder.setPath(switches_.jsonPath);
-    if (!why.isEmpty()) {
-      tell(QStringLiteral("-json=") + switches_.jsonPath + QStringLiteral(": cannot write run records there (") + why +
-           QStringLiteral("); runs are not recorded."));
+    if (const Result<void> set = subsystems_->recorder.setPath(switches_.jsonPath); !set) {
+      tell(QStringLiteral("-json=") + switches_.jsonPath + QStringLiteral(": cannot write run records there (") +
+           set.failure().text + QStringLiteral("); runs are not recorded."));
     }
   }
   if (switches_.repeat && !parseRepeatCount(*switches_.repeat)) {

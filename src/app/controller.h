@@ -64,7 +64,7 @@ struct ControllerParts {
   // Opens the window's web links; null: opening reports that it cannot.
   platform::UrlOpener* urlOpener = nullptr;
   // Writes and opens the submission page of one score; empty: the submit subsystem's.
-  std::function<bool(int index, QString* error)> uploadScore;
+  std::function<Result<void>(int index)> uploadScore;
   // Conditions that spoil a measurement, and problems with the run records,
   // told apart from the console's lines (the terminal's standard error).
   // Empty: the record alone keeps the warnings; problems become console lines.

@@ -67,7 +67,7 @@ QString GuiLink::serverBase() const { return server_.base(); }
 
 platform::UrlOpener& GuiLink::urlOpener() { return parts_.urlOpener; }
 
-bool GuiLink::uploadScore(int index, QString* error) { return parts_.uploadScore(index, error); }
+Result<void> GuiLink::uploadScore(int index) { return parts_.uploadScore(index); }
 
 void GuiLink::endProcess() {
   interp_.requestStop();

@@ -30,7 +30,7 @@ struct GuiLinkParts {
   std::function<gui::GuiWindow*(gui::GuiHost& host)> makeWindow;
   platform::UrlOpener& urlOpener;
   // Writes and opens the submission page of one score.
-  std::function<bool(int index, QString* error)> uploadScore;
+  std::function<Result<void>(int index)> uploadScore;
   // Ends the process with the given status; empty: nothing ends it.
   std::function<void(int status)> endProcess;
 };
@@ -65,7 +65,7 @@ class GuiLink : public gui::GuiHost {
   int takeRecordsIntoScores() override;
   QString serverBase() const override;
   platform::UrlOpener& urlOpener() override;
-  bool uploadScore(int index, QString* error) override;
+  Result<void> uploadScore(int index) override;
   void endProcess() override;
 
  private:

@@ -8,49 +8,49 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/runtime_error.h"
+
 namespace rootix::app {
 namespace {
 
-QString reason(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+// The failure of a call that set errno to error, in the system's words.
+Failure systemFailure(int error, const QString& text = {}) {
+  return Failure{errorCodeFromErrno(error), text.isEmpty() ? QString::fromLocal8Bit(std::strerror(error)) : text};
+}
 
 // Opens for appending without ever waiting: a FIFO without a reader is
-// refused at once instead of holding the program.
-int openForAppend(const QString& path, QString* why) {
-  if (path.isEmpty()) {
-    *why = QStringLiteral("no file named");
-    return -1;
-  }
+// refused at once instead of holding the program. Gives the descriptor.
+Result<int> openForAppend(const QString& path) {
+  if (path.isEmpty()) return Failure{kBadFileName, QStringLiteral("no file named")};
   const QByteArray name = QFile::encodeName(path);
   const int fd = ::open(name.constData(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0644);
   if (fd < 0) {
     const int e = errno;
-    *why = e == EISDIR  ? QStringLiteral("it is a folder")
-           : e == ENXIO ? QStringLiteral("it is not a regular file")
-                        : reason(e);
-    return -1;
+    return systemFailure(e, e == EISDIR  ? QStringLiteral("it is a folder")
+                            : e == ENXIO ? QStringLiteral("it is not a regular file")
+                                         : QString());
   }
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd);
-    *why = QStringLiteral("it is not a regular file");
-    return -1;
+    return Failure{kPathFileAccessError, QStringLiteral("it is not a regular file")};
   }
   return fd;
 }
 
 }  // namespace
 
-QString JsonLinesFile::check(const QString& path) {
-  QString why;
-  const int fd = openForAppend(path, &why);
-  if (fd >= 0) ::close(fd);
-  return why;
+Result<void> JsonLinesFile::check(const QString& path) {
+  const Result<int> fd = openForAppend(path);
+  if (!fd) return fd.failure();
+  ::close(*fd);
+  return {};
 }
 
-QString JsonLinesFile::append(const QString& path, const QByteArray& line) {
-  QString why;
-  const int fd = openForAppend(path, &why);
-  if (fd < 0) return why;
+Result<void> JsonLinesFile::append(const QString& path, const QByteArray& line) {
+  const Result<int> opened = openForAppend(path);
+  if (!opened) return opened.failure();
+  const int fd = *opened;
   const QByteArray bytes = line + '\n';
   ssize_t written = -1;
   do {
@@ -59,7 +59,7 @@ QString JsonLinesFile::append(const QString& path, const QByteArray& line) {
   const int e = errno;
   if (written == bytes.size()) {
     if (::close(fd) == 0) return {};
-    return reason(errno);
+    return systemFailure(errno);
   }
   ::close(fd);
   if (written >= 0) {
@@ -68,11 +68,12 @@ QString JsonLinesFile::append(const QString& path, const QByteArray& line) {
     const QByteArray name = QFile::encodeName(path);
     if (::stat(name.constData(), &st) == 0 && st.st_size >= written &&
         ::truncate(name.constData(), st.st_size - written) != 0) {
-      return reason(ENOSPC) + QStringLiteral("; a partial line was left at the end");
+      return systemFailure(ENOSPC, QString::fromLocal8Bit(std::strerror(ENOSPC)) +
+                                       QStringLiteral("; a partial line was left at the end"));
     }
-    return reason(ENOSPC);
+    return systemFailure(ENOSPC);
   }
-  return reason(e);
+  return systemFailure(e);
 }
 
 }  // namespace rootix::app

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include "platform/result.h"
+
 namespace rootix::app {
 
 // A JSON Lines file that records are appended to, one write per line, so
@@ -10,12 +12,11 @@ namespace rootix::app {
 class JsonLinesFile {
  public:
   // Whether records can be appended at path: it is created when missing,
-  // and must be a regular file we may write. Empty when it can, else why
-  // not, in words.
-  static QString check(const QString& path);
+  // and must be a regular file we may write. A failure says why not in words.
+  static Result<void> check(const QString& path);
 
-  // Appends line and a line feed in one write. Empty when done, else why not.
-  static QString append(const QString& path, const QByteArray& line);
+  // Appends line and a line feed in one write; a failure says why not.
+  static Result<void> append(const QString& path, const QByteArray& line);
 };
 
 }  // namespace rootix::app

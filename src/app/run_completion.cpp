@@ -86,7 +86,7 @@ bool RunCompletion::writeScoreFile(const engine::RunResult& result) {
     if (e.code() == kFileAlreadyExists) {
       con.PrintLn(QStringLiteral("ERROR: Output file '") + savePath_ + QStringLiteral("' already exists"));
     } else {
-      con.PrintLn(QStringLiteral("Error occured: ") + QString::number(e.code()) + u'.');
+      con.PrintLn(errorOccured(e.code()));
     }
     return false;
   }

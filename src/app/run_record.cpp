@@ -159,10 +159,10 @@ RunRecorder::RunRecorder(Services services) : services_(std::move(services)) {
   });
 }
 
-QString RunRecorder::setPath(const QString& path) {
-  const QString why = JsonLinesFile::check(path);
-  if (why.isEmpty()) path_ = path;
-  return why;
+Result<void> RunRecorder::setPath(const QString& path) {
+  Result<void> checked = JsonLinesFile::check(path);
+  if (checked) path_ = path;
+  return checked;
 }
 
 void RunRecorder::sampleClock() { conditions_.addClock(services_.source->clockMhz()); }
@@ -209,10 +209,10 @@ void RunRecorder::runEnded(const engine::RunResult& result) {
     scored_[{result.test, result.seconds}] = record;
   }
   if (path_.isEmpty()) return;
-  const QString why = JsonLinesFile::append(path_, QJsonDocument(record).toJson(QJsonDocument::Compact));
-  if (!why.isEmpty() && services_.error) {
-    services_.error(QStringLiteral("The run record could not be written to ") + path_ + QStringLiteral(": ") + why +
-                    u'.');
+  const Result<void> written = JsonLinesFile::append(path_, QJsonDocument(record).toJson(QJsonDocument::Compact));
+  if (!written && services_.error) {
+    services_.error(QStringLiteral("The run record could not be written to ") + path_ + QStringLiteral(": ") +
+                    written.failure().text + u'.');
   }
 }
 

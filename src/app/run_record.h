@@ -10,6 +10,7 @@
 
 #include "engine/run_conditions.h"
 #include "engine/run_listener.h"
+#include "platform/result.h"
 
 namespace rootix::app {
 
@@ -56,9 +57,9 @@ class RunRecorder : public engine::RunReporter {
 
   explicit RunRecorder(Services services);
 
-  // Where records go from now on: empty when accepted, else why not (the
-  // earlier choice then stays).
-  QString setPath(const QString& path);
+  // Where records go from now on; a failure says why not (the earlier
+  // choice then stays).
+  Result<void> setPath(const QString& path);
   void off() { path_.clear(); }
   const QString& path() const { return path_; }
 

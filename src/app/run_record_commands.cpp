@@ -28,9 +28,9 @@ void registerRunRecordCommands(platform::CommandTable& commands, console::Consol
       con.PrintLn(QStringLiteral("Run records are off."));
       return;
     }
-    const QString why = recorder.setPath(path);
-    con.PrintLn(why.isEmpty()
-                    ? QStringLiteral("Run records go to: ") + path
+    const Result<void> set = recorder.setPath(path);
+    const QString& why = set.failure().text;
+    con.PrintLn(set ? QStringLiteral("Run records go to: ") + path
                     : QStringLiteral("Cannot write run records to '") + path + QStringLiteral("': ") + why + u'.');
   });
   commands.add(QStringLiteral("repeat"), [&con, &completion, startTest](platform::CommandCall& c) {

@@ -52,7 +52,7 @@ bool Interpreter::runOne(const QString& cmd, bool noReturn) {
 }
 
 bool Interpreter::reportError(int code) {
-  console_.PrintLn(QStringLiteral("Error occured: ") + QString::number(code) + u'.');
+  console_.PrintLn(errorOccured(code));
   return !stopped_;  // the error path always reads the next line
 }
 

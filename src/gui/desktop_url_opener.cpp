@@ -5,17 +5,15 @@
 
 namespace rootix::gui {
 
-bool DesktopUrlOpener::open(const QUrl& url, QString* error) {
-  auto fail = [error](const QString& why) {
-    if (error) *error = why;
-    return false;
-  };
+Result<void> DesktopUrlOpener::open(const QUrl& url) {
   if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
-    return fail(QStringLiteral("no graphical session to open it in"));
+    return Failure{kInvalidProcedureCall, QStringLiteral("no graphical session to open it in")};
   }
-  if (!url.isValid()) return fail(QStringLiteral("not a valid address"));
-  if (!QDesktopServices::openUrl(url)) return fail(QStringLiteral("the desktop found no program to open it"));
-  return true;
+  if (!url.isValid()) return Failure{kInvalidProcedureCall, QStringLiteral("not a valid address")};
+  if (!QDesktopServices::openUrl(url)) {
+    return Failure{kFileNotFound, QStringLiteral("the desktop found no program to open it")};
+  }
+  return {};
 }
 
 }  // namespace rootix::gui

@@ -8,7 +8,7 @@ namespace rootix::gui {
 // QGuiApplication; without one it says so instead of failing silently.
 class DesktopUrlOpener : public platform::UrlOpener {
  public:
-  bool open(const QUrl& url, QString* error) override;
+  Result<void> open(const QUrl& url) override;
 };
 
 }  // namespace rootix::gui

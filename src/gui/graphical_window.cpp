@@ -374,7 +374,7 @@ void GraphicalWindow::runTest(const QString& command) {
 void GraphicalWindow::save() {
   int result = 0;
   try {
-    result = host_.scores().at(selectedScore_).saveScore(txtSavePath_->text(), *dialogs_);
+    result = host_.scores().at(selectedScore_).saveScore(txtSavePath_->text(), *dialogs_).code();
   } catch (const RuntimeError& e) {
     result = e.code();  // no score chosen
   }
@@ -387,9 +387,9 @@ void GraphicalWindow::save() {
 
 void GraphicalWindow::load() {
   scores::Score score;
-  QString reason;
-  const int result = score.loadScore(txtLoadPath_->text(), &reason);
-  if (result != 0) {
+  if (const Result<void> loaded = score.loadScore(txtLoadPath_->text()); !loaded) {
+    const int result = loaded.code();
+    const QString& reason = loaded.failure().text;
     QString text = getText(key("error-load-", result));
     // A result without a text of its own still says why.
     if (text.isEmpty()) {
@@ -472,8 +472,8 @@ void GraphicalWindow::openServerPage(const QString& path) {
 }
 
 void GraphicalWindow::openPage(const QString& address) {
-  QString error;
-  if (!host_.urlOpener().open(QUrl(address), &error)) {
+  if (const Result<void> opened = host_.urlOpener().open(QUrl(address)); !opened) {
+    const QString& error = opened.failure().text;
     showError(QStringLiteral("Unable to open ") + address + (error.isEmpty() ? QStringLiteral(".") : ": " + error));
   }
 }
@@ -517,9 +517,10 @@ void GraphicalWindow::scoreUpload(int index) {
     showError(getText(u"error-nohw-upload"));
     return;
   }
-  QString error;
-  if (!host_.uploadScore(index, &error))
+  if (const Result<void> uploaded = host_.uploadScore(index); !uploaded) {
+    const QString& error = uploaded.failure().text;
     showError(error.isEmpty() ? QStringLiteral("The score could not be uploaded.") : error);
+  }
 }
 
 bool GraphicalWindow::eventFilter(QObject* watched, QEvent* event) {

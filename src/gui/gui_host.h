@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include "platform/result.h"
+
 namespace rootix::scores {
 class ScoreList;
 struct HardwareSummary;
@@ -49,8 +51,8 @@ class GuiHost {
   virtual QString serverBase() const = 0;
   virtual platform::UrlOpener& urlOpener() = 0;
   // Writes the submission page for scores(index) and opens it in the
-  // browser; false with the reason in *error.
-  virtual bool uploadScore(int index, QString* error) = 0;
+  // browser; a failure says why in its text.
+  virtual Result<void> uploadScore(int index) = 0;
 
   // Exit button and close box: the process ends at once.
   virtual void endProcess() = 0;

@@ -8,6 +8,8 @@ namespace rootix {
 RuntimeError::RuntimeError(int code, const std::string& what)
     : std::runtime_error(what.empty() ? "error " + std::to_string(code) : what), code_(code) {}
 
+QString errorOccured(int code) { return QStringLiteral("Error occured: ") + QString::number(code) + u'.'; }
+
 int errorCodeFromErrno(int err) {
   switch (err) {
     case ENOENT:

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <stdexcept>
 #include <string>
 
@@ -36,6 +37,10 @@ class RuntimeError : public std::runtime_error {
  private:
   int code_;
 };
+
+// The one text of a failure's number, "Error occured: <code>.": the
+// console's line for any command's error, and what the window shows for one.
+QString errorOccured(int code);
 
 // Maps an errno value to the closest classic error number.
 int errorCodeFromErrno(int err);

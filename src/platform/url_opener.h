@@ -1,7 +1,8 @@
 #pragma once
 
-#include <QString>
 #include <QUrl>
+
+#include "platform/result.h"
 
 namespace rootix::platform {
 
@@ -10,8 +11,8 @@ namespace rootix::platform {
 class UrlOpener {
  public:
   virtual ~UrlOpener() = default;
-  // False with a reason in *error when no browser could be started.
-  virtual bool open(const QUrl& url, QString* error) = 0;
+  // Fails with the reason in words when no browser could be started.
+  virtual Result<void> open(const QUrl& url) = 0;
 };
 
 }  // namespace rootix::platform

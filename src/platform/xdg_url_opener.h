@@ -19,7 +19,7 @@ class XdgUrlOpener : public UrlOpener {
  public:
   explicit XdgUrlOpener(ProcessLauncher& launcher, QString program = QStringLiteral("xdg-open"),
                         std::function<bool()> displayAvailable = &platform::displayAvailable);
-  bool open(const QUrl& url, QString* error) override;
+  Result<void> open(const QUrl& url) override;
 
  private:
   ProcessLauncher& launcher_;

@@ -4,6 +4,7 @@
 #include <QString>
 #include <cstdint>
 
+#include "platform/result.h"
 #include "scores/hardware_summary.h"
 
 namespace rootix::platform {
@@ -16,7 +17,8 @@ namespace rootix::scores {
 // (toString) is what score files hold and what the submission page carries.
 class Score {
  public:
-  // loadScore's own results; anything positive is a classic error number.
+  // loadScore's own failure numbers; anything positive is a classic error
+  // number. kLoaded is the number a load that worked shows.
   static constexpr int kLoaded = 0;
   static constexpr int kNotAScore = -1;
   static constexpr int kChecksumMismatch = -2;
@@ -47,16 +49,16 @@ class Score {
 
   // Writes the scrambled text form. An existing file is replaced only if the
   // user answers Yes to the replace question; No leaves it as it was and
-  // gives kFileAlreadyExists. Returns 0 or the classic error number.
-  int saveScore(const QString& path, platform::Dialogs& dialogs) const;
+  // fails with kFileAlreadyExists. Failures carry the classic error number.
+  Result<void> saveScore(const QString& path, platform::Dialogs& dialogs) const;
 
-  // Reads a score file into this score: kLoaded, kNotAScore,
+  // Reads a score file into this score. A failure's number is kNotAScore,
   // kChecksumMismatch, kUnsupportedVersion or a classic error number (file
-  // not found, too few lines, ...). On any failure the score is unchanged.
-  // reason, when given, is told why a load failed in words (empty on success).
-  int loadScore(const QString& path, QString* reason = nullptr);
+  // not found, too few lines, ...), its text why in words where a file error
+  // gave one. On any failure the score is unchanged.
+  Result<void> loadScore(const QString& path);
   // The same for the bytes of a file, without touching the disk.
-  int loadBytes(const QByteArray& fileBytes, QString* reason = nullptr);
+  Result<void> loadBytes(const QByteArray& fileBytes);
 
   // The 8-character result checksum; "########" for an empty processor name.
   // Throws RuntimeError: kTypeMismatch when cpuclock is no number, kOverflow

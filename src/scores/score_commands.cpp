@@ -35,14 +35,13 @@ void registerScoreCommands(platform::CommandTable& commands, const ScoreServices
       return;
     }
     const int16_t index = num::toInt16(num::convertNumber(words[1]));
-    print(QString::number(sv.book.list().at(index).saveScore(words[0], sv.dialogs)));
+    print(QString::number(sv.book.list().at(index).saveScore(words[0], sv.dialogs).code()));
   });
 
   commands.add(QStringLiteral("load"), [sv, getScores, print](CommandCall& c) {
     getScores();
     Score score;
-    const int result = score.loadScore(c.trimmedArg());
-    print(QString::number(result));
+    print(QString::number(score.loadScore(c.trimmedArg()).code()));
     // Kept even when loading failed, as loadScore left it.
     sv.book.list().append(std::move(score));
   });

@@ -1,7 +1,6 @@
 // The score's text form and score files.
 #include <QFileInfo>
 #include <QStringList>
-#include <new>
 #include <span>
 
 #include "platform/dialogs.h"
@@ -64,18 +63,8 @@ const Layout* layoutFor(const QStringList& lines) {
 // The clock as the checksum sees it: its leading number, written plainly.
 QString clockNumber(const QString& clockText) { return num::formatGeneral(num::readNumber(clockText)); }
 
-template <typename F>
-int reportingErrors(F&& body, QString* reason = nullptr) {
-  try {
-    return body();
-  } catch (const RuntimeError& e) {
-    if (reason) *reason = QString::fromLocal8Bit(e.what());
-    return e.code();
-  } catch (const std::bad_alloc&) {
-    if (reason) *reason = QStringLiteral("out of memory");
-    return kOutOfMemory;
-  }
-}
+// A failure of loadScore's own, which needs no words.
+Failure failed(int code) { return Failure{code, {}}; }
 
 }  // namespace
 
@@ -106,64 +95,59 @@ QString Score::toString(bool noCode) const {
   return noCode ? text : Scramble(text, kShift);
 }
 
-int Score::saveScore(const QString& path, platform::Dialogs& dialogs) const {
-  return reportingErrors([&] {
+Result<void> Score::saveScore(const QString& path, platform::Dialogs& dialogs) const {
+  return catchingFailures<void>([&]() -> Result<void> {
     const QByteArray bytes = text::toSingleByte(toString(false));
     if (platform::files::exists(path) &&
         !dialogs.askYesNo(QStringLiteral("Do you wish to replace ") + path + u'?', QStringLiteral("Save Score"))) {
-      return static_cast<int>(kFileAlreadyExists);
+      return failed(kFileAlreadyExists);
     }
     // Replaced in one step: a failed write never leaves half a score behind.
     platform::files::writeAtomic(path, bytes);
-    return 0;
+    return {};
   });
 }
 
-int Score::loadScore(const QString& path, QString* reason) {
-  if (reason) reason->clear();
-  return reportingErrors(
-      [&] {
-        if (path.isEmpty()) throw RuntimeError(kBadFileName, "no file name was given");
-        // Refused by its size before a byte of it is read.
-        const QFileInfo info(path);
-        if (info.isFile() && info.size() > kMaxFileBytes) return kNotAScore;
-        return loadBytes(platform::files::readAll(path, kMaxFileBytes), reason);
-      },
-      reason);
+Result<void> Score::loadScore(const QString& path) {
+  return catchingFailures<void>([&]() -> Result<void> {
+    if (path.isEmpty()) throw RuntimeError(kBadFileName, "no file name was given");
+    // Refused by its size before a byte of it is read.
+    const QFileInfo info(path);
+    if (info.isFile() && info.size() > kMaxFileBytes) return failed(kNotAScore);
+    return loadBytes(platform::files::readAll(path, kMaxFileBytes));
+  });
 }
 
-int Score::loadBytes(const QByteArray& fileBytes, QString* reason) {
+Result<void> Score::loadBytes(const QByteArray& fileBytes) {
   // Score text never holds code 0: scrambling maps 1..255 onto itself.
-  if (fileBytes.size() > kMaxFileBytes || fileBytes.contains('\0')) return kNotAScore;
-  return reportingErrors(
-      [&] {
-        const QStringList lines = Scramble(text::fromSingleByte(fileBytes), -kShift).split(kLineEnd);
-        const Layout* layout = layoutFor(lines);
-        if (!layout) return lines.size() >= 2 && lines[1] == u"beta" ? kUnsupportedVersion : kNotAScore;
+  if (fileBytes.size() > kMaxFileBytes || fileBytes.contains('\0')) return failed(kNotAScore);
+  return catchingFailures<void>([&]() -> Result<void> {
+    const QStringList lines = Scramble(text::fromSingleByte(fileBytes), -kShift).split(kLineEnd);
+    const Layout* layout = layoutFor(lines);
+    if (!layout) return failed(lines.size() >= 2 && lines[1] == u"beta" ? kUnsupportedVersion : kNotAScore);
 
-        auto line = [&lines](qsizetype i) -> const QString& {
-          if (i < 0 || i >= lines.size()) throw RuntimeError(kSubscriptOutOfRange, "the file ends too early");
-          return lines[i];
-        };
-        const double time = num::readNumber(line(2));
-        const int16_t test = num::toInt16(num::readNumber(line(3)));
-        const QString& name = line(layout->lineOf(&H::score_extra_cpu_string));
-        const QString& clock = line(layout->lineOf(&H::score_extra_cpu_clock));
-        if (csum(test, time, clockNumber(clock), name) != line(layout->checksumLine())) return kChecksumMismatch;
+    auto line = [&lines](qsizetype i) -> const QString& {
+      if (i < 0 || i >= lines.size()) throw RuntimeError(kSubscriptOutOfRange, "the file ends too early");
+      return lines[i];
+    };
+    const double time = num::readNumber(line(2));
+    const int16_t test = num::toInt16(num::readNumber(line(3)));
+    const QString& name = line(layout->lineOf(&H::score_extra_cpu_string));
+    const QString& clock = line(layout->lineOf(&H::score_extra_cpu_clock));
+    if (csum(test, time, clockNumber(clock), name) != line(layout->checksumLine())) return failed(kChecksumMismatch);
 
-        // Filled on a copy: a field a layout lacks keeps its value.
-        Score filled = *this;
-        filled.score_version = lines[1];
-        filled.score_score = time;
-        filled.score_test = test;
-        for (size_t i = 0; i < layout->fields.size(); ++i) {
-          filled.hardware.*(layout->fields[i]) = lines[kFirstFieldLine + static_cast<qsizetype>(i)];
-        }
-        filled.score_visible = true;
-        *this = std::move(filled);
-        return kLoaded;
-      },
-      reason);
+    // Filled on a copy: a field a layout lacks keeps its value.
+    Score filled = *this;
+    filled.score_version = lines[1];
+    filled.score_score = time;
+    filled.score_test = test;
+    for (size_t i = 0; i < layout->fields.size(); ++i) {
+      filled.hardware.*(layout->fields[i]) = lines[kFirstFieldLine + static_cast<qsizetype>(i)];
+    }
+    filled.score_visible = true;
+    *this = std::move(filled);
+    return {};
+  });
 }
 
 }  // namespace rootix::scores

@@ -159,12 +159,13 @@ constexpr qsizetype kMaxBatch = 256;
 void ResultServer::handle(const Request& request, const HttpListener::Answer& answer) {
   if (!isSubmission(request)) return answer(respond(request));
   if (auto tooMany = overSubmitRate(request)) return answer(withCacheHeaders(*tooMany, {}));
-  auto read = readSubmission(request.header("Content-Type"), request.body);
-  if (const auto* refusal = std::get_if<Refusal>(&read)) {
-    return answer(withCacheHeaders(page(refusal->status, QStringLiteral("Score not accepted"), refusal->reason), {}));
+  Result<Submission> read = readSubmission(request.header("Content-Type"), request.body);
+  if (!read) {
+    const Failure& refusal = read.failure();
+    return answer(withCacheHeaders(page(refusal.code, QStringLiteral("Score not accepted"), refusal.text), {}));
   }
   // Stored with the others that arrived together, once those are read.
-  pending_.append({std::move(std::get<Submission>(read)), answer});
+  pending_.append({std::move(read).value(), answer});
   if (pending_.size() == 1) http_->post([this] { storePending(); });
 }
 
@@ -411,11 +412,9 @@ Reply ResultServer::exportScores() {
 }
 
 Reply ResultServer::submit(const QByteArray& contentType, const QByteArray& body) {
-  auto read = readSubmission(contentType, body);
-  if (const auto* refusal = std::get_if<Refusal>(&read)) {
-    return page(refusal->status, QStringLiteral("Score not accepted"), refusal->reason);
-  }
-  return store({std::get<Submission>(read)}).front();
+  Result<Submission> read = readSubmission(contentType, body);
+  if (!read) return page(read.code(), QStringLiteral("Score not accepted"), read.failure().text);
+  return store({std::move(read).value()}).front();
 }
 
 Reply ResultServer::moderate(qint64 id, const Request& request) {

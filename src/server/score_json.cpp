@@ -192,7 +192,7 @@ QByteArray exportLine(const StoredScore& s) {
 
 namespace {
 
-Refusal refusal(const QString& reason) { return Refusal{400, reason}; }
+Failure refusal(const QString& reason) { return Failure{400, reason}; }
 
 // The doubt bits of an unconfirmed score's keys; 0 for a confirmed one.
 std::optional<unsigned> doubtsOf(const QJsonObject& line) {
@@ -209,7 +209,7 @@ std::optional<unsigned> doubtsOf(const QJsonObject& line) {
 
 }  // namespace
 
-std::variant<Submission, Refusal> readExportLine(const QByteArray& text) {
+Result<Submission> readExportLine(const QByteArray& text) {
   QJsonParseError error;
   const QJsonDocument doc = QJsonDocument::fromJson(text, &error);
   if (error.error != QJsonParseError::NoError || !doc.isObject()) return refusal(QStringLiteral("not a JSON object"));
@@ -227,12 +227,13 @@ std::variant<Submission, Refusal> readExportLine(const QByteArray& text) {
                 .toPercentEncoding();
   }
   auto read = readSubmission("application/x-www-form-urlencoded", form);
-  if (auto* s = std::get_if<Submission>(&read)) {
+  if (read) {
+    Submission* s = &*read;
     // The texts as stored, not as a form would have them.
     s->title = line.value(u"title").toString();
     s->description = line.value(u"description").toString();
     s->link = line.value(u"link").toString().trimmed();
-    if (auto refused = checkTexts(*s)) return *refused;
+    if (Result<void> texts = checkTexts(*s); !texts) return texts.failure();
     s->submitted = QDateTime::fromString(line.value(u"submitted").toString(), Qt::ISODateWithMs);
     s->doubts = doubtsOf(line);
   }
@@ -258,12 +259,12 @@ ImportReport importScores(ScoreStore& store, QIODevice& in) {
     const QByteArray line = in.readLine().trimmed();
     ++number;
     if (line.isEmpty()) continue;
-    auto read = readExportLine(line);
-    if (const auto* refused = std::get_if<Refusal>(&read)) {
-      report.refused << QStringLiteral("line %1: %2").arg(number).arg(refused->reason);
+    Result<Submission> read = readExportLine(line);
+    if (!read) {
+      report.refused << QStringLiteral("line %1: %2").arg(number).arg(read.failure().text);
       continue;
     }
-    batch.append(std::move(std::get<Submission>(read)));
+    batch.append(std::move(read).value());
     if (batch.size() == kBatch && !flush()) return report;
   }
   flush();

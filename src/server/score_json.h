@@ -4,7 +4,6 @@
 #include <QIODevice>
 #include <QJsonObject>
 #include <QStringList>
-#include <variant>
 
 #include "server/score_store.h"
 #include "server/submission.h"
@@ -24,7 +23,7 @@ void appendScoreJson(QByteArray& out, const StoredScore& score);
 QByteArray exportLine(const StoredScore& score);
 // A line of an export as a submission that keeps its date and whether it
 // was confirmed; refused as a submission of it would be.
-std::variant<Submission, Refusal> readExportLine(const QByteArray& line);
+Result<Submission> readExportLine(const QByteArray& line);
 
 struct ImportReport {
   qint64 stored = 0;

@@ -455,7 +455,7 @@ void ScoreStore::judgeStoredScores() {
   while (rows.next()) {
     const qint64 id = rows.value(0).toLongLong();
     scores::Score score;
-    if (score.loadBytes(QByteArray::fromBase64(rows.value(1).toString().toLatin1())) != scores::Score::kLoaded) {
+    if (!score.loadBytes(QByteArray::fromBase64(rows.value(1).toString().toLatin1()))) {
       // Not a score any more: kept, hidden, and its own identity.
       kept.append({id, QStringLiteral("unreadable-%1").arg(id), QString(), 1, 1, 0});
       continue;

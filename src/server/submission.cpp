@@ -10,7 +10,7 @@
 namespace rootix::server {
 namespace {
 
-Refusal refuse(QString reason, int status = 400) { return Refusal{status, std::move(reason)}; }
+Failure refuse(QString reason, int status = 400) { return Failure{status, std::move(reason)}; }
 
 QString loadFailure(int code) {
   switch (code) {
@@ -30,12 +30,12 @@ QString loadFailure(int code) {
 // scramble to CR or LF would then no longer load: the text as posted is tried
 // first, then with the pairs turned back into either break.
 int loadAsPosted(scores::Score& score, QByteArray& bytes) {
-  int code = score.loadBytes(bytes);
+  const int code = score.loadBytes(bytes).code();
   if (code == scores::Score::kLoaded || !bytes.contains("\r\n")) return code;
   for (const char* lineBreak : {"\n", "\r"}) {
     QByteArray variant = bytes;
     variant.replace("\r\n", lineBreak);
-    if (score.loadBytes(variant) == scores::Score::kLoaded) {
+    if (score.loadBytes(variant)) {
       bytes = std::move(variant);
       return scores::Score::kLoaded;
     }
@@ -53,7 +53,7 @@ bool isWebLink(const QString& link) {
 
 }  // namespace
 
-std::optional<Refusal> checkTexts(const Submission& s) {
+Result<void> checkTexts(const Submission& s) {
   if (rules::characterCount(s.title) > kMaxTitle)
     return refuse(QStringLiteral("The title is longer than %1 characters.").arg(kMaxTitle));
   if (rules::characterCount(s.description) > kMaxDescription) {
@@ -64,10 +64,10 @@ std::optional<Refusal> checkTexts(const Submission& s) {
   if (!s.link.isEmpty() && !isWebLink(s.link)) {
     return refuse(QStringLiteral("The link must be a web address starting with http:// or https://."));
   }
-  return std::nullopt;
+  return {};
 }
 
-std::variant<Submission, Refusal> readSubmission(const QByteArray& contentType, const QByteArray& body) {
+Result<Submission> readSubmission(const QByteArray& contentType, const QByteArray& body) {
   if (body.size() > kMaxBodyBytes) {
     return refuse(QStringLiteral("The submission is larger than %1 bytes.").arg(kMaxBodyBytes), 413);
   }
@@ -97,7 +97,7 @@ std::variant<Submission, Refusal> readSubmission(const QByteArray& contentType, 
   s.title = formText(fields.value("title"));
   s.description = formText(fields.value("description"));
   s.link = formText(fields.value("link")).trimmed();
-  if (auto refusal = checkTexts(s)) return *refusal;
+  if (Result<void> texts = checkTexts(s); !texts) return texts.failure();
   // An empty field is taken as none: there is nothing in it to keep.
   if (const QByteArray conditions = fields.value("conditions"); !conditions.isEmpty()) {
     if (conditions.size() > kMaxConditionsBytes) {

@@ -4,8 +4,8 @@
 #include <QDateTime>
 #include <QString>
 #include <optional>
-#include <variant>
 
+#include "platform/result.h"
 #include "scores/score.h"
 
 namespace rootix::server {
@@ -27,12 +27,6 @@ struct Submission {
   std::optional<unsigned> doubts;
 };
 
-// Why a submission was turned away, as an HTTP status and one sentence.
-struct Refusal {
-  int status = 400;
-  QString reason;
-};
-
 // Limits of the submission form; the page enforces the same ones, in
 // characters (an emoji is one).
 inline constexpr qsizetype kMaxBodyBytes = 64 * 1024;
@@ -44,9 +38,11 @@ inline constexpr qsizetype kMaxConditionsBytes = 8 * 1024;
 // Reads a posted submission form. The score must be one the program itself
 // would load (the client's own reader decides), break none of the rules of
 // score_rules.h (422 naming the rule) and whose stored row can be made;
-// nothing here touches a database, and no input makes it throw.
-std::variant<Submission, Refusal> readSubmission(const QByteArray& contentType, const QByteArray& body);
+// nothing here touches a database, and no input makes it throw. A refusal
+// is a Failure whose number is the HTTP status and whose text is the one
+// sentence the submitter is shown.
+Result<Submission> readSubmission(const QByteArray& contentType, const QByteArray& body);
 // The limits of title, description and link, as readSubmission applies them.
-std::optional<Refusal> checkTexts(const Submission& submission);
+Result<void> checkTexts(const Submission& submission);
 
 }  // namespace rootix::server

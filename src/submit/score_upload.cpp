@@ -14,12 +14,9 @@ namespace {
 
 QString reason(const RuntimeError& e) { return QString::fromLocal8Bit(e.what()); }
 
-UploadResult failed(QString error, QString pagePath = {}) {
-  UploadResult r;
-  r.error = std::move(error);
-  r.pagePath = std::move(pagePath);
-  return r;
-}
+// Every failure of an upload is told in words; the number is the error's own
+// where a file or the folder gave one.
+Failure failed(QString text, int code = kInvalidProcedureCall) { return Failure{code, std::move(text)}; }
 
 }  // namespace
 
@@ -27,16 +24,15 @@ bool hasHardware(const scores::Score& score) { return !score.hardware.score_extr
 
 void writePage(const QString& path, const QByteArray& page) { platform::files::writeAtomic(path, page, 0600); }
 
-UploadResult uploadScore(const scores::Score& score, const UploadServices& services) {
+Result<QString> uploadScore(const scores::Score& score, const UploadServices& services) {
   const QString base = services.server.base();
   if (const QString refusal = ServerAddress::refusal(base); !refusal.isEmpty()) return failed(refusal);
-  QString why;
 
   QByteArray data;
   try {
     data = text::toSingleByte(score.toString(false));
   } catch (const RuntimeError& e) {
-    return failed(QStringLiteral("This score cannot be written as text: ") + reason(e) + u'.');
+    return failed(QStringLiteral("This score cannot be written as text: ") + reason(e) + u'.', e.code());
   }
   if (firstByteFormChanges(data) >= 0) {
     // Only a stray control code in a hardware text does this; sent anyway,
@@ -50,26 +46,24 @@ UploadResult uploadScore(const scores::Score& score, const UploadServices& servi
   try {
     path = services.folder() + kPageName;
   } catch (const RuntimeError& e) {
-    return failed(QStringLiteral("The temporary folder cannot be used: ") + reason(e) + u'.');
+    return failed(QStringLiteral("The temporary folder cannot be used: ") + reason(e) + u'.', e.code());
   }
   const QByteArray page = renderUploadPage(base, PageTexts::from(services.getText), data, score.conditions);
   if (page.isEmpty()) return failed(QStringLiteral("The submission page's template is missing from this build."));
   try {
     writePage(path, page);
   } catch (const RuntimeError& e) {
-    return failed(QStringLiteral("Could not write the submission page ") + path + QStringLiteral(": ") + reason(e) +
-                  u'.');
+    return failed(
+        QStringLiteral("Could not write the submission page ") + path + QStringLiteral(": ") + reason(e) + u'.',
+        e.code());
   }
 
-  if (!services.opener.open(QUrl::fromLocalFile(path), &why)) {
-    return failed(QStringLiteral("Could not open the submission page in a browser: ") + why +
+  if (const Result<void> opened = services.opener.open(QUrl::fromLocalFile(path)); !opened) {
+    return failed(QStringLiteral("Could not open the submission page in a browser: ") + opened.failure().text +
                       QStringLiteral(". The page is ") + path,
-                  path);
+                  opened.code());
   }
-  UploadResult r;
-  r.ok = true;
-  r.pagePath = path;
-  return r;
+  return path;
 }
 
 }  // namespace rootix::submit

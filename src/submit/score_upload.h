@@ -4,6 +4,8 @@
 #include <QString>
 #include <functional>
 
+#include "platform/result.h"
+
 #include "submit/upload_page.h"
 
 namespace rootix::platform {
@@ -30,16 +32,12 @@ struct UploadServices {
   std::function<QString()> folder;
 };
 
-struct UploadResult {
-  bool ok = false;
-  QString pagePath;  // set once the page is written, also when opening failed
-  QString error;     // what went wrong, for the error box or the console
-};
-
 // Writes the submission page for score as "upload.html" in the temporary
 // folder, replacing an earlier one in one step, and opens it in the
-// browser. Every failure comes back in the result; nothing throws.
-UploadResult uploadScore(const scores::Score& score, const UploadServices& services);
+// browser; gives the page's path. Every failure comes back in the result,
+// its text for the error box or the console (naming the page when it was
+// written but could not be opened); nothing throws.
+Result<QString> uploadScore(const scores::Score& score, const UploadServices& services);
 
 // The save and upload icons refuse a score without hardware, as "upload" does.
 bool hasHardware(const scores::Score& score);

@@ -13,7 +13,7 @@ QString ServerAddress::base() const {
   return address;
 }
 
-bool ServerAddress::usable(const QString& base, QString* why) {
+Result<void> ServerAddress::usable(const QString& base) {
   const QUrl url(base, QUrl::StrictMode);
   QString problem;
   if (!url.isValid() || url.isRelative()) {
@@ -25,15 +25,15 @@ bool ServerAddress::usable(const QString& base, QString* why) {
   } else if (url.hasQuery() || url.hasFragment()) {
     problem = QStringLiteral("a base address has no ? or # part");
   }
-  if (problem.isEmpty()) return true;
-  if (why) *why = problem;
-  return false;
+  if (problem.isEmpty()) return {};
+  return Failure{kInvalidProcedureCall, problem};
 }
 
 QString ServerAddress::refusal(const QString& base) {
-  QString why;
-  if (usable(base, &why)) return {};
-  return QStringLiteral("The result server address \"") + base + QStringLiteral("\" cannot be used: ") + why + u'.';
+  const Result<void> checked = usable(base);
+  if (checked) return {};
+  return QStringLiteral("The result server address \"") + base + QStringLiteral("\" cannot be used: ") +
+         checked.failure().text + u'.';
 }
 
 }  // namespace rootix::submit

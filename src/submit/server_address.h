@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include "platform/result.h"
+
 namespace rootix::submit {
 
 // The result server's base address, kept in one place: the picture links
@@ -26,8 +28,8 @@ class ServerAddress {
   const QString& session() const { return session_; }
 
   // Whether base can serve as a form action and picture source: an
-  // absolute http:// or https:// address with a host; else why not.
-  static bool usable(const QString& base, QString* why);
+  // absolute http:// or https:// address with a host; else fails saying why not.
+  static Result<void> usable(const QString& base);
   // The message that refuses base where it cannot be used; empty when it can.
   // Every use of the address (the form, the picture links) says the same.
   static QString refusal(const QString& base);

@@ -29,11 +29,11 @@ void registerSubmitCommands(platform::CommandTable& commands, const SubmitServic
       print(sv.getText(QStringLiteral("error-nohw-upload")));
       return;
     }
-    const UploadResult r = uploadScore(score, UploadServices{sv.server, sv.opener, sv.getText, sv.folder});
-    if (!r.ok) {
-      print(r.error);
+    const Result<QString> page = uploadScore(score, UploadServices{sv.server, sv.opener, sv.getText, sv.folder});
+    if (!page) {
+      print(page.failure().text);
     } else if (sv.printPagePath) {
-      print(QStringLiteral("Submission page: ") + r.pagePath);
+      print(QStringLiteral("Submission page: ") + *page);
     }
   });
 }

@@ -192,12 +192,12 @@ TEST(GuiHostOfTheController, WhatTheWindowReads) {
   EXPECT_EQ(host.scores().count(), 0);
   EXPECT_EQ(host.takeRecordsIntoScores(), 0);
 
-  QString error;
-  EXPECT_FALSE(host.urlOpener().open(QUrl(QStringLiteral("http://127.0.0.1:8080/")), &error));
-  EXPECT_FALSE(error.isEmpty());
-  error.clear();
-  EXPECT_FALSE(host.uploadScore(1, &error));
-  EXPECT_FALSE(error.isEmpty());
+  const Result<void> opened = host.urlOpener().open(QUrl(QStringLiteral("http://127.0.0.1:8080/")));
+  EXPECT_FALSE(opened);
+  EXPECT_FALSE(opened.failure().text.isEmpty());
+  const Result<void> uploaded = host.uploadScore(1);
+  EXPECT_FALSE(uploaded);
+  EXPECT_FALSE(uploaded.failure().text.isEmpty());
 
   g.type(QStringLiteral("echo x"));
   host.appendConsoleBreak();
@@ -214,15 +214,15 @@ TEST(GuiHostOfTheController, WhatTheWindowReads) {
 TEST(GuiHostOfTheController, SessionServerAndGivenUploadAreUsed) {
   int uploaded = -1;
   GuiShell g(true, false, [&uploaded](ControllerParts& parts) {
-    parts.uploadScore = [&uploaded](int index, QString*) {
+    parts.uploadScore = [&uploaded](int index) -> Result<void> {
       uploaded = index;
-      return true;
+      return {};
     };
   });
   gui::GuiHost& host = g.controller.guiHost();
   g.type(QStringLiteral("hserver https://scores.example/"));
   EXPECT_EQ(host.serverBase(), QStringLiteral("https://scores.example"));
-  EXPECT_TRUE(host.uploadScore(2, nullptr));
+  EXPECT_TRUE(host.uploadScore(2));
   EXPECT_EQ(uploaded, 2);
 }
 

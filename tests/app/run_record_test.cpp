@@ -85,7 +85,7 @@ TEST(JsonLinesFile, RefusesWhatIsNoRegularFile) {
       {QString(), "no file named"},
   };
   for (const PathCase& c : cases) {
-    EXPECT_EQ(JsonLinesFile::check(c.path), QString::fromLatin1(c.why)) << c.path.toStdString();
+    EXPECT_EQ(JsonLinesFile::check(c.path).failure().text, QString::fromLatin1(c.why)) << c.path.toStdString();
   }
   EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("runs.jsonl")))) << "created by the check";
 }
@@ -93,12 +93,13 @@ TEST(JsonLinesFile, RefusesWhatIsNoRegularFile) {
 TEST(JsonLinesFile, AppendsOneLinePerRecord) {
   QTemporaryDir dir;
   const QString path = dir.filePath(QStringLiteral("runs.jsonl"));
-  EXPECT_EQ(JsonLinesFile::append(path, R"({"a":1})"), QString());
-  EXPECT_EQ(JsonLinesFile::append(path, R"({"a":2})"), QString());
+  EXPECT_TRUE(JsonLinesFile::append(path, R"({"a":1})"));
+  EXPECT_TRUE(JsonLinesFile::append(path, R"({"a":2})"));
   QFile f(path);
   ASSERT_TRUE(f.open(QIODevice::ReadOnly));
   EXPECT_EQ(f.readAll(), QByteArray("{\"a\":1}\n{\"a\":2}\n"));
-  EXPECT_EQ(JsonLinesFile::append(QStringLiteral("/dev/full"), "{}"), QStringLiteral("it is not a regular file"));
+  EXPECT_EQ(JsonLinesFile::append(QStringLiteral("/dev/full"), "{}").failure().text,
+            QStringLiteral("it is not a regular file"));
 }
 
 engine::RunResult runOf(int threads, double seconds, double startup = 0) {
@@ -188,8 +189,8 @@ TEST_F(RecordedMachine, RecordCarriesTheRunAndItsConditions) {
                                              .codename = {},  // our own table
                                              .source = &source});
   const QString path = root.filePath(QStringLiteral("runs.jsonl"));
-  EXPECT_EQ(recorder.setPath(path), QString());
-  EXPECT_EQ(recorder.setPath(root.path()), QStringLiteral("it is a folder"));
+  EXPECT_TRUE(recorder.setPath(path));
+  EXPECT_EQ(recorder.setPath(root.path()).failure().text, QStringLiteral("it is a folder"));
   EXPECT_EQ(recorder.path(), path) << "a refused path leaves the earlier one";
 
   recorder.runStarting(engine::RunStart{6, false, false, false, 2, "AVX2/fma", true});
@@ -237,7 +238,7 @@ TEST_F(RecordedMachine, AFailedWriteIsSaidAndTheRunIsKept) {
   RunRecorder recorder(RunRecorder::Services{
       .warn = {}, .error = [&](const QString& e) { errors << e; }, .codename = {}, .source = &source});
   const QString path = root.filePath(QStringLiteral("runs.jsonl"));
-  ASSERT_EQ(recorder.setPath(path), QString());
+  ASSERT_TRUE(recorder.setPath(path));
   // The file turns into a folder between the choice and the run.
   QFile::remove(path);
   QDir().mkpath(path);

@@ -37,7 +37,7 @@ TEST(RunMode, SaveScoreFileThenExistingPath) {
   const QByteArray saved = file.readAll();
   file.close();
   scores::Score score;
-  ASSERT_EQ(score.loadBytes(saved), scores::Score::kLoaded);
+  ASSERT_EQ(score.loadBytes(saved).code(), scores::Score::kLoaded);
   EXPECT_EQ(score.score_test, 6);
   const QStringList done = first.lines().filter(QStringLiteral("Process completed in "));
   ASSERT_EQ(done.size(), 1);

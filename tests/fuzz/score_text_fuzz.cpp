@@ -38,7 +38,7 @@ bool expectedResult(int r) {
 
 void check(const QByteArray& bytes) {
   Score score;
-  const int r = score.loadBytes(bytes);
+  const int r = score.loadBytes(bytes).code();
   if (!expectedResult(r)) fail("unexpected result", r);
   if (r != Score::kLoaded) {
     if (!(score == Score())) fail("failed load changed the score", r);
@@ -55,7 +55,7 @@ void check(const QByteArray& bytes) {
     return;
   }
   Score again;
-  const int r2 = again.loadBytes(rootix::text::toSingleByte(text));
+  const int r2 = again.loadBytes(rootix::text::toSingleByte(text)).code();
   if (r2 != Score::kLoaded) fail("written score does not load", r2);
   if (again.toString(false) != text) fail("second round trip differs", r2);
   if (!(again.hardware == score.hardware) || again.score_test != score.score_test) fail("fields differ", r2);

@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <variant>
 
 #include "scores/score.h"
 #include "scores/score_test_support.h"
@@ -26,11 +25,11 @@ using namespace rootix::server;
 
 void check(const QByteArray& body) {
   const auto read = readSubmission("application/x-www-form-urlencoded", body);
-  if (const auto* refusal = std::get_if<Refusal>(&read)) {
-    if (refusal->status < 400 || refusal->status > 499 || refusal->reason.isEmpty()) fail("refusal without a reason");
+  if (!read) {
+    if (read.code() < 400 || read.code() > 499 || read.failure().text.isEmpty()) fail("refusal without a reason");
     return;
   }
-  const Submission& s = std::get<Submission>(read);
+  const Submission& s = *read;
   if (s.score.score_test < 1 || s.score.score_test > 16) fail("test out of range accepted");
   if (!std::isfinite(s.score.score_score) || s.score.score_score <= 0) fail("time out of range accepted");
   if (s.title.size() > kMaxTitle || s.description.size() > kMaxDescription || s.link.size() > kMaxLink) {
@@ -39,7 +38,7 @@ void check(const QByteArray& body) {
   if (s.checksum.isEmpty()) fail("accepted without a checksum");
   // What is stored is what "load" reads back as the same score.
   rootix::scores::Score again;
-  if (again.loadBytes(s.fileBytes) != rootix::scores::Score::kLoaded || !(again == s.score)) {
+  if (again.loadBytes(s.fileBytes).code() != rootix::scores::Score::kLoaded || !(again == s.score)) {
     fail("stored bytes do not load as the accepted score");
   }
 }

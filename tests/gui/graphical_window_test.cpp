@@ -539,7 +539,7 @@ TEST_F(LoadTest, FailedSaveThenEnterClosesTheBoxAndSavesAgain) {
   press(&window, Qt::Key_Return);  // error box, save again, then the scores page
   EXPECT_TRUE(openPages().isEmpty());
   scores::Score back;
-  ASSERT_EQ(back.loadScore(good), 0);
+  ASSERT_EQ(back.loadScore(good).code(), 0);
   EXPECT_EQ(back.hardware, host.list.at(1).hardware);
 }
 

@@ -25,11 +25,10 @@ class RecordingOpener : public platform::UrlOpener {
  public:
   QList<QUrl> opened;
   QString failure;  // when set, opening fails with this reason
-  bool open(const QUrl& url, QString* error) override {
+  Result<void> open(const QUrl& url) override {
     opened << url;
-    if (failure.isEmpty()) return true;
-    *error = failure;
-    return false;
+    if (failure.isEmpty()) return {};
+    return Failure{kInvalidProcedureCall, failure};
   }
 };
 
@@ -102,11 +101,10 @@ class RecordingHost : public GuiHost {
   QString base = QStringLiteral("http://results.example");
   QString serverBase() const override { return base; }
   platform::UrlOpener& urlOpener() override { return opener; }
-  bool uploadScore(int index, QString* error) override {
+  Result<void> uploadScore(int index) override {
     uploads.push_back(index);
-    if (uploadFailure.isEmpty()) return true;
-    *error = uploadFailure;
-    return false;
+    if (uploadFailure.isEmpty()) return {};
+    return Failure{kInvalidProcedureCall, uploadFailure};
   }
   void endProcess() override { ++endProcesses; }
 };

@@ -80,7 +80,7 @@ class BrowserTest : public ::testing::Test {
   }
   QString loadFile(const QString& name, const Score& s) {
     const QString path = dir.filePath(name);
-    EXPECT_EQ(s.saveScore(path, dialogs), 0);
+    EXPECT_EQ(s.saveScore(path, dialogs).code(), 0);
     press(window.get(), Qt::Key_L);
     window->txtLoadPath()->setText(path);
     press(window.get(), Qt::Key_Return);
@@ -263,7 +263,7 @@ TEST_F(BrowserTest, SaveIconChoosesTheScoreTheSavePageWrites) {
   press(window.get(), Qt::Key_Return);
   EXPECT_FALSE(window->fraSave()->isVisible());
   Score back;
-  ASSERT_EQ(back.loadScore(path), 0);
+  ASSERT_EQ(back.loadScore(path).code(), 0);
   EXPECT_EQ(back.score_score, 2.0);
 }
 

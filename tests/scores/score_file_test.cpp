@@ -104,7 +104,7 @@ TEST(ScoreText, Code255WrapsRound) {
 
 TEST(ScoreText, ReadFrom202IsWrittenAs207) {
   Score s;
-  ASSERT_EQ(s.loadBytes(scoreFile(sample202Lines())), Score::kLoaded);
+  ASSERT_EQ(s.loadBytes(scoreFile(sample202Lines())).code(), Score::kLoaded);
   EXPECT_EQ(s.score_version, QStringLiteral("202"));
   const QStringList lines = s.toString(true).split(QStringLiteral("\r\n"));
   ASSERT_EQ(lines.size(), 23);
@@ -117,29 +117,29 @@ TEST_F(ScoreFile, RoundTripGivesEqualFields) {
   for (int code = 1; code <= 255; ++code) h.score_extra_mbVendor += QChar(code);
   Score saved = Score::Create(12.3456, 11, h);
   saved.hardware.score_extra_mbVendor = h.score_extra_mbVendor;  // lone CR and LF kept
-  ASSERT_EQ(saved.saveScore(path("s.rxs"), dialogs), 0);
+  ASSERT_EQ(saved.saveScore(path("s.rxs"), dialogs).code(), 0);
   EXPECT_TRUE(dialogs.shown.isEmpty());
 
   Score loaded;
-  ASSERT_EQ(loaded.loadScore(path("s.rxs")), Score::kLoaded);
+  ASSERT_EQ(loaded.loadScore(path("s.rxs")).code(), Score::kLoaded);
   saved.score_score = 12.346;  // as written
   EXPECT_EQ(loaded, saved);
 }
 
 TEST_F(ScoreFile, EmptyScoreSavesAndLoads) {
-  ASSERT_EQ(Score().saveScore(path("empty.rxs"), dialogs), 0);
+  ASSERT_EQ(Score().saveScore(path("empty.rxs"), dialogs).code(), 0);
   Score loaded;
-  EXPECT_EQ(loaded.loadScore(path("empty.rxs")), Score::kLoaded);
+  EXPECT_EQ(loaded.loadScore(path("empty.rxs")).code(), Score::kLoaded);
   EXPECT_EQ(loaded.hardware, HardwareSummary{});
 }
 
 TEST_F(ScoreFile, WrittenFilesOfBothLayoutsLoad) {
   Score s207;
-  ASSERT_EQ(s207.loadScore(write("a.rxs", scoreFile(sample207Lines()))), Score::kLoaded);
+  ASSERT_EQ(s207.loadScore(write("a.rxs", scoreFile(sample207Lines()))).code(), Score::kLoaded);
   EXPECT_EQ(s207, Score::Create(12.345, 6, sampleHardware()));
 
   Score s202 = filledScore();
-  ASSERT_EQ(s202.loadScore(write("b.rxs", scoreFile(sample202Lines()))), Score::kLoaded);
+  ASSERT_EQ(s202.loadScore(write("b.rxs", scoreFile(sample202Lines()))).code(), Score::kLoaded);
   EXPECT_EQ(s202.score_version, QStringLiteral("202"));
   EXPECT_EQ(s202.score_score, 300.5);
   EXPECT_EQ(s202.score_test, 11);
@@ -154,10 +154,10 @@ TEST_F(ScoreFile, WrittenFilesOfBothLayoutsLoad) {
 
 TEST_F(ScoreFile, ScoreReadFrom202SavesAFileThatLoads) {
   Score old;
-  ASSERT_EQ(old.loadBytes(scoreFile(sample202Lines())), Score::kLoaded);
-  ASSERT_EQ(old.saveScore(path("again.rxs"), dialogs), 0);
+  ASSERT_EQ(old.loadBytes(scoreFile(sample202Lines())).code(), Score::kLoaded);
+  ASSERT_EQ(old.saveScore(path("again.rxs"), dialogs).code(), 0);
   Score again;
-  ASSERT_EQ(again.loadScore(path("again.rxs")), Score::kLoaded);
+  ASSERT_EQ(again.loadScore(path("again.rxs")).code(), Score::kLoaded);
   EXPECT_EQ(again.score_version, QStringLiteral("207"));
   EXPECT_EQ(again.hardware, old.hardware);
   EXPECT_EQ(again.score_score, old.score_score);
@@ -177,7 +177,7 @@ class ScoreTextRead : public ::testing::TestWithParam<TextCase> {};
 
 TEST_P(ScoreTextRead, Result) {
   Score s = filledScore();
-  const int result = s.loadBytes(scoreFile(GetParam().edit(sample207Lines())));
+  const int result = s.loadBytes(scoreFile(GetParam().edit(sample207Lines()))).code();
   EXPECT_EQ(result, GetParam().expected);
   if (result != Score::kLoaded) {
     EXPECT_EQ(s, filledScore());
@@ -227,11 +227,11 @@ INSTANTIATE_TEST_SUITE_P(Scores, ScoreTextRead, ::testing::ValuesIn(kTextCases),
 
 TEST(ScoreTextRead202, TooFewLinesAndBadChecksum) {
   Score s = filledScore();
-  EXPECT_EQ(s.loadBytes(scoreFile(sample202Lines().mid(0, 20))), kSubscriptOutOfRange);
-  EXPECT_EQ(s.loadBytes(scoreFile(set(sample202Lines(), 2, "300.4"))), Score::kChecksumMismatch);
+  EXPECT_EQ(s.loadBytes(scoreFile(sample202Lines().mid(0, 20))).code(), kSubscriptOutOfRange);
+  EXPECT_EQ(s.loadBytes(scoreFile(set(sample202Lines(), 2, "300.4"))).code(), Score::kChecksumMismatch);
   // The 202 reader takes the clock from line 16, not 17.
-  EXPECT_EQ(s.loadBytes(scoreFile(set(sample202Lines(), 17, "9999 MHz"))), Score::kLoaded);
-  EXPECT_EQ(s.loadBytes(scoreFile(set(sample202Lines(), 16, "2500 MHz"))), Score::kChecksumMismatch);
+  EXPECT_EQ(s.loadBytes(scoreFile(set(sample202Lines(), 17, "9999 MHz"))).code(), Score::kLoaded);
+  EXPECT_EQ(s.loadBytes(scoreFile(set(sample202Lines(), 16, "2500 MHz"))).code(), Score::kChecksumMismatch);
 }
 
 // Bytes that are no score file at all, read from a file and directly.
@@ -248,9 +248,9 @@ class ScoreFileBytes : public ScoreFile, public ::testing::WithParamInterface<By
 TEST_P(ScoreFileBytes, Result) {
   const QByteArray bytes = GetParam().bytes();
   Score fromFile = filledScore();
-  EXPECT_EQ(fromFile.loadScore(write("in.rxs", bytes)), GetParam().expected);
+  EXPECT_EQ(fromFile.loadScore(write("in.rxs", bytes)).code(), GetParam().expected);
   Score fromBytes = filledScore();
-  EXPECT_EQ(fromBytes.loadBytes(bytes), GetParam().expected);
+  EXPECT_EQ(fromBytes.loadBytes(bytes).code(), GetParam().expected);
   if (GetParam().expected != Score::kLoaded) {
     EXPECT_EQ(fromFile, filledScore());
     EXPECT_EQ(fromBytes, filledScore());
@@ -303,7 +303,7 @@ TEST_F(ScoreFile, HugeFileIsRefusedBeforeReading) {
   ASSERT_TRUE(f.resize(qint64{1} << 30));
   f.close();
   Score s = filledScore();
-  EXPECT_EQ(s.loadScore(p), Score::kNotAScore);
+  EXPECT_EQ(s.loadScore(p).code(), Score::kNotAScore);
   EXPECT_EQ(s, filledScore());
 }
 
@@ -320,7 +320,7 @@ class ScoreFilePath : public ScoreFile, public ::testing::WithParamInterface<Pat
 
 TEST_P(ScoreFilePath, LoadReturnsErrorNumber) {
   Score s = filledScore();
-  EXPECT_EQ(s.loadScore(GetParam().make(QDir(dir.path()))), GetParam().expected);
+  EXPECT_EQ(s.loadScore(GetParam().make(QDir(dir.path()))).code(), GetParam().expected);
   EXPECT_EQ(s, filledScore());
 }
 
@@ -345,14 +345,14 @@ TEST_F(ScoreFile, UnreadableFileIsPermissionDenied) {
   const QString p = write("locked.rxs", valid());
   ASSERT_EQ(::chmod(QFile::encodeName(p).constData(), 0), 0);
   Score s = filledScore();
-  EXPECT_EQ(s.loadScore(p), kPermissionDenied);
+  EXPECT_EQ(s.loadScore(p).code(), kPermissionDenied);
   EXPECT_EQ(s, filledScore());
 }
 
 TEST_F(ScoreFile, ReplaceAnsweredNoLeavesTheFile) {
   const QString p = write("keep.rxs", "old contents");
   dialogs.answers = {false};
-  EXPECT_EQ(Score::Create(1, 6, sampleHardware()).saveScore(p, dialogs), kFileAlreadyExists);
+  EXPECT_EQ(Score::Create(1, 6, sampleHardware()).saveScore(p, dialogs).code(), kFileAlreadyExists);
   EXPECT_EQ(dialogs.shown, QStringList{"Save Score|Do you wish to replace " + p + "?"});
   EXPECT_EQ(readFile(p), QByteArray("old contents"));
 }
@@ -361,15 +361,15 @@ TEST_F(ScoreFile, ReplaceAnsweredYesWritesTheScore) {
   const QString p = write("old.rxs", "old contents");
   dialogs.answers = {true};
   const Score s = Score::Create(12.345, 6, sampleHardware());
-  EXPECT_EQ(s.saveScore(p, dialogs), 0);
+  EXPECT_EQ(s.saveScore(p, dialogs).code(), 0);
   EXPECT_EQ(dialogs.shown.size(), 1);
   EXPECT_EQ(readFile(p), valid());
 }
 
 TEST_F(ScoreFile, SaveFailuresReturnErrorNumbers) {
   const Score s = Score::Create(1, 6, sampleHardware());
-  EXPECT_GT(s.saveScore(path("no/such/folder/s.rxs"), dialogs), 0);
-  EXPECT_GT(s.saveScore(dir.path(), dialogs), 0);
+  EXPECT_GT(s.saveScore(path("no/such/folder/s.rxs"), dialogs).code(), 0);
+  EXPECT_GT(s.saveScore(dir.path(), dialogs).code(), 0);
   EXPECT_TRUE(QFileInfo(dir.path()).isDir());
   EXPECT_TRUE(dialogs.shown.isEmpty());
 }

@@ -167,7 +167,7 @@ TEST_P(ServerTest, AcceptedScoreIsOnTheLeaderboardInTheJsonAndOnItsPage) {
   EXPECT_EQ(download.status, 200);
   EXPECT_EQ(download.body, file);
   Score loaded;
-  EXPECT_EQ(loaded.loadBytes(download.body), Score::kLoaded);
+  EXPECT_EQ(loaded.loadBytes(download.body).code(), Score::kLoaded);
   EXPECT_EQ(loaded, Score::Create(12.345, 6, scores::testdata::sampleHardware()));
 
   // The same score text again is the same entry, with its first title.

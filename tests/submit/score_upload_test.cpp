@@ -199,22 +199,22 @@ class UploadScore : public ::testing::Test {
 };
 
 TEST_F(UploadScore, WritesThePageAndOpensIt) {
-  const UploadResult r = uploadScore(sample(), services());
-  ASSERT_TRUE(r.ok) << r.error.toStdString();
-  EXPECT_EQ(r.pagePath, folder() + QStringLiteral("upload.html"));
+  const Result<QString> r = uploadScore(sample(), services());
+  ASSERT_TRUE(r) << r.failure().text.toStdString();
+  EXPECT_EQ(*r, folder() + QStringLiteral("upload.html"));
   ASSERT_EQ(opener.opened.size(), 1);
-  EXPECT_EQ(opener.opened[0].toLocalFile(), r.pagePath);
-  const auto parsed = parsePage(readFile(r.pagePath));
+  EXPECT_EQ(opener.opened[0].toLocalFile(), *r);
+  const auto parsed = parsePage(readFile(*r));
   EXPECT_EQ(parsed.textareaBytes, text::toSingleByte(sample().toString(false)));
   EXPECT_EQ(parsed.tagsNamed(QStringLiteral("form")).value(0).attributes.value(QStringLiteral("action")),
             QStringLiteral("http://127.0.0.1:9/?q=submit"));
 }
 
 TEST_F(UploadScore, SecondUploadReplacesTheFirstAndLeavesNothingElse) {
-  ASSERT_TRUE(uploadScore(sample(1.5), services()).ok);
-  const UploadResult r = uploadScore(sample(2.5), services());
-  ASSERT_TRUE(r.ok);
-  EXPECT_EQ(parsePage(readFile(r.pagePath)).textareaBytes, text::toSingleByte(sample(2.5).toString(false)));
+  ASSERT_TRUE(uploadScore(sample(1.5), services()));
+  const Result<QString> r = uploadScore(sample(2.5), services());
+  ASSERT_TRUE(r);
+  EXPECT_EQ(parsePage(readFile(*r)).textareaBytes, text::toSingleByte(sample(2.5).toString(false)));
   EXPECT_EQ(QDir(folder()).entryList(QDir::Files | QDir::Hidden), QStringList{"upload.html"});
 }
 
@@ -222,31 +222,33 @@ TEST_F(UploadScore, FolderThatCannotBeWritten) {
   // A folder below a plain file fails even for root.
   QFile(dir.filePath(QStringLiteral("file"))).open(QIODevice::WriteOnly);
   folderOverride = dir.filePath(QStringLiteral("file")) + QStringLiteral("/sub/");
-  const UploadResult r = uploadScore(sample(), services());
-  EXPECT_FALSE(r.ok);
-  EXPECT_TRUE(r.error.startsWith(QStringLiteral("Could not write the submission page ") + folderOverride +
-                                 QStringLiteral("upload.html: ")))
-      << r.error.toStdString();
+  const Result<QString> r = uploadScore(sample(), services());
+  EXPECT_FALSE(r);
+  EXPECT_TRUE(r.failure().text.startsWith(QStringLiteral("Could not write the submission page ") + folderOverride +
+                                          QStringLiteral("upload.html: ")))
+      << r.failure().text.toStdString();
   EXPECT_TRUE(opener.opened.isEmpty());
 }
 
 TEST_F(UploadScore, FolderRefused) {
   UploadServices s = services();
   s.folder = []() -> QString { throw RuntimeError(kPermissionDenied, "temporary folder /x is not private"); };
-  const UploadResult r = uploadScore(sample(), s);
-  EXPECT_FALSE(r.ok);
-  EXPECT_EQ(r.error, QStringLiteral("The temporary folder cannot be used: temporary folder /x is not private."));
+  const Result<QString> r = uploadScore(sample(), s);
+  EXPECT_FALSE(r);
+  EXPECT_EQ(r.failure(), (Failure{kPermissionDenied, QStringLiteral("The temporary folder cannot be used: temporary "
+                                                                    "folder /x is not private.")}));
 }
 
 TEST_F(UploadScore, OpenerThatFailsKeepsThePageAndSaysWhere) {
   opener.failWith = QStringLiteral("xdg-open is not installed");
-  const UploadResult r = uploadScore(sample(), services());
-  EXPECT_FALSE(r.ok);
-  EXPECT_EQ(r.pagePath, folder() + QStringLiteral("upload.html"));
-  EXPECT_EQ(r.error, QStringLiteral("Could not open the submission page in a browser: xdg-open is not installed. "
-                                    "The page is ") +
-                         r.pagePath);
-  EXPECT_TRUE(QFile::exists(r.pagePath));
+  const Result<QString> r = uploadScore(sample(), services());
+  EXPECT_FALSE(r);
+  const QString page = folder() + QStringLiteral("upload.html");
+  EXPECT_EQ(r.failure().text,
+            QStringLiteral("Could not open the submission page in a browser: xdg-open is not installed. "
+                           "The page is ") +
+                page);
+  EXPECT_TRUE(QFile::exists(page));
 }
 
 TEST_F(UploadScore, RefusedBeforeAnythingIsWritten) {
@@ -271,9 +273,9 @@ TEST_F(UploadScore, RefusedBeforeAnythingIsWritten) {
   };
   for (const auto& c : cases) {
     server.setSession(c.server);
-    const UploadResult r = uploadScore(c.score, services());
-    EXPECT_FALSE(r.ok) << c.name;
-    EXPECT_EQ(r.error, c.error) << c.name;
+    const Result<QString> r = uploadScore(c.score, services());
+    EXPECT_FALSE(r) << c.name;
+    EXPECT_EQ(r.failure().text, c.error) << c.name;
     EXPECT_FALSE(QFile::exists(folder() + QStringLiteral("upload.html"))) << c.name;
   }
   EXPECT_TRUE(opener.opened.isEmpty());

@@ -42,9 +42,9 @@ TEST(ServerAddress, UsableOnlyForHttpWithAHost) {
       {"http://a b", false},
   };
   for (const auto& c : cases) {
-    QString why;
-    EXPECT_EQ(ServerAddress::usable(QString::fromLatin1(c.base), &why), c.usable) << c.base;
-    EXPECT_EQ(why.isEmpty(), c.usable) << c.base;
+    const Result<void> r = ServerAddress::usable(QString::fromLatin1(c.base));
+    EXPECT_EQ(r.ok(), c.usable) << c.base;
+    EXPECT_EQ(r.failure().text.isEmpty(), c.usable) << c.base;
   }
 }
 

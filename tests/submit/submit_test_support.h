@@ -17,11 +17,10 @@ class FakeOpener : public platform::UrlOpener {
  public:
   QList<QUrl> opened;
   QString failWith;  // non-empty: open fails with this reason
-  bool open(const QUrl& url, QString* error) override {
+  Result<void> open(const QUrl& url) override {
     opened << url;
-    if (failWith.isEmpty()) return true;
-    *error = failWith;
-    return false;
+    if (failWith.isEmpty()) return {};
+    return Failure{kInvalidProcedureCall, failWith};
   }
 };
 

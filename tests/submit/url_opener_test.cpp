@@ -31,8 +31,7 @@ const auto kDisplay = [] { return true; };
 TEST(XdgUrlOpener, HandsTheAddressOverAsOneArgument) {
   RecordingLauncher launcher;
   XdgUrlOpener opener(launcher, QStringLiteral("sh"), kDisplay);  // any program that is surely installed
-  QString error;
-  ASSERT_TRUE(opener.open(kPage, &error));
+  ASSERT_TRUE(opener.open(kPage));
   EXPECT_TRUE(launcher.program.endsWith(QStringLiteral("/sh")));
   EXPECT_EQ(launcher.args, QStringList{"file:///tmp/a%20folder/upload.html"});
 }
@@ -40,16 +39,16 @@ TEST(XdgUrlOpener, HandsTheAddressOverAsOneArgument) {
 TEST(XdgUrlOpener, SaysWhyItCouldNotOpen) {
   RecordingLauncher launcher;
   launcher.starts = false;
-  QString error;
-  EXPECT_FALSE(XdgUrlOpener(launcher, QStringLiteral("sh"), kDisplay).open(kPage, &error));
-  EXPECT_EQ(error, QStringLiteral("sh could not be started"));
-  EXPECT_FALSE(XdgUrlOpener(launcher, QStringLiteral("rootix-no-such-opener"), kDisplay).open(kPage, &error));
-  EXPECT_EQ(error, QStringLiteral("rootix-no-such-opener is not installed"));
-  EXPECT_FALSE(XdgUrlOpener(launcher, QStringLiteral("sh"), kDisplay).open(QUrl(), &error));
-  EXPECT_EQ(error, QStringLiteral("not a valid address"));
+  auto why = [](const Result<void>& r) { return r ? QStringLiteral("(opened)") : r.failure().text; };
+  EXPECT_EQ(why(XdgUrlOpener(launcher, QStringLiteral("sh"), kDisplay).open(kPage)),
+            QStringLiteral("sh could not be started"));
+  EXPECT_EQ(why(XdgUrlOpener(launcher, QStringLiteral("rootix-no-such-opener"), kDisplay).open(kPage)),
+            QStringLiteral("rootix-no-such-opener is not installed"));
+  EXPECT_EQ(why(XdgUrlOpener(launcher, QStringLiteral("sh"), kDisplay).open(QUrl())),
+            QStringLiteral("not a valid address"));
   launcher.starts = true;
-  EXPECT_FALSE(XdgUrlOpener(launcher, QStringLiteral("sh"), [] { return false; }).open(kPage, &error));
-  EXPECT_EQ(error, QStringLiteral("no display to show a browser on"));
+  EXPECT_EQ(why(XdgUrlOpener(launcher, QStringLiteral("sh"), [] { return false; }).open(kPage)),
+            QStringLiteral("no display to show a browser on"));
 }
 
 TEST(SilentProcessLauncher, StartsDetachedAndTellsAMissingProgram) {
@@ -64,9 +63,9 @@ TEST(SilentProcessLauncher, StartsDetachedAndTellsAMissingProgram) {
 
 TEST(DesktopUrlOpener, WithoutAGraphicalApplicationSaysSo) {
   // This program runs a QCoreApplication, as the terminal console does.
-  QString error;
-  EXPECT_FALSE(gui::DesktopUrlOpener().open(kPage, &error));
-  EXPECT_EQ(error, QStringLiteral("no graphical session to open it in"));
+  const Result<void> opened = gui::DesktopUrlOpener().open(kPage);
+  EXPECT_FALSE(opened);
+  EXPECT_EQ(opened.failure().text, QStringLiteral("no graphical session to open it in"));
 }
 
 }  // namespace

@@ -32,7 +32,7 @@ using namespace rootix;
 
 class NoOpener : public platform::UrlOpener {
  public:
-  bool open(const QUrl&, QString*) override { return true; }
+  Result<void> open(const QUrl&) override { return {}; }
 };
 
 // Enough of the program for the window to show itself.
@@ -71,7 +71,7 @@ class DemoHost : public gui::GuiHost {
   int takeRecordsIntoScores() override { return 0; }
   QString serverBase() const override { return QStringLiteral("http://localhost"); }
   platform::UrlOpener& urlOpener() override { return opener; }
-  bool uploadScore(int, QString*) override { return true; }
+  Result<void> uploadScore(int) override { return {}; }
   void endProcess() override {}
 
   scores::ScoreList list;

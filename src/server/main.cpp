@@ -17,7 +17,7 @@ namespace {
 const char* const kUsage =
     "usage: rootix-server [--listen ADDR:PORT] [--db sqlite:PATH | --db postgresql://user@host:port/dbname]\n"
     "                     [--admin-token-file PATH] [--page-cache-ms MS] [--submit-rate N]\n"
-    "                     [--trusted-proxy ADDR[/PREFIX]]... [--import FILE]\n"
+    "                     [--trusted-proxy ADDR[/PREFIX]]... [--read-threads N] [--import FILE]\n"
     "  --listen            address and port to serve on (default 127.0.0.1:8080)\n"
     "  --db                the score database (default: an SQLite file in the user's data folder)\n"
     "  --admin-token-file  a file holding the operator's token for POST /admin/scores/<id>\n"
@@ -27,6 +27,8 @@ const char* const kUsage =
     "  --submit-rate       submissions one address may make a minute (default 30, 0: no limit)\n"
     "  --trusted-proxy     a reverse proxy (address or network) whose X-Forwarded-For names the\n"
     "                      client; may be given more than once\n"
+    "  --read-threads      threads that make pages, each with its own database connection\n"
+    "                      (default: one per hardware thread, at most 8; 0: the serving thread)\n"
     "  --import            load a file of GET /api/v1/export into the database and exit\n"
     "                      (runs stored already are skipped)\n"
     "Options take their value after a space or after '='.\n";
@@ -107,7 +109,7 @@ int main(int argc, char** argv) {
     const qsizetype eq = arg.indexOf(u'=');
     const QString a = eq > 0 ? arg.left(eq) : arg;
     const bool known = a == u"--listen" || a == u"--db" || a == u"--admin-token-file" || a == u"--page-cache-ms" ||
-                       a == u"--submit-rate" || a == u"--trusted-proxy" || a == u"--import";
+                       a == u"--submit-rate" || a == u"--trusted-proxy" || a == u"--import" || a == u"--read-threads";
     if (!known || (eq < 0 && i + 1 >= args.size())) {
       std::fprintf(stderr, "rootix-server: unknown argument \"%s\"\n%s", qPrintable(arg), kUsage);
       return 2;
@@ -128,6 +130,9 @@ int main(int argc, char** argv) {
           value.contains(u'/') ? QHostAddress::parseSubnet(value) : rootix::server::Subnet{QHostAddress(value), -1};
       ok = !subnet.first.isNull();
       options.trustedProxies.append(subnet);
+    } else if (a == u"--read-threads") {
+      options.readThreads = value.toInt(&ok);
+      ok = ok && options.readThreads >= 0 && options.readThreads <= rootix::server::ServerOptions::kMaxReadThreads;
     } else if (a == u"--page-cache-ms") {
       options.pageCacheMs = value.toInt(&ok);
       ok = ok && options.pageCacheMs >= 0;

@@ -7,8 +7,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <algorithm>
 #include <limits>
 #include <stdexcept>
+#include <thread>
 
 #include "scores/hardware_summary.h"
 #include "server/form.h"
@@ -127,7 +129,30 @@ void ResultServer::start() {
   limits.maxConnections = options_.maxConnections;
   http_ = std::make_unique<HttpListener>(
       limits, [this](const Request& request, const HttpListener::Answer& answer) { handle(request, answer); });
+  startReadThreads();
   port_ = http_->listen(options_.address, options_.port);
+}
+
+void ResultServer::startReadThreads() {
+  int threads = options_.readThreads;
+  if (threads < 0) {
+    threads = std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, ServerOptions::kMaxReadThreads);
+  }
+  // Each connection to an in-memory database is a database of its own.
+  if (threads == 0 || options_.database.endsWith(u":memory:")) return;
+  ServerOptions own = options_;
+  own.pageCacheMs = 0;  // the serving thread keeps the pages
+  own.readThreads = 0;
+  reads_ = std::make_unique<ReadPool>(
+      threads,
+      [own] {
+        // Opened here, so the connection is this thread's; the schema is
+        // up to date already.
+        auto server = std::make_shared<ResultServer>(own);
+        server->openDatabase();
+        return [server](const Request& request) { return server->readReply(request); };
+      },
+      [this](std::function<void()> work) { http_->post(std::move(work)); });
 }
 
 void ResultServer::run(std::initializer_list<int> stopSignals) { http_->run(stopSignals); }
@@ -151,13 +176,24 @@ bool isSubmission(const Request& request) {
   return path == u"/" && queryParams(query).value(QStringLiteral("q")) == u"submit";
 }
 
+// Pages and JSON, made on a read thread. The export streams from the
+// serving thread's connection, and the health check is of that connection.
+bool isReadApart(const Request& request) {
+  if (request.method != "GET" && request.method != "HEAD") return false;
+  const QString path = splitTarget(request.target).first;
+  return path != u"/api/v1/export" && path != u"/healthz";
+}
+
 // Submissions stored together at most: one commit, one wait for the disk.
 constexpr qsizetype kMaxBatch = 256;
 
 }  // namespace
 
 void ResultServer::handle(const Request& request, const HttpListener::Answer& answer) {
-  if (!isSubmission(request)) return answer(respond(request));
+  if (!isSubmission(request)) {
+    if (reads_ && isReadApart(request)) return readApart(request, answer);
+    return answer(respond(request));
+  }
   if (auto tooMany = overSubmitRate(request)) return answer(withCacheHeaders(*tooMany, {}));
   Result<Submission> read = readSubmission(request.header("Content-Type"), request.body);
   if (!read) {
@@ -223,7 +259,7 @@ Reply ResultServer::respond(const Request& request) {
     if (auto tooMany = overSubmitRate(request)) return withCacheHeaders(*tooMany, path);
   }
   if (!read) {
-    static const QRegularExpression adminPath(QStringLiteral("^/admin/scores/([0-9]{1,15})$"));
+    static thread_local const QRegularExpression adminPath(QStringLiteral("^/admin/scores/([0-9]{1,15})$"));
     if (const auto m = adminPath.match(path); m.hasMatch() && !options_.adminToken.isEmpty()) {
       if (method != "POST") return methodNotAllowed("POST");
       return withCacheHeaders(moderate(m.captured(1).toLongLong(), request), path);
@@ -232,29 +268,51 @@ Reply ResultServer::respond(const Request& request) {
   }
 
   const qint64 now = QDateTime::currentMSecsSinceEpoch();
-  Reply reply;
-  if (const auto it = cache_.constFind(target); it != cache_.constEnd() && it->expires > now) {
-    reply = it->reply;
-  } else {
-    reply = withCacheHeaders(route(method, path, query, contentType, body), path);
-    if (reply.status == 200 && options_.pageCacheMs > 0 && path != u"/healthz" && !reply.stream) {
-      // Filters are free text: the cache is bounded by what it holds, not by
-      // how many addresses there are.
-      if (cacheBytes_ + reply.body.size() > kCacheBytes) clearCache();
-      cacheBytes_ += reply.body.size() + target.size();
-      cache_.insert(target, Cached{reply, now + options_.pageCacheMs});
-    }
-  }
+  if (auto hit = cached(target, now)) return conditional(request, *hit);
+  const Reply reply = withCacheHeaders(route(method, path, query, contentType, body), path);
+  remember(target, path, reply, now);
+  return conditional(request, reply);
+}
+
+Reply ResultServer::readReply(const Request& request) {
+  const auto [path, query] = splitTarget(request.target);
+  return withCacheHeaders(route(request.method, path, query, request.header("Content-Type"), request.body), path);
+}
+
+void ResultServer::readApart(const Request& request, const HttpListener::Answer& answer) {
+  const qint64 now = QDateTime::currentMSecsSinceEpoch();
+  if (auto hit = cached(request.target, now)) return answer(conditional(request, *hit));
+  reads_->read(request, [this, request, answer, now, generation = cacheGeneration_](const Reply& reply) {
+    // A submission stored meanwhile may be missing from it: used, not kept.
+    if (generation == cacheGeneration_) remember(request.target, splitTarget(request.target).first, reply, now);
+    answer(conditional(request, reply));
+  });
+}
+
+std::optional<Reply> ResultServer::cached(const QByteArray& target, qint64 now) const {
+  const auto it = cache_.constFind(target);
+  if (it == cache_.constEnd() || it->expires <= now) return std::nullopt;
+  return it->reply;
+}
+
+void ResultServer::remember(const QByteArray& target, const QString& path, const Reply& reply, qint64 now) {
+  if (reply.status != 200 || options_.pageCacheMs <= 0 || path == u"/healthz" || reply.stream) return;
+  // Filters are free text: the cache is bounded by what it holds, not by
+  // how many addresses there are.
+  if (cacheBytes_ + reply.body.size() > kCacheBytes) clearCache();
+  cacheBytes_ += reply.body.size() + target.size();
+  cache_.insert(target, Cached{reply, now + options_.pageCacheMs});
+}
+
+Reply ResultServer::conditional(const Request& request, const Reply& reply) {
   // A proxy or browser that holds this very reply gets a short answer.
   const QByteArray etag = headerOf(reply, "ETag");
-  if (!etag.isEmpty() && request.header("If-None-Match").split(',').contains(etag)) {
-    Reply same{304, {}, {}, {}};
-    for (const auto& h : reply.headers) {
-      if (h.first == "ETag" || h.first == "Cache-Control") same.headers.append(h);
-    }
-    return same;
+  if (etag.isEmpty() || !request.header("If-None-Match").split(',').contains(etag)) return reply;
+  Reply same{304, {}, {}, {}};
+  for (const auto& h : reply.headers) {
+    if (h.first == "ETag" || h.first == "Cache-Control") same.headers.append(h);
   }
-  return reply;
+  return same;
 }
 
 Reply ResultServer::withCacheHeaders(Reply reply, const QString& path) {
@@ -273,7 +331,8 @@ Reply ResultServer::withCacheHeaders(Reply reply, const QString& path) {
 
 Reply ResultServer::route(const QByteArray& method, const QString& path, const QByteArray& query,
                           const QByteArray& contentType, const QByteArray& body) {
-  static const QRegularExpression scorePath(QStringLiteral("^/score/([0-9]{1,15})(/file)?$"));
+  // One each: the read threads match at the same time.
+  static thread_local const QRegularExpression scorePath(QStringLiteral("^/score/([0-9]{1,15})(/file)?$"));
   const bool read = method == "GET" || method == "HEAD";
   const auto params = queryParams(query);
   try {
@@ -470,6 +529,7 @@ std::optional<Reply> ResultServer::overSubmitRate(const Request& request) {
 void ResultServer::clearCache() {
   cache_.clear();
   cacheBytes_ = 0;
+  ++cacheGeneration_;
 }
 
 Reply ResultServer::health() {

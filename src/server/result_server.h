@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "server/http_listener.h"
+#include "server/read_pool.h"
 #include "server/request.h"
 #include "server/submission.h"
 #include "server/submit_limiter.h"
@@ -37,6 +38,11 @@ struct ServerOptions {
   int submitRatePerMinute = 30;
   // Reverse proxies whose X-Forwarded-For names the client.
   QList<Subnet> trustedProxies;
+  // Threads that make pages and JSON, each with its own database
+  // connection; -1: one per hardware thread, at most kMaxReadThreads;
+  // 0: the serving thread makes them. An in-memory database has none.
+  int readThreads = -1;
+  static constexpr int kMaxReadThreads = 8;
 };
 
 // The result server: receives submitted scores, keeps them in the database
@@ -61,6 +67,9 @@ class ResultServer : public QObject {
 
   // The reply for one request, without any network.
   Reply respond(const Request& request);
+  // A read's whole reply, made afresh: without the page cache and never a
+  // 304. What a read thread gives the serving thread.
+  Reply readReply(const Request& request);
 
  private:
   Reply route(const QByteArray& method, const QString& path, const QByteArray& query, const QByteArray& contentType,
@@ -84,6 +93,16 @@ class ResultServer : public QObject {
   // Cache-Control and, for a page, an ETag: what a reverse proxy needs.
   static Reply withCacheHeaders(Reply reply, const QString& path);
   void clearCache();
+  // A cached reply to this target that is still fresh.
+  std::optional<Reply> cached(const QByteArray& target, qint64 now) const;
+  // Keeps a fresh reply, when it is one the cache may keep.
+  void remember(const QByteArray& target, const QString& path, const Reply& reply, qint64 now);
+  // The reply, or 304 when the client holds it already.
+  static Reply conditional(const Request& request, const Reply& reply);
+  // A read made on a read thread; the reply comes back to this one.
+  void readApart(const Request& request, const HttpListener::Answer& answer);
+  // The read threads' own servers, each with a connection of its own.
+  void startReadThreads();
   // 429 with Retry-After when the request's client has submitted too much.
   std::optional<Reply> overSubmitRate(const Request& request);
 
@@ -95,7 +114,8 @@ class ResultServer : public QObject {
     Submission submission;
     HttpListener::Answer answer;
   };
-  QList<Pending> pending_;  // after http_: its answers hold connections
+  QList<Pending> pending_;           // after http_: its answers hold connections
+  std::unique_ptr<ReadPool> reads_;  // after http_, for the same reason
   quint16 port_ = 0;
 
   struct Cached {
@@ -104,6 +124,8 @@ class ResultServer : public QObject {
   };
   QHash<QByteArray, Cached> cache_;
   qsizetype cacheBytes_ = 0;
+  // Counts the clearings: a page read before one is not kept after it.
+  quint64 cacheGeneration_ = 0;
 };
 
 }  // namespace rootix::server

@@ -63,12 +63,15 @@ namespace {
 void appendString(QByteArray& out, const QString& text) {
   out += '"';
   const QByteArray utf8 = text.toUtf8();
-  for (const char c : utf8) {
+  const char* const end = utf8.constEnd();
+  for (const char* at = utf8.constBegin(); at != end; ++at) {
+    // What needs no escape goes in whole runs: most texts are one.
+    const char* const run = at;
+    while (at != end && static_cast<unsigned char>(*at) >= 0x20 && *at != '"' && *at != '\\') ++at;
+    out.append(run, at - run);
+    if (at == end) break;
+    const char c = *at;
     const auto u = static_cast<unsigned char>(c);
-    if (u >= 0x20 && c != '"' && c != '\\') {
-      out += c;
-      continue;
-    }
     out += '\\';
     switch (c) {
       case '"':

@@ -365,13 +365,14 @@ int main(int argc, char** argv) {
     load = f.readAll().split(' ').first().toDouble();
   std::printf("rootix-server load, %s, %d clients, %u hardware threads, load average %.1f before the run\n",
               qPrintable(db), clients, std::thread::hardware_concurrency(), load);
-  std::vector<QByteArray> bodies(submissions);
-  for (size_t i = 0; i < submissions; ++i) bodies[i] = submission(i);
-
   // Idle connections are closed by the server, so each count gets its own.
   Response probe;
   Connection(port).exchange("GET /api/v1/scores?limit=1 HTTP/1.1\r\nHost: x\r\n\r\n", probe);
   const qint64 before = QJsonDocument::fromJson(probe.body).object().value("total").toInteger();
+  // Numbered on from what is stored: a run on a database kept from an
+  // earlier one sends new scores, not the same runs again.
+  std::vector<QByteArray> bodies(submissions);
+  for (size_t i = 0; i < submissions; ++i) bodies[i] = submission(static_cast<size_t>(before) + i);
 
   // The SQLite log's largest size while submissions arrive: it must stay
   // bounded however many there are.

@@ -80,10 +80,17 @@ QStringList schemaStep(int fromVersion, bool postgres, bool before = true) {
         QStringLiteral("CREATE TABLE board_processors (test INTEGER NOT NULL, name TEXT NOT NULL, "
                        "visible BIGINT NOT NULL, best DOUBLE PRECISION, PRIMARY KEY (test, name))"),
         QStringLiteral("CREATE INDEX board_processors_best ON board_processors (test, best)"),
+        // Counts every change to the boards' order: a reader keeps the
+        // bucket counts it read until this moves.
+        QStringLiteral("CREATE TABLE board_changes (id INTEGER PRIMARY KEY, changes BIGINT NOT NULL)"),
+        QStringLiteral("INSERT INTO board_changes (id, changes) VALUES (1, 0)"),
         // The boards' order alone: with a name in it, PostgreSQL would walk
         // it for a filtered page instead of each name's scores.
         QStringLiteral("DROP INDEX scores_board"),
         QStringLiteral("CREATE INDEX scores_board ON scores (test, hidden, unconfirmed, seconds, id)"),
+        // With the time: a new score is judged from the index alone.
+        QStringLiteral("DROP INDEX scores_judged"),
+        QStringLiteral("CREATE INDEX scores_judged ON scores (processor_key, test, unconfirmed, hidden, id, seconds)"),
     };
   }
   if (fromVersion == 4 && before) {
@@ -370,6 +377,8 @@ QSqlQuery& ScoreStore::prepared(const QString& sql) {
   auto it = statements_->byText.find(sql);
   if (it == statements_->byText.end()) {
     QSqlQuery query(QSqlDatabase::database(connectionName_, false));
+    // Rows are only ever read forward; Qt otherwise keeps a copy of each.
+    query.setForwardOnly(true);
     if (!query.prepare(sql)) throw StoreError("cannot prepare a query: " + lastError(query).toStdString());
     it = statements_->byText.insert(sql, std::move(query));
   }
@@ -760,6 +769,8 @@ qint64 nextBucketId(QSqlQuery& q) {
 }  // namespace
 
 void ScoreStore::placeInBucket(const BoardKey& key, const QString& processor, int change) {
+  // Readers keep bucket counts until this moves.
+  execWith(QStringLiteral("UPDATE board_changes SET changes = changes + 1 WHERE id = 1"), {}, "noting a change");
   QSqlQuery& find = prepared(
       QStringLiteral("SELECT id, unconfirmed, seconds, score_id, visible FROM board_buckets WHERE test = ? AND "
                      "(unconfirmed, seconds, score_id) <= (?, ?, ?) "
@@ -825,11 +836,17 @@ void ScoreStore::splitBucket(qint64 bucket, const BoardKey& start, qint64 visibl
            {added, start.test, split.unconfirmed, split.seconds, split.id, visible - keep}, "splitting a bucket");
   execWith(QStringLiteral("UPDATE board_buckets SET visible = ? WHERE id = ?"), {keep, bucket}, "splitting a bucket");
   execWith(QStringLiteral("DELETE FROM bucket_processors WHERE bucket = ?"), {bucket}, "splitting a bucket");
-  // Both halves counted per name again, from the index.
-  QSqlQuery& names = prepared(QStringLiteral(
-      "INSERT INTO bucket_processors (test, name, bucket, visible) "
-      "SELECT test, cpu_string, CAST(? AS BIGINT), COUNT(*) FROM scores WHERE test = ? AND hidden = 0 AND "
-      "(unconfirmed, seconds, id) >= (?, ?, ?) AND (unconfirmed, seconds, id) < (?, ?, ?) GROUP BY test, cpu_string"));
+  // Both halves counted per name again, from the board's index. SQLite
+  // would rather walk the whole board in name order for the grouping; "+"
+  // keeps it to the bucket's range (PostgreSQL has no "+" for texts, and
+  // needs none).
+  QSqlQuery& names =
+      prepared(QStringLiteral(
+                   "INSERT INTO bucket_processors (test, name, bucket, visible) "
+                   "SELECT test, cpu_string, CAST(? AS BIGINT), COUNT(*) FROM scores WHERE test = ? AND hidden = 0 AND "
+                   "(unconfirmed, seconds, id) >= (?, ?, ?) AND (unconfirmed, seconds, id) < (?, ?, ?) "
+                   "GROUP BY test, %1")
+                   .arg(postgres_ ? QStringLiteral("cpu_string") : QStringLiteral("+cpu_string")));
   for (const auto& [id, from, to] : {std::tuple{bucket, start, split}, std::tuple{added, split, end}}) {
     names.bindValue(0, id);
     names.bindValue(1, start.test);
@@ -850,6 +867,7 @@ void ScoreStore::rebuildSummaries() {
   };
   for (const char* table : {"board_counts", "processors", "board_processors", "bucket_processors", "board_buckets"})
     run(QStringLiteral("DELETE FROM ") + QLatin1String(table));
+  run(QStringLiteral("UPDATE board_changes SET changes = changes + 1 WHERE id = 1"));
   run(
       QStringLiteral("INSERT INTO board_counts (test, visible) "
                      "SELECT test, COUNT(*) FROM scores WHERE hidden = 0 GROUP BY test"));
@@ -1090,48 +1108,59 @@ qint64 ScoreStore::count(const ScoreFilter& filter) {
   return n;
 }
 
-QList<ScoreStore::Segment> ScoreStore::segmentsOf(const ScoreFilter& filter, qint64 offset, qint64 limit) {
-  // The buckets of the boards asked for, in order, with their counts of the
-  // scores the filter takes and the running total: only those that reach
-  // into rows [offset, end], the database adding up the others.
-  // A whole board's buckets are few enough to add up here, from the index;
-  // a filtered board's counts are spread over its processors' rows, which
+const QList<ScoreStore::BucketCount>& ScoreStore::bucketCounts(const ScoreFilter& filter) {
+  QSqlQuery& version = prepared(QStringLiteral("SELECT changes FROM board_changes WHERE id = 1"));
+  exec(version, "reading a board's buckets");
+  const qint64 changes = version.next() ? version.value(0).toLongLong() : -1;
+  version.finish();
+  const std::pair<int, QString> key{filter.test,
+                                    filter.processor.isEmpty() ? QString() : containsPattern(filter.processor)};
+  if (const auto it = bucketCache_.constFind(key); it != bucketCache_.constEnd() && it->changes == changes) {
+    return it->buckets;
+  }
+
+  // A filtered board's counts are spread over its processors' rows, which
   // the database adds up.
   const bool whole = filter.processor.isEmpty();
-  const QString order = QStringLiteral(" ORDER BY test, unconfirmed, seconds, score_id");
   QSqlQuery& q = prepared(
       whole ? QStringLiteral("SELECT test, unconfirmed, seconds, score_id, visible FROM board_buckets") +
-                  (filter.test ? QStringLiteral(" WHERE test = ?") : QString()) + order
-            : QStringLiteral("SELECT test, unconfirmed, seconds, score_id, visible, upto FROM (SELECT test, "
-                             "unconfirmed, seconds, score_id, visible, SUM(visible) OVER w AS upto, "
-                             "LAG(visible, 1, 0) OVER w AS before FROM (SELECT b.test, b.unconfirmed, b.seconds, "
-                             "b.score_id, c.visible FROM board_buckets b JOIN (SELECT bucket, SUM(visible) AS "
-                             "visible FROM bucket_processors%1 GROUP BY bucket) c ON c.bucket = b.id) b "
-                             "WINDOW w AS (ORDER BY test, unconfirmed, seconds, score_id "
-                             "ROWS BETWEEN UNBOUNDED PRECEDING AND CURRENT ROW)) r "
-                             // The bucket after the last one the page reaches: where the page ends.
-                             "WHERE upto > ? AND upto - visible - before < ?")
-                      .arg(summaryWhere(filter)) +
-                  order);
-  const qint64 end = offset + limit;
-  int i = bindFilter(q, filter);
-  if (!whole) {
-    q.bindValue(i++, offset);
-    q.bindValue(i++, end);
-  }
+                  (filter.test ? QStringLiteral(" WHERE test = ?") : QString()) +
+                  QStringLiteral(" ORDER BY test, unconfirmed, seconds, score_id")
+            : QStringLiteral("SELECT b.test, b.unconfirmed, b.seconds, b.score_id, c.visible FROM board_buckets b "
+                             "JOIN (SELECT bucket, SUM(visible) AS visible FROM bucket_processors%1 GROUP BY bucket) c "
+                             "ON c.bucket = b.id ORDER BY b.test, b.unconfirmed, b.seconds, b.score_id")
+                  .arg(summaryWhere(filter)));
+  bindFilter(q, filter);
   exec(q, "reading a board's buckets");
+  CachedBuckets read{changes, {}};
+  qint64 upto = 0;
+  while (q.next()) {
+    upto += q.value(4).toLongLong();
+    read.buckets.append(
+        {{q.value(0).toInt(), q.value(1).toInt(), q.value(2).toDouble(), q.value(3).toLongLong()}, upto});
+  }
+  q.finish();
+  // Filters are free text: the cache is bounded by how many it holds.
+  if (bucketCache_.size() >= kCachedBoards) bucketCache_.clear();
+  return bucketCache_.insert(key, std::move(read))->buckets;
+}
 
+QList<ScoreStore::Segment> ScoreStore::segmentsOf(const ScoreFilter& filter, qint64 offset, qint64 limit) {
+  // The buckets of the boards asked for, in order, with the running total
+  // of the scores the filter takes: a page starts in the first bucket whose
+  // total passes its offset.
+  const QList<BucketCount>& buckets = bucketCounts(filter);
+  const qint64 end = offset + limit;
+  auto b = std::upper_bound(buckets.begin(), buckets.end(), offset,
+                            [](qint64 at, const BucketCount& bucket) { return at < bucket.upto; });
   // One segment per test; a segment ends where the bucket after its last
   // starts, or past every key of its test (confirmed is 0 or 1).
   QList<Segment> segments;
   bool open = false;  // the last segment may end where the next bucket starts
-  qint64 upto = 0;
-  while (q.next()) {
-    const qint64 visible = q.value(4).toLongLong();
-    upto = whole ? upto + visible : q.value(5).toLongLong();
-    const qint64 at = upto - visible;  // rows before this bucket
-    if (upto <= offset) continue;
-    const BoardKey start{q.value(0).toInt(), q.value(1).toInt(), q.value(2).toDouble(), q.value(3).toLongLong()};
+  for (qint64 before = b == buckets.begin() ? 0 : (b - 1)->upto; b != buckets.end(); before = (b++)->upto) {
+    const qint64 visible = b->upto - before;
+    const qint64 at = before;  // rows before this bucket
+    const BoardKey& start = b->start;
     if (open && segments.back().from.test == start.test) segments.back().to = start;
     open = false;
     if (at >= end) break;
@@ -1146,7 +1175,6 @@ QList<ScoreStore::Segment> ScoreStore::segmentsOf(const ScoreFilter& filter, qin
     segments.back().to = BoardKey{start.test, 2, 0, 0};
     open = true;
   }
-  q.finish();
   return segments;
 }
 

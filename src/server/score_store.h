@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QHash>
 #include <QJsonObject>
 #include <QList>
 #include <QSqlDatabase>
@@ -166,6 +167,20 @@ class ScoreStore {
     qint64 take = 0;
   };
   QList<Segment> segmentsOf(const ScoreFilter& filter, qint64 offset, qint64 limit);
+  // Where a bucket starts and how many scores the filter takes up to its end.
+  struct BucketCount {
+    BoardKey start;
+    qint64 upto = 0;
+  };
+  // A board's buckets in order, as of the read under way: read again only
+  // once the boards have changed since they were last read.
+  const QList<BucketCount>& bucketCounts(const ScoreFilter& filter);
+  struct CachedBuckets {
+    qint64 changes = -1;
+    QList<BucketCount> buckets;
+  };
+  QHash<std::pair<int, QString>, CachedBuckets> bucketCache_;  // by test and pattern
+  static constexpr qsizetype kCachedBoards = 64;
   // Adds a processor name to the names a filter is matched against.
   void addProcessor(const QString& name);
   QSqlQuery& prepared(const QString& sql);
@@ -190,7 +205,7 @@ class ScoreStore {
   struct Statements;
   std::unique_ptr<Statements> statements_;
   QStringList migrationNotes_;
-  int bucketLimit_ = 4000;
+  int bucketLimit_ = 1000;
 };
 
 }  // namespace rootix::server

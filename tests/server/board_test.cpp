@@ -33,7 +33,7 @@ class BoardTest : public ::testing::TestWithParam<Backend> {
       run({"DROP TABLE IF EXISTS scores", "DROP TABLE IF EXISTS moderation", "DROP TABLE IF EXISTS board_counts",
            "DROP TABLE IF EXISTS processors", "DROP TABLE IF EXISTS board_buckets",
            "DROP TABLE IF EXISTS bucket_processors", "DROP TABLE IF EXISTS board_processors",
-           "DROP TABLE IF EXISTS rootix_schema"});
+           "DROP TABLE IF EXISTS board_changes", "DROP TABLE IF EXISTS rootix_schema"});
     }
     openStore();
   }
@@ -176,7 +176,8 @@ TEST_P(BoardTest, PagesCountsAndBestTimesAreThoseOfThePlainQueries) {
   // A database from before the summaries: the upgrade builds them.
   store_.reset();
   run({"DROP TABLE board_buckets", "DROP TABLE bucket_processors", "DROP TABLE board_processors",
-       "DELETE FROM rootix_schema WHERE version = 6", "UPDATE board_counts SET visible = 0"});
+       "DROP TABLE board_changes", "DELETE FROM rootix_schema WHERE version = 6",
+       "UPDATE board_counts SET visible = 0"});
   openStore();
   expectBoardsAsNaive("upgraded");
   ASSERT_TRUE(store_->moderate(38, Moderation::Hide));
@@ -188,6 +189,22 @@ TEST_P(BoardTest, PagesCountsAndBestTimesAreThoseOfThePlainQueries) {
     return s;
   }());
   expectBoardsAsNaive("changed after the upgrade");
+}
+
+// A store keeps the bucket counts it read; another server's writes must
+// show on its next page all the same.
+TEST_P(BoardTest, ChangesThroughAnotherConnectionShowOnTheNextPage) {
+  const QList<Submission> all = scoresToStore();
+  ASSERT_TRUE(store_->addAll(all.mid(0, 30)).error.isEmpty());
+  expectBoardsAsNaive("stored");
+  {
+    const auto other = ScoreStore::open(database_);
+    other->setBucketLimit(3);
+    ASSERT_TRUE(other->addAll(all.mid(30)).error.isEmpty());
+    ASSERT_TRUE(other->moderate(2, Moderation::Hide));
+    ASSERT_TRUE(other->moderate(10, Moderation::Confirm));
+  }
+  expectBoardsAsNaive("changed through another connection");
 }
 
 TEST_P(BoardTest, ALoadBuildsTheSameSummariesAsScoresStoredOneByOne) {

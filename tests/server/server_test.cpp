@@ -108,6 +108,7 @@ class ServerTest : public ::testing::TestWithParam<Backend> {
       q.exec("DROP TABLE IF EXISTS board_buckets");
       q.exec("DROP TABLE IF EXISTS bucket_processors");
       q.exec("DROP TABLE IF EXISTS board_processors");
+      q.exec("DROP TABLE IF EXISTS board_changes");
       q.exec("DROP TABLE IF EXISTS rootix_schema");
       db.close();
     }

@@ -15,6 +15,7 @@ packages=(
   libcpuid-dev                       # processor names, codenames, caches for the report tool
   libboost1.81-dev                   # rootix-server: HTTP (Beast) with limits enforced while a request streams in
   libqt6sql6-sqlite libqt6sql6-psql  # rootix-server: its SQLite and PostgreSQL drivers
+  libsqlite3-dev                     # rootix-server: the boards' rows read straight from the SQLite library Qt's driver uses
 )
 if [[ ${1:-} == --test ]]; then
   packages+=(

@@ -1,5 +1,6 @@
 #include "server/score_store.h"
 
+#include <sqlite3.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -10,6 +11,7 @@
 #include <QJsonDocument>
 #include <QSet>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QStringList>
 #include <QUrl>
@@ -297,6 +299,16 @@ Access accessTo(const QByteArray& path) {
 
 struct ScoreStore::Statements {
   QHash<QString, QSqlQuery> byText;
+  // SQLite's own connection under Qt's, and statements prepared on it: a
+  // page's rows are read through them without a copy of every value.
+  sqlite3* sqlite = nullptr;
+  QHash<QString, sqlite3_stmt*> direct;
+  Statements() = default;
+  Statements(const Statements&) = delete;
+  Statements& operator=(const Statements&) = delete;
+  ~Statements() {
+    for (sqlite3_stmt* statement : std::as_const(direct)) sqlite3_finalize(statement);
+  }
 };
 
 ScoreStore::ScoreStore(QString connectionName, bool postgres)
@@ -362,6 +374,9 @@ std::unique_ptr<ScoreStore> ScoreStore::open(const QString& dbSpec, int busyTime
   store->readOnly_ = db.connectOptions().contains(u"QSQLITE_OPEN_READONLY");
   if (!db.open()) throw StoreError("cannot open the database: " + db.lastError().text().toStdString());
   configureSession(db, postgres, busyTimeoutMs, store->readOnly_);
+  if (const QVariant handle = db.driver()->handle(); !postgres && qstrcmp(handle.typeName(), "sqlite3*") == 0) {
+    store->statements_->sqlite = *static_cast<sqlite3* const*>(handle.constData());
+  }
   store->migrate();
   if (!postgres && dbSpec.mid(7) != u":memory:") {
     store->path_ = QFile::encodeName(dbSpec.mid(7));
@@ -1046,29 +1061,51 @@ bool ScoreStore::moderate(qint64 id, Moderation action) {
 
 namespace {
 
-StoredScore rowToScore(const QSqlQuery& q) {
+// One row's columns, read through Qt.
+struct QtRow {
+  const QSqlQuery& q;
+  QString text(int i) const { return q.value(i).toString(); }
+  qint64 whole(int i) const { return q.value(i).toLongLong(); }
+  double real(int i) const { return q.value(i).toDouble(); }
+  bool isNull(int i) const { return q.value(i).isNull(); }
+};
+
+// One row's columns, read from SQLite's statement.
+struct SqliteRow {
+  sqlite3_stmt* statement;
+  QString text(int i) const {
+    return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, i)),
+                             sqlite3_column_bytes(statement, i));
+  }
+  qint64 whole(int i) const { return sqlite3_column_int64(statement, i); }
+  double real(int i) const { return sqlite3_column_double(statement, i); }
+  bool isNull(int i) const { return sqlite3_column_type(statement, i) == SQLITE_NULL; }
+};
+
+template <typename Row>
+StoredScore readScore(const Row& row) {
   StoredScore s;
   int i = 0;
-  s.id = q.value(i++).toLongLong();
-  s.score.score_version = q.value(i++).toString();
-  s.score.score_test = static_cast<int16_t>(q.value(i++).toInt());
-  s.score.score_score = q.value(i++).toDouble();
-  s.checksum = q.value(i++).toString();
-  s.fileBytes = QByteArray::fromBase64(q.value(i++).toString().toLatin1());
-  s.title = q.value(i++).toString();
-  s.description = q.value(i++).toString();
-  s.link = q.value(i++).toString();
-  s.submitted = QDateTime::fromString(q.value(i++).toString(), Qt::ISODateWithMs);
-  for (const auto field : scores::kHardwareFields) s.score.hardware.*field = q.value(i++).toString();
-  s.hidden = q.value(i++).toInt() != 0;
-  s.unconfirmed = q.value(i++).toInt() != 0;
-  s.doubts = static_cast<unsigned>(q.value(i++).toInt());
-  if (const QVariant record = q.value(i++); !record.isNull()) {
-    s.conditions = QJsonDocument::fromJson(record.toString().toUtf8()).object();
-  }
+  s.id = row.whole(i++);
+  s.score.score_version = row.text(i++);
+  s.score.score_test = static_cast<int16_t>(row.whole(i++));
+  s.score.score_score = row.real(i++);
+  s.checksum = row.text(i++);
+  s.fileBytes = QByteArray::fromBase64(row.text(i++).toLatin1());
+  s.title = row.text(i++);
+  s.description = row.text(i++);
+  s.link = row.text(i++);
+  s.submitted = QDateTime::fromString(row.text(i++), Qt::ISODateWithMs);
+  for (const auto field : scores::kHardwareFields) s.score.hardware.*field = row.text(i++);
+  s.hidden = row.whole(i++) != 0;
+  s.unconfirmed = row.whole(i++) != 0;
+  s.doubts = static_cast<unsigned>(row.whole(i++));
+  if (!row.isNull(i)) s.conditions = QJsonDocument::fromJson(row.text(i).toUtf8()).object();
   s.score.score_visible = !s.hidden;
   return s;
 }
+
+StoredScore rowToScore(const QSqlQuery& q) { return readScore(QtRow{q}); }
 
 }  // namespace
 
@@ -1178,6 +1215,47 @@ QList<ScoreStore::Segment> ScoreStore::segmentsOf(const ScoreFilter& filter, qin
   return segments;
 }
 
+void ScoreStore::readRows(const QString& sql, const QVariantList& values, QList<StoredScore>& rows, const char* what) {
+  sqlite3* const db = statements_->sqlite;
+  if (!db) {
+    QSqlQuery& q = prepared(sql);
+    for (qsizetype i = 0; i < values.size(); ++i) q.bindValue(static_cast<int>(i), values[i]);
+    exec(q, what);
+    while (q.next()) rows.append(rowToScore(q));
+    q.finish();
+    return;
+  }
+  auto it = statements_->direct.find(sql);
+  if (it == statements_->direct.end()) {
+    sqlite3_stmt* statement = nullptr;
+    const QByteArray text = sql.toUtf8();
+    if (sqlite3_prepare_v3(db, text.constData(), static_cast<int>(text.size()), SQLITE_PREPARE_PERSISTENT, &statement,
+                           nullptr) != SQLITE_OK) {
+      sqlite3_finalize(statement);
+      throw StoreError(std::string("cannot prepare a query: ") + sqlite3_errmsg(db));
+    }
+    it = statements_->direct.insert(sql, statement);
+  }
+  sqlite3_stmt* const statement = *it;
+  for (qsizetype i = 0; i < values.size(); ++i) {
+    const int at = static_cast<int>(i) + 1;
+    const QVariant& v = values[i];
+    if (v.typeId() == QMetaType::Double) {
+      sqlite3_bind_double(statement, at, v.toDouble());
+    } else if (v.typeId() == QMetaType::QString) {
+      const QByteArray utf8 = v.toString().toUtf8();
+      sqlite3_bind_text(statement, at, utf8.constData(), static_cast<int>(utf8.size()), SQLITE_TRANSIENT);
+    } else {
+      sqlite3_bind_int64(statement, at, v.toLongLong());
+    }
+  }
+  int step = SQLITE_ROW;
+  while ((step = sqlite3_step(statement)) == SQLITE_ROW) rows.append(readScore(SqliteRow{statement}));
+  const std::string why = step == SQLITE_DONE ? std::string() : sqlite3_errmsg(db);
+  sqlite3_reset(statement);
+  if (step != SQLITE_DONE) throw StoreError(std::string(what) + ": " + why);
+}
+
 QList<StoredScore> ScoreStore::ranked(const ScoreFilter& filter, qint64 offset, qint64 limit) {
   QList<StoredScore> rows;
   if (limit <= 0 || offset < 0) return rows;
@@ -1208,23 +1286,15 @@ QList<StoredScore> ScoreStore::ranked(const ScoreFilter& filter, qint64 offset, 
     ids = QStringLiteral("SELECT id FROM scores WHERE test = ? AND hidden = 0") + processorCondition(filter.processor) +
           u' ' + range + QStringLiteral("ORDER BY +unconfirmed, seconds, id LIMIT ? OFFSET ?");
   }
-  QSqlQuery& q = prepared(QStringLiteral("SELECT %1 FROM scores WHERE id IN (%2) ORDER BY unconfirmed, seconds, id")
-                              .arg(scoreColumns(false), ids));
+  const QString sql = QStringLiteral("SELECT %1 FROM scores WHERE id IN (%2) ORDER BY unconfirmed, seconds, id")
+                          .arg(scoreColumns(false), ids);
   for (const Segment& s : segments) {
-    int i = 0;
-    q.bindValue(i++, s.from.test);
-    if (filtered && !postgres_) q.bindValue(i++, containsPattern(filter.processor));
-    i = bindKey(q, i, s.from.unconfirmed, s.from.seconds, s.from.id);
-    i = bindKey(q, i, s.to.unconfirmed, s.to.seconds, s.to.id);
-    if (filtered && postgres_) {
-      q.bindValue(i++, s.skip + s.take);
-      q.bindValue(i++, containsPattern(filter.processor));
-    }
-    q.bindValue(i++, s.take);
-    q.bindValue(i++, s.skip);
-    exec(q, "reading a leaderboard");
-    while (q.next()) rows.append(rowToScore(q));
-    q.finish();
+    QVariantList values{s.from.test};
+    if (filtered && !postgres_) values << containsPattern(filter.processor);
+    values << s.from.unconfirmed << s.from.seconds << s.from.id << s.to.unconfirmed << s.to.seconds << s.to.id;
+    if (filtered && postgres_) values << s.skip + s.take << containsPattern(filter.processor);
+    values << s.take << s.skip;
+    readRows(sql, values, rows, "reading a leaderboard");
   }
   snapshot.end();
   return rows;

@@ -184,6 +184,9 @@ class ScoreStore {
   // Adds a processor name to the names a filter is matched against.
   void addProcessor(const QString& name);
   QSqlQuery& prepared(const QString& sql);
+  // Runs a query that gives whole scores with values bound in order, and
+  // appends its rows.
+  void readRows(const QString& sql, const QVariantList& values, QList<StoredScore>& rows, const char* what);
   // Runs a statement that returns no rows with values bound in order.
   void execWith(const QString& sql, std::initializer_list<QVariant> values, const char* what);
   void exec(QSqlQuery& query, const char* what);

@@ -276,7 +276,14 @@ Reply ResultServer::respond(const Request& request) {
 
 Reply ResultServer::readReply(const Request& request) {
   const auto [path, query] = splitTarget(request.target);
-  return withCacheHeaders(route(request.method, path, query, request.header("Content-Type"), request.body), path);
+  auto make = [&] {
+    return withCacheHeaders(route(request.method, path, query, request.header("Content-Type"), request.body), path);
+  };
+  reconnected_ = false;
+  const Reply reply = make();
+  // Each read thread has a connection of its own to lose (a restarted
+  // PostgreSQL): once it is open again, a read is simply made again.
+  return reconnected_ ? make() : reply;
 }
 
 void ResultServer::readApart(const Request& request, const HttpListener::Answer& answer) {
@@ -362,7 +369,7 @@ Reply ResultServer::route(const QByteArray& method, const QString& path, const Q
     }
     return notFound();
   } catch (const StoreError& e) {
-    store_->recover();
+    reconnected_ = store_->recover();
     return unavailable(e);
   } catch (const std::exception& e) {
     qWarning("rootix-server: %s %s failed: %s", method.constData(), qPrintable(path.left(200)), e.what());

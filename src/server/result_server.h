@@ -126,6 +126,8 @@ class ResultServer : public QObject {
   qsizetype cacheBytes_ = 0;
   // Counts the clearings: a page read before one is not kept after it.
   quint64 cacheGeneration_ = 0;
+  // The last failed request found the connection gone and opened it again.
+  bool reconnected_ = false;
 };
 
 }  // namespace rootix::server

@@ -1344,24 +1344,26 @@ void ScoreStore::ping() {
 
 namespace rootix::server {
 
-void ScoreStore::recover() {
+bool ScoreStore::recover() {
   // An SQLite file has no connection to lose; opening it again would make
   // an empty one where a deleted one was.
-  if (!postgres_) return;
+  if (!postgres_) return false;
   try {
     ping();
-    return;  // the connection works; the failure was the statement's own
+    return false;  // the connection works; the failure was the statement's own
   } catch (const StoreError&) {
   }
   statements_->byText.clear();
   QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
   db.close();
-  if (!db.open()) return;
+  if (!db.open()) return false;
   try {
     configureSession(db, postgres_, busyTimeoutMs_, readOnly_);
   } catch (const StoreError&) {
     db.close();  // tried again on the next failure
+    return false;
   }
+  return true;
 }
 
 }  // namespace rootix::server

@@ -122,8 +122,9 @@ class ScoreStore {
   // A trivial query: is the database there, and still the file it opened?
   void ping();
   // After a failure: if the connection itself is gone (a restarted
-  // PostgreSQL), opens it again so the next request can succeed.
-  void recover();
+  // PostgreSQL), opens it again so the next request can succeed; true when
+  // it did.
+  bool recover();
 
   // A database the server may not write (an SQLite file it cannot write):
   // read as usual, every write fails.

@@ -7,7 +7,7 @@
 // first loads N scores straight into the database (one transaction, not
 // through HTTP), for figures at a large board.
 //   rootix_server_bench [--db sqlite|postgresql] [--clients 32] [--submissions 20000] [--pages 100000]
-//                       [--json 50000] [--fill 0] [--sqlite-file PATH]
+//                       [--json 50000] [--fill 0] [--sqlite-file PATH] [--read-threads N]
 // PostgreSQL comes from ROOTIX_TEST_POSTGRESQL (scripts/with-postgres.sh sets it).
 // ROOTIX_BENCH_TRACE=1 prints every request slower than 200 ms.
 #include <arpa/inet.h>
@@ -307,7 +307,8 @@ int main(int argc, char** argv) {
   QString db = QStringLiteral("sqlite");
   int clients = 32;
   size_t submissions = 20000, pages = 100000, jsonPages = 50000, filled = 0;
-  QString sqliteFile;  // kept after the run; a temporary one otherwise
+  QString sqliteFile;   // kept after the run; a temporary one otherwise
+  QString readThreads;  // the server's own choice when empty
   const QStringList args = QCoreApplication::arguments();
   for (qsizetype i = 1; i + 1 < args.size(); i += 2) {
     if (args[i] == u"--db")
@@ -324,6 +325,8 @@ int main(int argc, char** argv) {
       filled = args[i + 1].toULongLong();
     else if (args[i] == u"--sqlite-file")
       sqliteFile = args[i + 1];
+    else if (args[i] == u"--read-threads")
+      readThreads = args[i + 1];
   }
 
   QTemporaryDir dir;
@@ -348,9 +351,11 @@ int main(int argc, char** argv) {
   const int port = freePort();
   QProcess server;
   server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-  server.start(QStringLiteral(ROOTIX_SERVER_PATH),
-               {QStringLiteral("--listen"), QStringLiteral("127.0.0.1:%1").arg(port), QStringLiteral("--db"), database,
-                QStringLiteral("--submit-rate=0"), QStringLiteral("--page-cache-ms=0")});
+  QStringList serverArgs{
+      QStringLiteral("--listen"),        QStringLiteral("127.0.0.1:%1").arg(port), QStringLiteral("--db"), database,
+      QStringLiteral("--submit-rate=0"), QStringLiteral("--page-cache-ms=0")};
+  if (!readThreads.isEmpty()) serverArgs << QStringLiteral("--read-threads=") + readThreads;
+  server.start(QStringLiteral(ROOTIX_SERVER_PATH), serverArgs);
   if (!server.waitForReadyRead(10000)) {
     std::fprintf(stderr, "rootix-server did not start\n");
     return 1;

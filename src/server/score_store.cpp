@@ -266,6 +266,9 @@ void configureSession(const QSqlDatabase& db, bool postgres, int busyTimeoutMs, 
   if (postgres) {
     // A write waits for another's lock this long, then fails as SQLite's does.
     run(QStringLiteral("SET lock_timeout = %1").arg(busyTimeoutMs));
+    // "relation already exists, skipping" and the like are not for the
+    // operator's log.
+    run(QStringLiteral("SET client_min_messages = warning"));
     run(QStringLiteral("SET synchronous_commit = on"));
     return;
   }

@@ -641,6 +641,7 @@ ScoreStore::Batch ScoreStore::addAll(const QList<Submission>& submissions) {
                      notNull(score.hardware.score_extra_cpu_string), 1);
       }
     }
+    if (std::any_of(newIds.begin(), newIds.end(), [](const auto& id) { return id.has_value(); })) noteBoardChange();
     if (!db.commit()) throw StoreError("committing scores: " + db.lastError().text().toStdString());
     writing = false;
   } catch (const StoreError& e) {
@@ -786,9 +787,12 @@ qint64 nextBucketId(QSqlQuery& q) {
 
 }  // namespace
 
-void ScoreStore::placeInBucket(const BoardKey& key, const QString& processor, int change) {
-  // Readers keep bucket counts until this moves.
+void ScoreStore::noteBoardChange() {
+  // Readers keep the bucket counts they read until this moves.
   execWith(QStringLiteral("UPDATE board_changes SET changes = changes + 1 WHERE id = 1"), {}, "noting a change");
+}
+
+void ScoreStore::placeInBucket(const BoardKey& key, const QString& processor, int change) {
   QSqlQuery& find = prepared(
       QStringLiteral("SELECT id, unconfirmed, seconds, score_id, visible FROM board_buckets WHERE test = ? AND "
                      "(unconfirmed, seconds, score_id) <= (?, ?, ?) "
@@ -885,7 +889,7 @@ void ScoreStore::rebuildSummaries() {
   };
   for (const char* table : {"board_counts", "processors", "board_processors", "bucket_processors", "board_buckets"})
     run(QStringLiteral("DELETE FROM ") + QLatin1String(table));
-  run(QStringLiteral("UPDATE board_changes SET changes = changes + 1 WHERE id = 1"));
+  noteBoardChange();
   run(
       QStringLiteral("INSERT INTO board_counts (test, visible) "
                      "SELECT test, COUNT(*) FROM scores WHERE hidden = 0 GROUP BY test"));
@@ -1046,6 +1050,7 @@ bool ScoreStore::moderate(qint64 id, Moderation action) {
         placeInBucket({key.test, 0, key.seconds, id}, processor, 1);
         countProcessor(key.test, processor, 0, key.seconds, false);
       }
+      noteBoardChange();
       QSqlQuery& note = prepared(QStringLiteral("INSERT INTO moderation (score_id, action, done_at) VALUES (?, ?, ?)"));
       note.bindValue(0, id);
       note.bindValue(1, QString::fromLatin1(kNames[index]));

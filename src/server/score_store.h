@@ -153,6 +153,8 @@ class ScoreStore {
   void addToCount(int test, int change);
   // The count of the bucket holding key, and of its processor's part.
   void placeInBucket(const BoardKey& key, const QString& processor, int change);
+  // Once in every transaction that changes the boards' buckets.
+  void noteBoardChange();
   void splitBucket(qint64 bucket, const BoardKey& start, qint64 visible);
   // A processor's count on a board; its best time becomes candidate when
   // faster, or is looked up again when recount.

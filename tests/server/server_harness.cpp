@@ -21,7 +21,8 @@ bool ServerThread::startServer() {
 }
 
 void ServerThread::stopServer() {
-  if (!isRunning()) return;
+  // Waited for even when it ended by itself (a start that failed): its
+  // last steps may still be under way.
   {
     std::lock_guard lock(mutex_);
     if (server_) server_->stop();

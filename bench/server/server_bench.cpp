@@ -30,6 +30,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -232,11 +233,16 @@ constexpr int kFillProcessors = 200;
 // test 11, one in 30 without a clock (unconfirmed), over three years. All
 // in one transaction; the boards' summaries are built as an upgrade does.
 void fill(const QString& database, size_t count) {
-  const auto store = rootix::server::ScoreStore::open(database);
+  const auto opened = rootix::server::ScoreStore::open(database);
+  if (!opened) {
+    std::fprintf(stderr, "cannot open %s: %s\n", qPrintable(database), qPrintable(opened.failure().text));
+    std::exit(1);
+  }
+  rootix::server::ScoreStore& store = **opened;
   const QDateTime firstDay = QDateTime::currentDateTimeUtc().addYears(-3);
   constexpr size_t kBatch = 10000;
   size_t at = 0;
-  store->bulkLoad([&](QList<rootix::server::Submission>& batch) {
+  const rootix::Result<void> loaded = store.bulkLoad([&](QList<rootix::server::Submission>& batch) {
     for (; at < count && batch.size() < qsizetype(kBatch); ++at) {
       const double u = double(draw(at, 3) % 1'000'000) / 1e6;
       const int processor = static_cast<int>(kFillProcessors * u * u);
@@ -265,6 +271,10 @@ void fill(const QString& database, size_t count) {
     }
     return !batch.isEmpty();
   });
+  if (!loaded) {
+    std::fprintf(stderr, "filling failed: %s\n", qPrintable(loaded.failure().text));
+    std::exit(1);
+  }
 }
 
 // Leaderboard pages: a random page of test 6 or 11, a random page of one

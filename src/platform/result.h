@@ -52,7 +52,9 @@ class [[nodiscard]] Result {
     if (!ok()) failure().raise();
     return *std::get_if<0>(&state_);
   }
-  T&& value() && { return std::move(value()); }
+  // By value: a reference into a temporary result would outlive it (as in
+  // "for (x : f().value())").
+  T value() && { return std::move(value()); }
   const T& operator*() const& { return value(); }
   T& operator*() & { return value(); }
   const T* operator->() const { return &value(); }

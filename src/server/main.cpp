@@ -71,19 +71,18 @@ int runImport(const QString& file, const QString& database) {
     std::fprintf(stderr, "rootix-server: cannot read \"%s\": %s\n", qPrintable(file), qPrintable(in.errorString()));
     return 1;
   }
-  try {
-    const auto store = rootix::server::ScoreStore::open(database);
-    const auto report = rootix::server::importScores(*store, in);
-    for (const QString& line : report.refused) std::fprintf(stderr, "rootix-server: refused %s\n", qPrintable(line));
-    std::printf("rootix-server: %lld stored, %lld skipped (stored already), %lld refused\n",
-                static_cast<long long>(report.stored), static_cast<long long>(report.skipped),
-                static_cast<long long>(report.refused.size()));
-    if (!report.error.isEmpty()) {
-      std::fprintf(stderr, "rootix-server: the import stopped: %s\n", qPrintable(report.error));
-      return 1;
-    }
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "rootix-server: %s\n", e.what());
+  const auto store = rootix::server::ScoreStore::open(database);
+  if (!store) {
+    std::fprintf(stderr, "rootix-server: %s\n", qPrintable(store.failure().text));
+    return 1;
+  }
+  const auto report = rootix::server::importScores(**store, in);
+  for (const QString& line : report.refused) std::fprintf(stderr, "rootix-server: refused %s\n", qPrintable(line));
+  std::printf("rootix-server: %lld stored, %lld skipped (stored already), %lld refused\n",
+              static_cast<long long>(report.stored), static_cast<long long>(report.skipped),
+              static_cast<long long>(report.refused.size()));
+  if (!report.outcome) {
+    std::fprintf(stderr, "rootix-server: the import stopped: %s\n", qPrintable(report.outcome.failure().text));
     return 1;
   }
   return 0;

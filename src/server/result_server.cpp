@@ -49,8 +49,8 @@ Reply methodNotAllowed(const QByteArray& allowed) {
   return r;
 }
 
-Reply unavailable(const StoreError& e) {
-  qWarning("rootix-server: database: %s", e.what());
+Reply unavailable(const Failure& failure) {
+  qWarning("rootix-server: database: %s", qPrintable(failure.text));
   Reply r = page(503, QStringLiteral("Database unavailable"),
                  QStringLiteral("The score database cannot be used just now, so nothing was stored or changed. "
                                 "Please try again in a while."));
@@ -117,7 +117,9 @@ ResultServer::ResultServer(ServerOptions options, QObject* parent) : QObject(par
 ResultServer::~ResultServer() = default;
 
 void ResultServer::openDatabase() {
-  store_ = ScoreStore::open(options_.database, options_.busyTimeoutMs);
+  auto opened = ScoreStore::open(options_.database, options_.busyTimeoutMs);
+  if (!opened) throw std::runtime_error(opened.failure().text.toStdString());
+  store_ = std::move(opened).value();
   for (const QString& note : store_->migrationNotes()) qWarning("rootix-server: schema upgrade: %s", qPrintable(note));
 }
 
@@ -230,11 +232,11 @@ void ResultServer::storePending() {
 
 QList<Reply> ResultServer::store(const QList<Submission>& submissions) {
   const ScoreStore::Batch batch = store_->addAll(submissions);
-  if (!batch.error.isEmpty()) store_->recover();
+  if (!batch.outcome) store_->recover();
   QList<Reply> replies;
   for (const auto& entry : batch.entries) {
     if (!entry) {
-      replies.append(unavailable(StoreError(batch.error.toStdString())));
+      replies.append(unavailable(batch.outcome.failure()));
       continue;
     }
     if (entry->isNew) clearCache();
@@ -368,9 +370,6 @@ Reply ResultServer::route(const QByteArray& method, const QString& path, const Q
       return Reply{200, "image/jpeg", picture.readAll(), {{"Cache-Control", "public, max-age=86400"}}};
     }
     return notFound();
-  } catch (const StoreError& e) {
-    reconnected_ = store_->recover();
-    return unavailable(e);
   } catch (const std::exception& e) {
     qWarning("rootix-server: %s %s failed: %s", method.constData(), qPrintable(path.left(200)), e.what());
     return page(500, QStringLiteral("Server error"), QStringLiteral("The server failed to answer this request."));
@@ -387,7 +386,9 @@ Reply ResultServer::leaderboard(const QHash<QString, QString>& params) {
   const QString filter = params.value(QStringLiteral("cpu")).trimmed().left(kMaxFilter);
   QList<int> tests;
   QHash<int, qint64> totals;
-  for (const auto& [t, n] : store_->testsWithEntries(filter)) {
+  const auto withEntries = store_->testsWithEntries(filter);
+  if (!withEntries) return failed(withEntries.failure());
+  for (const auto& [t, n] : *withEntries) {
     if (*test == 0 || t == *test) {
       tests << t;
       totals.insert(t, n);
@@ -404,22 +405,30 @@ Reply ResultServer::leaderboard(const QHash<QString, QString>& params) {
     b.page = *test ? static_cast<int>(std::min<qint64>(*pageNumber, b.pageCount)) : 1;
     b.firstRank = qint64(b.page - 1) * kBoardRows + 1;
     const ScoreFilter f{t, filter};
-    b.rows = store_->ranked(f, b.firstRank - 1, kBoardRows);
-    b.best = store_->bestPerProcessor(f, kChartBars);
+    auto rows = store_->ranked(f, b.firstRank - 1, kBoardRows);
+    if (!rows) return failed(rows.failure());
+    auto best = store_->bestPerProcessor(f, kChartBars);
+    if (!best) return failed(best.failure());
+    b.rows = std::move(rows).value();
+    b.best = std::move(best).value();
     boards << b;
   }
   return Reply{200, kHtml, pages::leaderboardPage(boards, filter, *test != 0), {}};
 }
 
 Reply ResultServer::scorePage(qint64 id, bool submittedAgain) {
-  const auto s = store_->find(id);
+  const auto found = store_->find(id);
+  if (!found) return failed(found.failure());
+  const std::optional<StoredScore>& s = *found;
   if (!s) return notFound();
   if (s->hidden) return hiddenScore();
   return Reply{200, kHtml, pages::scorePage(*s, submittedAgain), {}};
 }
 
 Reply ResultServer::scoreFile(qint64 id) {
-  const auto s = store_->find(id);
+  const auto found = store_->find(id);
+  if (!found) return failed(found.failure());
+  const std::optional<StoredScore>& s = *found;
   if (!s) return notFound();
   if (s->hidden) return hiddenScore();
   return Reply{200,
@@ -442,13 +451,17 @@ Reply ResultServer::scoresJson(const QHash<QString, QString>& params) {
   // Written as QJsonDocument writes it (keys sorted), without building it.
   QByteArray body =
       "{\"limit\":" + QByteArray::number(*limit) + ",\"offset\":" + QByteArray::number(*offset) + ",\"scores\":[";
-  const QList<StoredScore> scores = store_->ranked(filter, *offset, *limit);
+  const auto ranked = store_->ranked(filter, *offset, *limit);
+  if (!ranked) return failed(ranked.failure());
+  const auto total = store_->count(filter);
+  if (!total) return failed(total.failure());
+  const QList<StoredScore>& scores = *ranked;
   body.reserve(body.size() + scores.size() * 1500);
   for (qsizetype i = 0; i < scores.size(); ++i) {
     if (i) body += ',';
     appendScoreJson(body, scores[i]);
   }
-  body += "],\"total\":" + QByteArray::number(store_->count(filter)) + '}';
+  body += "],\"total\":" + QByteArray::number(*total) + '}';
   return Reply{200, kJson, body, {}};
 }
 
@@ -462,15 +475,16 @@ Reply ResultServer::exportScores() {
           {},
           {{"Cache-Control", "no-store"}, {"Content-Disposition", "attachment; filename=\"rootix-scores.jsonl\""}}};
   r.stream = [this, after = qint64(0)]() mutable {
-    QByteArray piece;
-    try {
-      for (const StoredScore& s : store_->visibleAfter(after, kExportPage)) {
-        piece += exportLine(s);
-        after = s.id;
-      }
-    } catch (const StoreError&) {
+    const auto page = store_->visibleAfter(after, kExportPage);
+    if (!page) {
+      // Cut off: the client sees an export that did not end.
       store_->recover();
-      throw;
+      throw std::runtime_error(page.failure().text.toStdString());
+    }
+    QByteArray piece;
+    for (const StoredScore& s : *page) {
+      piece += exportLine(s);
+      after = s.id;
     }
     return piece;
   };
@@ -501,16 +515,13 @@ Reply ResultServer::moderate(qint64 id, const Request& request) {
       {"hide", Moderation::Hide}, {"show", Moderation::Show}, {"confirm", Moderation::Confirm}};
   const QByteArray action = parseForm(request.body).value("action");
   if (!actions.contains(action)) return jsonError(400, QStringLiteral("action must be hide, show or confirm"));
-  try {
-    if (!store_->moderate(id, actions.value(action))) return jsonError(404, QStringLiteral("there is no such score"));
-  } catch (const StoreError& e) {
-    store_->recover();
-    return unavailable(e);
-  }
+  const auto moderated = store_->moderate(id, actions.value(action));
+  if (!moderated) return failed(moderated.failure());
+  if (!*moderated) return jsonError(404, QStringLiteral("there is no such score"));
   qWarning("rootix-server: moderation: %s score %lld by %s", action.constData(), static_cast<long long>(id),
            from.constData());
   clearCache();
-  const auto s = store_->find(id);
+  const auto s = store_->find(id).valueOr(std::nullopt);
   return Reply{200,
                kJson,
                QJsonDocument(QJsonObject{{"id", id},
@@ -533,6 +544,11 @@ std::optional<Reply> ResultServer::overSubmitRate(const Request& request) {
   return r;
 }
 
+Reply ResultServer::failed(const Failure& failure) {
+  reconnected_ = store_->recover();
+  return unavailable(failure);
+}
+
 void ResultServer::clearCache() {
   cache_.clear();
   cacheBytes_ = 0;
@@ -540,7 +556,7 @@ void ResultServer::clearCache() {
 }
 
 Reply ResultServer::health() {
-  store_->ping();
+  if (const auto alive = store_->ping(); !alive) return failed(alive.failure());
   return Reply{200, "text/plain; charset=utf-8", store_->isReadOnly() ? "ok read-only\n" : "ok\n", {}};
 }
 

@@ -92,6 +92,8 @@ class ResultServer : public QObject {
   Reply moderate(qint64 id, const Request& request);
   // Cache-Control and, for a page, an ETag: what a reverse proxy needs.
   static Reply withCacheHeaders(Reply reply, const QString& path);
+  // 503 for a database failure, after opening a lost connection again.
+  Reply failed(const Failure& failure);
   void clearCache();
   // A cached reply to this target that is still fresh.
   std::optional<Reply> cached(const QByteArray& target, qint64 now) const;

@@ -254,8 +254,8 @@ ImportReport importScores(ScoreStore& store, QIODevice& in) {
       if (entry) ++(entry->isNew ? report.stored : report.skipped);
     }
     batch.clear();
-    report.error = done.error;
-    return done.error.isEmpty();
+    report.outcome = done.outcome;
+    return done.outcome.ok();
   };
   qint64 number = 0;
   while (!in.atEnd()) {

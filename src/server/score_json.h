@@ -27,9 +27,9 @@ Result<Submission> readExportLine(const QByteArray& line);
 
 struct ImportReport {
   qint64 stored = 0;
-  qint64 skipped = 0;   // the same run was there already
-  QStringList refused;  // "line N: why", one per line that was not taken
-  QString error;        // the database failed; lines after it were not read
+  qint64 skipped = 0;    // the same run was there already
+  QStringList refused;   // "line N: why", one per line that was not taken
+  Result<void> outcome;  // a database failure; lines after it were not read
 };
 // Loads an export into store, in batches; a line that cannot be read is
 // reported and passed over, a database failure ends the import.

@@ -29,6 +29,13 @@
 namespace rootix::server {
 namespace {
 
+// A database operation that failed; what() says which and why. Thrown
+// inside the store only: its public functions give it as a Failure.
+class StoreError : public RuntimeError {
+ public:
+  explicit StoreError(const std::string& what) : RuntimeError(ScoreStore::kUnavailable, what) {}
+};
+
 using H = scores::HardwareSummary;
 
 // One column per hardware text, in the order of kHardwareFields.
@@ -326,69 +333,74 @@ ScoreStore::~ScoreStore() {
   QSqlDatabase::removeDatabase(connectionName_);
 }
 
-QSqlDatabase ScoreStore::addConnection(const QString& dbSpec, const QString& connectionName, int busyTimeoutMs) {
-  const bool postgres = dbSpec.startsWith(u"postgresql://") || dbSpec.startsWith(u"postgres://");
-  if (!postgres && !dbSpec.startsWith(u"sqlite:")) {
-    throw StoreError("unknown database \"" + dbSpec.toStdString() +
-                     "\": use sqlite:PATH or postgresql://user@host:port/dbname");
-  }
-  QSqlDatabase db =
-      QSqlDatabase::addDatabase(postgres ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE"), connectionName);
-  if (!db.isValid()) throw StoreError("the Qt SQL driver for this database is not installed");
-  if (postgres) {
-    const QUrl url(dbSpec);
-    if (!url.isValid() || url.path().size() < 2)
-      throw StoreError("cannot read the PostgreSQL address " + dbSpec.toStdString());
-    const QUrlQuery query(url);
-    db.setHostName(query.hasQueryItem("host") ? query.queryItemValue("host") : url.host());
-    if (url.port() > 0) db.setPort(url.port());
-    db.setUserName(url.userName());
-    db.setPassword(url.password());
-    db.setDatabaseName(url.path().mid(1));
-    db.setConnectOptions(QStringLiteral("connect_timeout=5"));
-  } else {
-    const QString path = dbSpec.mid(7);
-    QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs);
-    const Access access = accessTo(QFile::encodeName(path));
-    if (access == Access::ReadWrite) {
-      db.setDatabaseName(path);
-    } else {
-      // Read-only. Its log's index cannot be made where nothing can be
-      // written, and there nobody changes the file either: it is opened as
-      // one that does not change.
-      QUrl uri = QUrl::fromLocalFile(path);
-      uri.setQuery(access == Access::ReadOnlyFileSystem ? QStringLiteral("mode=ro&immutable=1")
-                                                        : QStringLiteral("mode=ro"));
-      db.setDatabaseName(uri.toString(QUrl::FullyEncoded));
-      options += QStringLiteral(";QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI");
+Result<QSqlDatabase> ScoreStore::addConnection(const QString& dbSpec, const QString& connectionName,
+                                               int busyTimeoutMs) {
+  return catchingFailures<QSqlDatabase>([&]() -> QSqlDatabase {
+    const bool postgres = dbSpec.startsWith(u"postgresql://") || dbSpec.startsWith(u"postgres://");
+    if (!postgres && !dbSpec.startsWith(u"sqlite:")) {
+      throw StoreError("unknown database \"" + dbSpec.toStdString() +
+                       "\": use sqlite:PATH or postgresql://user@host:port/dbname");
     }
-    db.setConnectOptions(options);
-  }
-  return db;
+    QSqlDatabase db =
+        QSqlDatabase::addDatabase(postgres ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE"), connectionName);
+    if (!db.isValid()) throw StoreError("the Qt SQL driver for this database is not installed");
+    if (postgres) {
+      const QUrl url(dbSpec);
+      if (!url.isValid() || url.path().size() < 2)
+        throw StoreError("cannot read the PostgreSQL address " + dbSpec.toStdString());
+      const QUrlQuery query(url);
+      db.setHostName(query.hasQueryItem("host") ? query.queryItemValue("host") : url.host());
+      if (url.port() > 0) db.setPort(url.port());
+      db.setUserName(url.userName());
+      db.setPassword(url.password());
+      db.setDatabaseName(url.path().mid(1));
+      db.setConnectOptions(QStringLiteral("connect_timeout=5"));
+    } else {
+      const QString path = dbSpec.mid(7);
+      QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeoutMs);
+      const Access access = accessTo(QFile::encodeName(path));
+      if (access == Access::ReadWrite) {
+        db.setDatabaseName(path);
+      } else {
+        // Read-only. Its log's index cannot be made where nothing can be
+        // written, and there nobody changes the file either: it is opened as
+        // one that does not change.
+        QUrl uri = QUrl::fromLocalFile(path);
+        uri.setQuery(access == Access::ReadOnlyFileSystem ? QStringLiteral("mode=ro&immutable=1")
+                                                          : QStringLiteral("mode=ro"));
+        db.setDatabaseName(uri.toString(QUrl::FullyEncoded));
+        options += QStringLiteral(";QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI");
+      }
+      db.setConnectOptions(options);
+    }
+    return db;
+  });
 }
 
-std::unique_ptr<ScoreStore> ScoreStore::open(const QString& dbSpec, int busyTimeoutMs) {
-  static QAtomicInteger<int> serial = 0;
-  const QString name = QStringLiteral("rootix-store-%1").arg(serial.fetchAndAddRelaxed(1));
-  QSqlDatabase db = addConnection(dbSpec, name, busyTimeoutMs);
-  const bool postgres = db.driverName() == u"QPSQL";
-  std::unique_ptr<ScoreStore> store(new ScoreStore(name, postgres));
-  store->busyTimeoutMs_ = busyTimeoutMs;
-  store->readOnly_ = db.connectOptions().contains(u"QSQLITE_OPEN_READONLY");
-  if (!db.open()) throw StoreError("cannot open the database: " + db.lastError().text().toStdString());
-  configureSession(db, postgres, busyTimeoutMs, store->readOnly_);
-  if (const QVariant handle = db.driver()->handle(); !postgres && qstrcmp(handle.typeName(), "sqlite3*") == 0) {
-    store->statements_->sqlite = *static_cast<sqlite3* const*>(handle.constData());
-  }
-  store->migrate();
-  if (!postgres && dbSpec.mid(7) != u":memory:") {
-    store->path_ = QFile::encodeName(dbSpec.mid(7));
-    struct stat st {};
-    if (::stat(store->path_.constData(), &st) != 0) throw StoreError("the database file is gone");
-    store->device_ = st.st_dev;
-    store->inode_ = st.st_ino;
-  }
-  return store;
+Result<std::unique_ptr<ScoreStore>> ScoreStore::open(const QString& dbSpec, int busyTimeoutMs) {
+  return catchingFailures<std::unique_ptr<ScoreStore>>([&]() -> std::unique_ptr<ScoreStore> {
+    static QAtomicInteger<int> serial = 0;
+    const QString name = QStringLiteral("rootix-store-%1").arg(serial.fetchAndAddRelaxed(1));
+    QSqlDatabase db = addConnection(dbSpec, name, busyTimeoutMs).value();
+    const bool postgres = db.driverName() == u"QPSQL";
+    std::unique_ptr<ScoreStore> store(new ScoreStore(name, postgres));
+    store->busyTimeoutMs_ = busyTimeoutMs;
+    store->readOnly_ = db.connectOptions().contains(u"QSQLITE_OPEN_READONLY");
+    if (!db.open()) throw StoreError("cannot open the database: " + db.lastError().text().toStdString());
+    configureSession(db, postgres, busyTimeoutMs, store->readOnly_);
+    if (const QVariant handle = db.driver()->handle(); !postgres && qstrcmp(handle.typeName(), "sqlite3*") == 0) {
+      store->statements_->sqlite = *static_cast<sqlite3* const*>(handle.constData());
+    }
+    store->migrate();
+    if (!postgres && dbSpec.mid(7) != u":memory:") {
+      store->path_ = QFile::encodeName(dbSpec.mid(7));
+      struct stat st {};
+      if (::stat(store->path_.constData(), &st) != 0) throw StoreError("the database file is gone");
+      store->device_ = st.st_dev;
+      store->inode_ = st.st_ino;
+    }
+    return store;
+  });
 }
 
 QSqlQuery& ScoreStore::prepared(const QString& sql) {
@@ -595,9 +607,9 @@ unsigned ScoreStore::judge(const scores::Score& score) {
   return rules::doubtsOf(score, confirmed);
 }
 
-ScoreStore::Added ScoreStore::add(const Submission& s) {
+Result<ScoreStore::Added> ScoreStore::add(const Submission& s) {
   const Batch batch = addAll({s});
-  if (!batch.entries.front()) throw StoreError(batch.error.toStdString());
+  if (!batch.entries.front()) return batch.outcome.failure();
   return *batch.entries.front();
 }
 
@@ -647,7 +659,7 @@ ScoreStore::Batch ScoreStore::addAll(const QList<Submission>& submissions) {
   } catch (const StoreError& e) {
     if (insert) insert->finish();
     if (writing) db.rollback();
-    batch.error = QString::fromStdString(e.what());
+    batch.outcome = Failure{kUnavailable, QString::fromStdString(e.what())};
     // A run stored before needs no write: its entry is the answer even
     // while the database cannot be written.
     for (qsizetype i = 0; i < submissions.size(); ++i) {
@@ -667,10 +679,10 @@ ScoreStore::Batch ScoreStore::addAll(const QList<Submission>& submissions) {
     try {
       if (const auto id = idOf(identities[i])) batch.entries[i] = Added{*id, false};
     } catch (const StoreError& e) {
-      batch.error = QString::fromStdString(e.what());
+      batch.outcome = Failure{kUnavailable, QString::fromStdString(e.what())};
     }
-    if (!batch.entries[i] && batch.error.isEmpty())
-      batch.error = QStringLiteral("a stored score is not in the database");
+    if (!batch.entries[i] && batch.outcome)
+      batch.outcome = Failure{kUnavailable, QStringLiteral("a stored score is not in the database")};
   }
   return batch;
 }
@@ -951,120 +963,125 @@ void ScoreStore::rebuildSummaries() {
   }
 }
 
-void ScoreStore::bulkLoad(const std::function<bool(QList<Submission>&)>& next) {
-  if (readOnly_) throw StoreError("the database is read-only");
-  checkFile();
-  constexpr int kRowsPerInsert = 100;
-  QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
-  QSqlQuery setting(db);
-  // The indexes of a large load do not fit the usual page cache.
-  if (!postgres_) setting.exec(QStringLiteral("PRAGMA cache_size=-1048576"));
-  beginWrite(db, "loading scores");
-  try {
-    // The indexes that only order and find are made again once the rows
-    // are in, which is much faster than keeping them up row by row; the
-    // unique ones stay, to pass over runs stored twice.
-    QSqlQuery indexes(db);
-    if (!indexes.exec(postgres_ ? QStringLiteral("SELECT indexname, indexdef FROM pg_indexes "
-                                                 "WHERE tablename = 'scores' AND indexdef NOT LIKE 'CREATE UNIQUE%'")
-                                : QStringLiteral("SELECT name, sql FROM sqlite_master WHERE type = 'index' AND "
-                                                 "tbl_name = 'scores' AND sql NOT LIKE 'CREATE UNIQUE%'"))) {
-      throw StoreError("loading scores: " + lastError(indexes).toStdString());
-    }
-    QList<std::pair<QString, QString>> remade;
-    while (indexes.next()) remade.append({indexes.value(0).toString(), indexes.value(1).toString()});
-    indexes.finish();
-    for (const auto& [name, definition] : remade) {
-      if (!indexes.exec(QStringLiteral("DROP INDEX ") + name))
+Result<void> ScoreStore::bulkLoad(const std::function<bool(QList<Submission>&)>& next) {
+  return catchingFailures<void>([&]() -> void {
+    if (readOnly_) throw StoreError("the database is read-only");
+    checkFile();
+    constexpr int kRowsPerInsert = 100;
+    QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
+    QSqlQuery setting(db);
+    // The indexes of a large load do not fit the usual page cache.
+    if (!postgres_) setting.exec(QStringLiteral("PRAGMA cache_size=-1048576"));
+    beginWrite(db, "loading scores");
+    try {
+      // The indexes that only order and find are made again once the rows
+      // are in, which is much faster than keeping them up row by row; the
+      // unique ones stay, to pass over runs stored twice.
+      QSqlQuery indexes(db);
+      if (!indexes.exec(postgres_ ? QStringLiteral("SELECT indexname, indexdef FROM pg_indexes "
+                                                   "WHERE tablename = 'scores' AND indexdef NOT LIKE 'CREATE UNIQUE%'")
+                                  : QStringLiteral("SELECT name, sql FROM sqlite_master WHERE type = 'index' AND "
+                                                   "tbl_name = 'scores' AND sql NOT LIKE 'CREATE UNIQUE%'"))) {
         throw StoreError("loading scores: " + lastError(indexes).toStdString());
-    }
-    const QString now = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
-    QList<Submission> batch;
-    while (next(batch)) {
-      for (qsizetype at = 0; at < batch.size(); at += kRowsPerInsert) {
-        const int rows = static_cast<int>(std::min<qsizetype>(kRowsPerInsert, batch.size() - at));
-        QSqlQuery& insert = prepared(QStringLiteral("INSERT INTO scores (%1) VALUES %2 ON CONFLICT DO NOTHING")
-                                         .arg(insertColumns(), insertMarks(rows)));
-        int i = 0;
-        for (qsizetype r = at; r < at + rows; ++r) {
-          const Submission& s = batch[r];
-          i = bindSubmission(insert, s, rules::identityOf(s.score), s.doubts.value_or(0), now, i);
-        }
-        exec(insert, "loading scores");
-        insert.finish();
       }
-      batch.clear();
+      QList<std::pair<QString, QString>> remade;
+      while (indexes.next()) remade.append({indexes.value(0).toString(), indexes.value(1).toString()});
+      indexes.finish();
+      for (const auto& [name, definition] : remade) {
+        if (!indexes.exec(QStringLiteral("DROP INDEX ") + name))
+          throw StoreError("loading scores: " + lastError(indexes).toStdString());
+      }
+      const QString now = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
+      QList<Submission> batch;
+      while (next(batch)) {
+        for (qsizetype at = 0; at < batch.size(); at += kRowsPerInsert) {
+          const int rows = static_cast<int>(std::min<qsizetype>(kRowsPerInsert, batch.size() - at));
+          QSqlQuery& insert = prepared(QStringLiteral("INSERT INTO scores (%1) VALUES %2 ON CONFLICT DO NOTHING")
+                                           .arg(insertColumns(), insertMarks(rows)));
+          int i = 0;
+          for (qsizetype r = at; r < at + rows; ++r) {
+            const Submission& s = batch[r];
+            i = bindSubmission(insert, s, rules::identityOf(s.score), s.doubts.value_or(0), now, i);
+          }
+          exec(insert, "loading scores");
+          insert.finish();
+        }
+        batch.clear();
+      }
+      for (const auto& [name, definition] : remade) {
+        if (!indexes.exec(definition)) throw StoreError("loading scores: " + lastError(indexes).toStdString());
+      }
+      rebuildSummaries();
+      if (!db.commit()) throw StoreError("loading scores: " + db.lastError().text().toStdString());
+    } catch (...) {
+      db.rollback();
+      if (!postgres_) setting.exec(QStringLiteral("PRAGMA cache_size=%1").arg(kCacheKiB));
+      throw;
     }
-    for (const auto& [name, definition] : remade) {
-      if (!indexes.exec(definition)) throw StoreError("loading scores: " + lastError(indexes).toStdString());
-    }
-    rebuildSummaries();
-    if (!db.commit()) throw StoreError("loading scores: " + db.lastError().text().toStdString());
-  } catch (...) {
-    db.rollback();
     if (!postgres_) setting.exec(QStringLiteral("PRAGMA cache_size=%1").arg(kCacheKiB));
-    throw;
-  }
-  if (!postgres_) setting.exec(QStringLiteral("PRAGMA cache_size=%1").arg(kCacheKiB));
-  // PostgreSQL plans by what it knows of the tables, and reads an index
-  // alone only where it knows the rows are visible.
-  if (postgres_ && !setting.exec(QStringLiteral("VACUUM ANALYZE")))
-    throw StoreError("loading scores: " + lastError(setting).toStdString());
-  trimLog();
+    // PostgreSQL plans by what it knows of the tables, and reads an index
+    // alone only where it knows the rows are visible.
+    if (postgres_ && !setting.exec(QStringLiteral("VACUUM ANALYZE")))
+      throw StoreError("loading scores: " + lastError(setting).toStdString());
+    trimLog();
+  });
 }
 
-bool ScoreStore::moderate(qint64 id, Moderation action) {
-  static const char* const kNames[] = {"hide", "show", "confirm"};
-  const auto index = static_cast<size_t>(action);
-  if (readOnly_) throw StoreError("the database is read-only");
-  checkFile();
-  QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
-  beginWrite(db, "moderating a score");
-  try {
-    QSqlQuery& state =
-        prepared(QStringLiteral("SELECT test, hidden, unconfirmed, seconds, cpu_string FROM scores WHERE id = ?"));
-    state.bindValue(0, id);
-    exec(state, "moderating a score");
-    const bool found = state.next();
-    const bool hidden = found && state.value(1).toInt() != 0;
-    const BoardKey key =
-        found ? BoardKey{state.value(0).toInt(), state.value(2).toInt() != 0 ? 1 : 0, state.value(3).toDouble(), id}
-              : BoardKey{};
-    const QString processor = found ? state.value(4).toString() : QString();
-    state.finish();
-    if (found) {
-      QSqlQuery& change =
-          prepared(action == Moderation::Confirm ? QStringLiteral("UPDATE scores SET unconfirmed = 0 WHERE id = ?")
-                                                 : QStringLiteral("UPDATE scores SET hidden = ? WHERE id = ?"));
-      int i = 0;
-      if (action != Moderation::Confirm) change.bindValue(i++, action == Moderation::Hide ? 1 : 0);
-      change.bindValue(i, id);
-      exec(change, "moderating a score");
-      change.finish();
-      if (action == Moderation::Hide && !hidden) countVisible(key, processor, -1);
-      if (action == Moderation::Show && hidden) countVisible(key, processor, 1);
-      if (action == Moderation::Confirm && !hidden && key.unconfirmed) {
-        // It moves ahead of the unconfirmed scores, and may now be its
-        // processor's best.
-        placeInBucket(key, processor, -1);
-        placeInBucket({key.test, 0, key.seconds, id}, processor, 1);
-        countProcessor(key.test, processor, 0, key.seconds, false);
+Result<bool> ScoreStore::moderate(qint64 id, Moderation action) {
+  return catchingFailures<bool>([&]() -> bool {
+    static const char* const kNames[] = {"hide", "show", "confirm"};
+    const auto index = static_cast<size_t>(action);
+    if (readOnly_) throw StoreError("the database is read-only");
+    checkFile();
+    QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
+    beginWrite(db, "moderating a score");
+    try {
+      QSqlQuery& state =
+          prepared(QStringLiteral("SELECT test, hidden, unconfirmed, seconds, cpu_string FROM scores WHERE id = ?"));
+      state.bindValue(0, id);
+      exec(state, "moderating a score");
+      const bool found = state.next();
+      const bool hidden = found && state.value(1).toInt() != 0;
+      const BoardKey key =
+          found ? BoardKey{state.value(0).toInt(), state.value(2).toInt() != 0 ? 1 : 0, state.value(3).toDouble(), id}
+                : BoardKey{};
+      const QString processor = found ? state.value(4).toString() : QString();
+      state.finish();
+      if (found) {
+        QSqlQuery& change =
+            prepared(action == Moderation::Confirm ? QStringLiteral("UPDATE scores SET unconfirmed = 0 WHERE id = ?")
+                                                   : QStringLiteral("UPDATE scores SET hidden = ? WHERE id = ?"));
+        int i = 0;
+        if (action != Moderation::Confirm) change.bindValue(i++, action == Moderation::Hide ? 1 : 0);
+        change.bindValue(i, id);
+        exec(change, "moderating a score");
+        change.finish();
+        if (action == Moderation::Hide && !hidden) countVisible(key, processor, -1);
+        if (action == Moderation::Show && hidden) countVisible(key, processor, 1);
+        if (action == Moderation::Confirm && !hidden && key.unconfirmed) {
+          // It moves ahead of the unconfirmed scores, and may now be its
+          // processor's best.
+          placeInBucket(key, processor, -1);
+          placeInBucket({key.test, 0, key.seconds, id}, processor, 1);
+          countProcessor(key.test, processor, 0, key.seconds, false);
+        }
+        noteBoardChange();
+        QSqlQuery& note =
+            prepared(QStringLiteral("INSERT INTO moderation (score_id, action, done_at) VALUES (?, ?, ?)"));
+        note.bindValue(0, id);
+        note.bindValue(1, QString::fromLatin1(kNames[index]));
+        note.bindValue(2, QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs));
+        exec(note, "noting a moderation");
+        note.finish();
       }
-      noteBoardChange();
-      QSqlQuery& note = prepared(QStringLiteral("INSERT INTO moderation (score_id, action, done_at) VALUES (?, ?, ?)"));
-      note.bindValue(0, id);
-      note.bindValue(1, QString::fromLatin1(kNames[index]));
-      note.bindValue(2, QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs));
-      exec(note, "noting a moderation");
-      note.finish();
+      if (!db.commit()) throw StoreError("moderating a score: " + db.lastError().text().toStdString());
+      trimLog();
+      return found;
+    } catch (...) {
+      db.rollback();
+      throw;
     }
-    if (!db.commit()) throw StoreError("moderating a score: " + db.lastError().text().toStdString());
-    trimLog();
-    return found;
-  } catch (...) {
-    db.rollback();
-    throw;
-  }
+  });
 }
 
 namespace {
@@ -1117,40 +1134,46 @@ StoredScore rowToScore(const QSqlQuery& q) { return readScore(QtRow{q}); }
 
 }  // namespace
 
-std::optional<StoredScore> ScoreStore::find(qint64 id) {
-  QSqlQuery& q = prepared(QStringLiteral("SELECT %1 FROM scores WHERE id = ?").arg(scoreColumns()));
-  q.bindValue(0, id);
-  exec(q, "reading a score");
-  std::optional<StoredScore> found;
-  if (q.next()) found = rowToScore(q);
-  q.finish();
-  return found;
+Result<std::optional<StoredScore>> ScoreStore::find(qint64 id) {
+  return catchingFailures<std::optional<StoredScore>>([&]() -> std::optional<StoredScore> {
+    QSqlQuery& q = prepared(QStringLiteral("SELECT %1 FROM scores WHERE id = ?").arg(scoreColumns()));
+    q.bindValue(0, id);
+    exec(q, "reading a score");
+    std::optional<StoredScore> found;
+    if (q.next()) found = rowToScore(q);
+    q.finish();
+    return found;
+  });
 }
 
-QList<std::pair<int, qint64>> ScoreStore::testsWithEntries(const QString& processor) {
-  QSqlQuery& q = prepared(processor.isEmpty()
-                              ? QStringLiteral("SELECT test, visible FROM board_counts WHERE visible > 0 ORDER BY test")
-                              : QStringLiteral("SELECT test, SUM(visible) FROM board_processors WHERE %1 GROUP BY test "
-                                               "HAVING SUM(visible) > 0 ORDER BY test")
-                                    .arg(kNameMatches));
-  if (!processor.isEmpty()) q.bindValue(0, containsPattern(processor));
-  exec(q, "listing the tests");
-  QList<std::pair<int, qint64>> tests;
-  while (q.next()) tests.append({q.value(0).toInt(), q.value(1).toLongLong()});
-  q.finish();
-  return tests;
+Result<QList<std::pair<int, qint64>>> ScoreStore::testsWithEntries(const QString& processor) {
+  return catchingFailures<QList<std::pair<int, qint64>>>([&]() -> QList<std::pair<int, qint64>> {
+    QSqlQuery& q = prepared(
+        processor.isEmpty() ? QStringLiteral("SELECT test, visible FROM board_counts WHERE visible > 0 ORDER BY test")
+                            : QStringLiteral("SELECT test, SUM(visible) FROM board_processors WHERE %1 GROUP BY test "
+                                             "HAVING SUM(visible) > 0 ORDER BY test")
+                                  .arg(kNameMatches));
+    if (!processor.isEmpty()) q.bindValue(0, containsPattern(processor));
+    exec(q, "listing the tests");
+    QList<std::pair<int, qint64>> tests;
+    while (q.next()) tests.append({q.value(0).toInt(), q.value(1).toLongLong()});
+    q.finish();
+    return tests;
+  });
 }
 
-qint64 ScoreStore::count(const ScoreFilter& filter) {
-  QSqlQuery& q = prepared(filter.processor.isEmpty()
-                              ? (filter.test ? QStringLiteral("SELECT visible FROM board_counts WHERE test = ?")
-                                             : QStringLiteral("SELECT SUM(visible) FROM board_counts"))
-                              : QStringLiteral("SELECT SUM(visible) FROM board_processors") + summaryWhere(filter));
-  bindFilter(q, filter);
-  exec(q, "counting scores");
-  const qint64 n = q.next() ? q.value(0).toLongLong() : 0;
-  q.finish();
-  return n;
+Result<qint64> ScoreStore::count(const ScoreFilter& filter) {
+  return catchingFailures<qint64>([&]() -> qint64 {
+    QSqlQuery& q = prepared(filter.processor.isEmpty()
+                                ? (filter.test ? QStringLiteral("SELECT visible FROM board_counts WHERE test = ?")
+                                               : QStringLiteral("SELECT SUM(visible) FROM board_counts"))
+                                : QStringLiteral("SELECT SUM(visible) FROM board_processors") + summaryWhere(filter));
+    bindFilter(q, filter);
+    exec(q, "counting scores");
+    const qint64 n = q.next() ? q.value(0).toLongLong() : 0;
+    q.finish();
+    return n;
+  });
 }
 
 const QList<ScoreStore::BucketCount>& ScoreStore::bucketCounts(const ScoreFilter& filter) {
@@ -1264,88 +1287,97 @@ void ScoreStore::readRows(const QString& sql, const QVariantList& values, QList<
   if (step != SQLITE_DONE) throw StoreError(std::string(what) + ": " + why);
 }
 
-QList<StoredScore> ScoreStore::ranked(const ScoreFilter& filter, qint64 offset, qint64 limit) {
-  QList<StoredScore> rows;
-  if (limit <= 0 || offset < 0) return rows;
-  rows.reserve(std::min<qint64>(limit, 1000));
-  ReadSnapshot snapshot(connectionName_, postgres_);
-  const QList<Segment> segments = segmentsOf(filter, offset, limit);
-  // The ids of the page from an index alone, then their rows. A filtered
-  // page is found through each matching name's scores in the segment, not
-  // by walking every score of the board there: "+" keeps SQLite from
-  // taking the board's order instead, and PostgreSQL takes from each name
-  // no more than the page could use.
-  const QString range =
-      QStringLiteral("AND (unconfirmed, seconds, id) >= (?, ?, ?) AND (unconfirmed, seconds, id) < (?, ?, ?) ");
-  const bool filtered = !filter.processor.isEmpty();
-  QString ids;
-  if (!filtered) {
-    ids = QStringLiteral("SELECT id FROM scores WHERE test = ? AND hidden = 0 ") + range +
-          QStringLiteral("ORDER BY unconfirmed, seconds, id LIMIT ? OFFSET ?");
-  } else if (postgres_) {
-    ids = QStringLiteral(
-              "SELECT s.id FROM processors p CROSS JOIN LATERAL (SELECT id, unconfirmed, seconds "
-              "FROM scores WHERE test = ? AND hidden = 0 AND cpu_string = p.name ") +
-          range +
-          QStringLiteral(
-              "ORDER BY unconfirmed, seconds, id LIMIT ?) s WHERE p.search LIKE ? ESCAPE '!' "
-              "ORDER BY s.unconfirmed, s.seconds, s.id LIMIT ? OFFSET ?");
-  } else {
-    ids = QStringLiteral("SELECT id FROM scores WHERE test = ? AND hidden = 0") + processorCondition(filter.processor) +
-          u' ' + range + QStringLiteral("ORDER BY +unconfirmed, seconds, id LIMIT ? OFFSET ?");
-  }
-  const QString sql = QStringLiteral("SELECT %1 FROM scores WHERE id IN (%2) ORDER BY unconfirmed, seconds, id")
-                          .arg(scoreColumns(false), ids);
-  for (const Segment& s : segments) {
-    QVariantList values{s.from.test};
-    if (filtered && !postgres_) values << containsPattern(filter.processor);
-    values << s.from.unconfirmed << s.from.seconds << s.from.id << s.to.unconfirmed << s.to.seconds << s.to.id;
-    if (filtered && postgres_) values << s.skip + s.take << containsPattern(filter.processor);
-    values << s.take << s.skip;
-    readRows(sql, values, rows, "reading a leaderboard");
-  }
-  snapshot.end();
-  return rows;
+Result<QList<StoredScore>> ScoreStore::ranked(const ScoreFilter& filter, qint64 offset, qint64 limit) {
+  return catchingFailures<QList<StoredScore>>([&]() -> QList<StoredScore> {
+    QList<StoredScore> rows;
+    if (limit <= 0 || offset < 0) return rows;
+    rows.reserve(std::min<qint64>(limit, 1000));
+    ReadSnapshot snapshot(connectionName_, postgres_);
+    const QList<Segment> segments = segmentsOf(filter, offset, limit);
+    // The ids of the page from an index alone, then their rows. A filtered
+    // page is found through each matching name's scores in the segment, not
+    // by walking every score of the board there: "+" keeps SQLite from
+    // taking the board's order instead, and PostgreSQL takes from each name
+    // no more than the page could use.
+    const QString range =
+        QStringLiteral("AND (unconfirmed, seconds, id) >= (?, ?, ?) AND (unconfirmed, seconds, id) < (?, ?, ?) ");
+    const bool filtered = !filter.processor.isEmpty();
+    QString ids;
+    if (!filtered) {
+      ids = QStringLiteral("SELECT id FROM scores WHERE test = ? AND hidden = 0 ") + range +
+            QStringLiteral("ORDER BY unconfirmed, seconds, id LIMIT ? OFFSET ?");
+    } else if (postgres_) {
+      ids = QStringLiteral(
+                "SELECT s.id FROM processors p CROSS JOIN LATERAL (SELECT id, unconfirmed, seconds "
+                "FROM scores WHERE test = ? AND hidden = 0 AND cpu_string = p.name ") +
+            range +
+            QStringLiteral(
+                "ORDER BY unconfirmed, seconds, id LIMIT ?) s WHERE p.search LIKE ? ESCAPE '!' "
+                "ORDER BY s.unconfirmed, s.seconds, s.id LIMIT ? OFFSET ?");
+    } else {
+      ids = QStringLiteral("SELECT id FROM scores WHERE test = ? AND hidden = 0") +
+            processorCondition(filter.processor) + u' ' + range +
+            QStringLiteral("ORDER BY +unconfirmed, seconds, id LIMIT ? OFFSET ?");
+    }
+    const QString sql = QStringLiteral("SELECT %1 FROM scores WHERE id IN (%2) ORDER BY unconfirmed, seconds, id")
+                            .arg(scoreColumns(false), ids);
+    for (const Segment& s : segments) {
+      QVariantList values{s.from.test};
+      if (filtered && !postgres_) values << containsPattern(filter.processor);
+      values << s.from.unconfirmed << s.from.seconds << s.from.id << s.to.unconfirmed << s.to.seconds << s.to.id;
+      if (filtered && postgres_) values << s.skip + s.take << containsPattern(filter.processor);
+      values << s.take << s.skip;
+      readRows(sql, values, rows, "reading a leaderboard");
+    }
+    snapshot.end();
+    return rows;
+  });
 }
 
-QList<StoredScore> ScoreStore::visibleAfter(qint64 afterId, int limit) {
-  QSqlQuery& q = prepared(
-      QStringLiteral("SELECT %1 FROM scores WHERE id > ? AND hidden = 0 ORDER BY id LIMIT ?").arg(scoreColumns()));
-  q.bindValue(0, afterId);
-  q.bindValue(1, limit);
-  exec(q, "reading scores to export");
-  QList<StoredScore> rows;
-  while (q.next()) rows.append(rowToScore(q));
-  q.finish();
-  return rows;
+Result<QList<StoredScore>> ScoreStore::visibleAfter(qint64 afterId, int limit) {
+  return catchingFailures<QList<StoredScore>>([&]() -> QList<StoredScore> {
+    QSqlQuery& q = prepared(
+        QStringLiteral("SELECT %1 FROM scores WHERE id > ? AND hidden = 0 ORDER BY id LIMIT ?").arg(scoreColumns()));
+    q.bindValue(0, afterId);
+    q.bindValue(1, limit);
+    exec(q, "reading scores to export");
+    QList<StoredScore> rows;
+    while (q.next()) rows.append(rowToScore(q));
+    q.finish();
+    return rows;
+  });
 }
 
-QList<ProcessorBest> ScoreStore::bestPerProcessor(const ScoreFilter& filter, int limit) {
-  // One board's are read in order from an index; every board's are the
-  // fastest of each name.
-  const QString where =
-      summaryWhere(filter) +
-      (filter.test || !filter.processor.isEmpty() ? QStringLiteral(" AND ") : QStringLiteral(" WHERE ")) +
-      QStringLiteral("best IS NOT NULL");
-  QSqlQuery& q = prepared(
-      filter.test ? QStringLiteral("SELECT name, best FROM board_processors%1 ORDER BY best, name LIMIT ?").arg(where)
-                  : QStringLiteral("SELECT name, MIN(best) AS fastest FROM board_processors%1 "
-                                   "GROUP BY name ORDER BY fastest, name LIMIT ?")
-                        .arg(where));
-  const int i = bindFilter(q, filter);
-  q.bindValue(i, limit);
-  exec(q, "reading the best times");
-  QList<ProcessorBest> best;
-  while (q.next()) best.append({q.value(0).toString(), q.value(1).toDouble()});
-  q.finish();
-  return best;
+Result<QList<ProcessorBest>> ScoreStore::bestPerProcessor(const ScoreFilter& filter, int limit) {
+  return catchingFailures<QList<ProcessorBest>>([&]() -> QList<ProcessorBest> {
+    // One board's are read in order from an index; every board's are the
+    // fastest of each name.
+    const QString where =
+        summaryWhere(filter) +
+        (filter.test || !filter.processor.isEmpty() ? QStringLiteral(" AND ") : QStringLiteral(" WHERE ")) +
+        QStringLiteral("best IS NOT NULL");
+    QSqlQuery& q = prepared(
+        filter.test ? QStringLiteral("SELECT name, best FROM board_processors%1 ORDER BY best, name LIMIT ?").arg(where)
+                    : QStringLiteral("SELECT name, MIN(best) AS fastest FROM board_processors%1 "
+                                     "GROUP BY name ORDER BY fastest, name LIMIT ?")
+                          .arg(where));
+    const int i = bindFilter(q, filter);
+    q.bindValue(i, limit);
+    exec(q, "reading the best times");
+    QList<ProcessorBest> best;
+    while (q.next()) best.append({q.value(0).toString(), q.value(1).toDouble()});
+    q.finish();
+    return best;
+  });
 }
 
-void ScoreStore::ping() {
-  checkFile();
-  QSqlQuery& q = prepared(QStringLiteral("SELECT COUNT(*) FROM rootix_schema"));
-  exec(q, "checking the database");
-  q.finish();
+Result<void> ScoreStore::ping() {
+  return catchingFailures<void>([&]() -> void {
+    checkFile();
+    QSqlQuery& q = prepared(QStringLiteral("SELECT COUNT(*) FROM rootix_schema"));
+    exec(q, "checking the database");
+    q.finish();
+  });
 }
 
 }  // namespace rootix::server
@@ -1356,11 +1388,7 @@ bool ScoreStore::recover() {
   // An SQLite file has no connection to lose; opening it again would make
   // an empty one where a deleted one was.
   if (!postgres_) return false;
-  try {
-    ping();
-    return false;  // the connection works; the failure was the statement's own
-  } catch (const StoreError&) {
-  }
+  if (ping()) return false;  // the connection works; the failure was the statement's own
   statements_->byText.clear();
   QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
   db.close();

@@ -63,6 +63,13 @@ TEST(Result, ValueCanBeChangedAndMovedOut) {
   const std::unique_ptr<int> taken = std::move(owned).value();
   ASSERT_TRUE(taken);
   EXPECT_EQ(*taken, 5);
+
+  // A temporary result's value outlives the result in a range-for (the
+  // sanitized build finds a reference into it).
+  const auto letters = [] { return Result<QStringList>(QStringList{QStringLiteral("x"), QStringLiteral("y")}); };
+  QString joined;
+  for (const QString& letter : letters().value()) joined += letter;
+  EXPECT_EQ(joined, QStringLiteral("xy"));
 }
 
 TEST(Result, VoidResult) {

@@ -44,15 +44,15 @@ class BoardTest : public ::testing::TestWithParam<Backend> {
 
   void openStore() {
     store_.reset();
-    store_ = ScoreStore::open(database_);
+    store_ = ScoreStore::open(database_).value();
     // Buckets of a few scores: the boards below split them many times.
     store_->setBucketLimit(3);
   }
 
   QSqlDatabase naive() {
     const QString name = QStringLiteral("naive");
-    QSqlDatabase db =
-        QSqlDatabase::contains(name) ? QSqlDatabase::database(name, false) : ScoreStore::addConnection(database_, name);
+    QSqlDatabase db = QSqlDatabase::contains(name) ? QSqlDatabase::database(name, false)
+                                                   : ScoreStore::addConnection(database_, name).value();
     EXPECT_TRUE(db.isOpen() || db.open()) << db.lastError().text().toStdString();
     return db;
   }
@@ -103,10 +103,10 @@ class BoardTest : public ::testing::TestWithParam<Backend> {
         const ScoreFilter f{test, QString::fromLatin1(processor)};
         SCOPED_TRACE(::testing::Message() << "test " << test << ", processor \"" << processor << "\"");
         const qint64 total = naiveCount(f);
-        ASSERT_EQ(store_->count(f), total);
+        ASSERT_EQ(store_->count(f).value(), total);
         auto expectPage = [&](qint64 offset, qint64 limit) {
           QList<qint64> ids;
-          for (const StoredScore& s : store_->ranked(f, offset, limit)) ids << s.id;
+          for (const StoredScore& s : store_->ranked(f, offset, limit).value()) ids << s.id;
           EXPECT_EQ(ids, naivePage(f, offset, limit)) << "offset " << offset << ", limit " << limit;
         };
         expectPage(0, 100);
@@ -115,7 +115,7 @@ class BoardTest : public ::testing::TestWithParam<Backend> {
           expectPage(offset, 4);
         }
         QList<std::pair<QString, double>> best;
-        for (const ProcessorBest& b : store_->bestPerProcessor(f, 100)) best.append({b.processor, b.seconds});
+        for (const ProcessorBest& b : store_->bestPerProcessor(f, 100).value()) best.append({b.processor, b.seconds});
         EXPECT_EQ(best, naiveBest(f));
       }
     }
@@ -124,7 +124,7 @@ class BoardTest : public ::testing::TestWithParam<Backend> {
       for (const int test : {6, 11}) {
         if (const qint64 n = naiveCount({test, QString::fromLatin1(processor)})) naiveTests.append({test, n});
       }
-      EXPECT_EQ(store_->testsWithEntries(QString::fromLatin1(processor)), naiveTests) << processor;
+      EXPECT_EQ(store_->testsWithEntries(QString::fromLatin1(processor)).value(), naiveTests) << processor;
     }
   }
 
@@ -158,19 +158,19 @@ QList<Submission> scoresToStore() {
 TEST_P(BoardTest, PagesCountsAndBestTimesAreThoseOfThePlainQueries) {
   const QList<Submission> all = scoresToStore();
   // Half one at a time, as submissions arrive, half in one batch.
-  for (qsizetype i = 0; i < all.size() / 2; ++i) store_->add(all[i]);
+  for (qsizetype i = 0; i < all.size() / 2; ++i) ASSERT_TRUE(store_->add(all[i]).ok());
   const auto batch = store_->addAll(all.mid(all.size() / 2));
-  ASSERT_TRUE(batch.error.isEmpty()) << batch.error.toStdString();
+  ASSERT_TRUE(batch.outcome.ok()) << batch.outcome.failure().text.toStdString();
   expectBoardsAsNaive("stored");
 
   // Each processor's best hidden, some shown again, unconfirmed ones
   // confirmed (one of them hidden first), and a score hidden twice.
-  for (const qint64 id : {1, 6, 11, 16, 21, 26, 31, 3}) ASSERT_TRUE(store_->moderate(id, Moderation::Hide));
-  ASSERT_TRUE(store_->moderate(3, Moderation::Hide));
+  for (const qint64 id : {1, 6, 11, 16, 21, 26, 31, 3}) ASSERT_TRUE(store_->moderate(id, Moderation::Hide).value());
+  ASSERT_TRUE(store_->moderate(3, Moderation::Hide).value());
   expectBoardsAsNaive("hidden");
-  for (const qint64 id : {6, 21}) ASSERT_TRUE(store_->moderate(id, Moderation::Show));
-  for (const qint64 id : {2, 10, 14, 26, 38}) ASSERT_TRUE(store_->moderate(id, Moderation::Confirm));
-  ASSERT_TRUE(store_->moderate(26, Moderation::Show));
+  for (const qint64 id : {6, 21}) ASSERT_TRUE(store_->moderate(id, Moderation::Show).value());
+  for (const qint64 id : {2, 10, 14, 26, 38}) ASSERT_TRUE(store_->moderate(id, Moderation::Confirm).value());
+  ASSERT_TRUE(store_->moderate(26, Moderation::Show).value());
   expectBoardsAsNaive("shown and confirmed");
 
   // A database from before the summaries: the upgrade builds them.
@@ -180,14 +180,16 @@ TEST_P(BoardTest, PagesCountsAndBestTimesAreThoseOfThePlainQueries) {
        "UPDATE board_counts SET visible = 0"});
   openStore();
   expectBoardsAsNaive("upgraded");
-  ASSERT_TRUE(store_->moderate(38, Moderation::Hide));
-  store_->add([] {
-    Submission s = scoresToStore().front();
-    s.score.score_score = 9.5;
-    s.score.hardware.score_extra_mbModel = QStringLiteral("one more");
-    s.fileBytes = s.score.toString(false).toLatin1();
-    return s;
-  }());
+  ASSERT_TRUE(store_->moderate(38, Moderation::Hide).value());
+  ASSERT_TRUE(store_
+                  ->add([] {
+                    Submission s = scoresToStore().front();
+                    s.score.score_score = 9.5;
+                    s.score.hardware.score_extra_mbModel = QStringLiteral("one more");
+                    s.fileBytes = s.score.toString(false).toLatin1();
+                    return s;
+                  }())
+                  .ok());
   expectBoardsAsNaive("changed after the upgrade");
 }
 
@@ -195,14 +197,14 @@ TEST_P(BoardTest, PagesCountsAndBestTimesAreThoseOfThePlainQueries) {
 // show on its next page all the same.
 TEST_P(BoardTest, ChangesThroughAnotherConnectionShowOnTheNextPage) {
   const QList<Submission> all = scoresToStore();
-  ASSERT_TRUE(store_->addAll(all.mid(0, 30)).error.isEmpty());
+  ASSERT_TRUE(store_->addAll(all.mid(0, 30)).outcome.ok());
   expectBoardsAsNaive("stored");
   {
-    const auto other = ScoreStore::open(database_);
+    const auto other = ScoreStore::open(database_).value();
     other->setBucketLimit(3);
-    ASSERT_TRUE(other->addAll(all.mid(30)).error.isEmpty());
-    ASSERT_TRUE(other->moderate(2, Moderation::Hide));
-    ASSERT_TRUE(other->moderate(10, Moderation::Confirm));
+    ASSERT_TRUE(other->addAll(all.mid(30)).outcome.ok());
+    ASSERT_TRUE(other->moderate(2, Moderation::Hide).value());
+    ASSERT_TRUE(other->moderate(10, Moderation::Confirm).value());
   }
   expectBoardsAsNaive("changed through another connection");
 }
@@ -221,13 +223,15 @@ TEST_P(BoardTest, ALoadBuildsTheSameSummariesAsScoresStoredOneByOne) {
   const QStringList before = indexes();
   const QList<Submission> all = scoresToStore();
   qsizetype at = 0;
-  store_->bulkLoad([&](QList<Submission>& batch) {
-    for (; at < all.size() && batch.size() < 7; ++at) batch << all[at];
-    return !batch.isEmpty();
-  });
+  ASSERT_TRUE(store_
+                  ->bulkLoad([&](QList<Submission>& batch) {
+                    for (; at < all.size() && batch.size() < 7; ++at) batch << all[at];
+                    return !batch.isEmpty();
+                  })
+                  .ok());
   expectBoardsAsNaive("loaded");
   EXPECT_EQ(indexes(), before);
-  for (const qint64 id : {1, 2, 5}) ASSERT_TRUE(store_->moderate(id, Moderation::Confirm));
+  for (const qint64 id : {1, 2, 5}) ASSERT_TRUE(store_->moderate(id, Moderation::Confirm).value());
   expectBoardsAsNaive("confirmed after the load");
 }
 

@@ -92,8 +92,8 @@ class ServerTest : public ::testing::TestWithParam<Backend> {
   // the server's back.
   QSqlDatabase sideConnection() {
     const QString name = QStringLiteral("side");
-    QSqlDatabase db =
-        QSqlDatabase::contains(name) ? QSqlDatabase::database(name, false) : ScoreStore::addConnection(database_, name);
+    QSqlDatabase db = QSqlDatabase::contains(name) ? QSqlDatabase::database(name, false)
+                                                   : ScoreStore::addConnection(database_, name).value();
     EXPECT_TRUE(db.open()) << db.lastError().text().toStdString();
     return db;
   }
@@ -1017,7 +1017,7 @@ TEST(ServerStart, ASchemaOneDatabaseIsUpgradedAndItsDuplicatesMerged) {
   ASSERT_TRUE(QFile::copy(rootix::testing::sourceDir() + QStringLiteral("/tests/server/data/schema1.sqlite"), path));
   QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
   {
-    const auto store = ScoreStore::open(QStringLiteral("sqlite:") + path);
+    const auto store = ScoreStore::open(QStringLiteral("sqlite:") + path).value();
     EXPECT_EQ(store->migrationNotes(),
               (QStringList{"merged 4 duplicate scores (the same run stored more than once; the first of each is kept)",
                            "1 stored scores without a processor clock are now unconfirmed",

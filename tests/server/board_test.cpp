@@ -14,12 +14,13 @@
 #include "scores/score_test_support.h"
 #include "server/score_store.h"
 #include "server/submission.h"
+#include "server_harness.h"
 
 namespace rootix::server {
 namespace {
 
-enum class Backend { SQLite, PostgreSQL };
-void PrintTo(Backend b, std::ostream* os) { *os << (b == Backend::SQLite ? "SQLite" : "PostgreSQL"); }
+using testing::Backend;
+using testing::dropServerTables;
 
 class BoardTest : public ::testing::TestWithParam<Backend> {
  protected:
@@ -30,10 +31,7 @@ class BoardTest : public ::testing::TestWithParam<Backend> {
     } else {
       database_ = qEnvironmentVariable("ROOTIX_TEST_POSTGRESQL");
       if (database_.isEmpty()) GTEST_SKIP() << "PostgreSQL part skipped: ROOTIX_TEST_POSTGRESQL is not set";
-      run({"DROP TABLE IF EXISTS scores", "DROP TABLE IF EXISTS moderation", "DROP TABLE IF EXISTS board_counts",
-           "DROP TABLE IF EXISTS processors", "DROP TABLE IF EXISTS board_buckets",
-           "DROP TABLE IF EXISTS bucket_processors", "DROP TABLE IF EXISTS board_processors",
-           "DROP TABLE IF EXISTS board_changes", "DROP TABLE IF EXISTS rootix_schema"});
+      dropServerTables(naive());
     }
     openStore();
   }

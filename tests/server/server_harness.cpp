@@ -1,10 +1,19 @@
 #include "server_harness.h"
 
 #include <QElapsedTimer>
+#include <QSqlQuery>
 #include <QTcpSocket>
 #include <stdexcept>
 
 namespace rootix::server::testing {
+
+void dropServerTables(const QSqlDatabase& db) {
+  QSqlQuery q(db);
+  for (const char* table : {"scores", "moderation", "board_counts", "processors", "board_buckets", "bucket_processors",
+                            "board_processors", "board_changes", "rootix_schema"}) {
+    q.exec(QStringLiteral("DROP TABLE IF EXISTS ") + QLatin1String(table));
+  }
+}
 
 ServerThread::ServerThread(ServerOptions options) : options_(std::move(options)) {
   options_.address = QHostAddress::LocalHost;

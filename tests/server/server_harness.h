@@ -2,15 +2,25 @@
 
 #include <QByteArray>
 #include <QMap>
+#include <QSqlDatabase>
 #include <QString>
 #include <QThread>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <ostream>
 
 #include "server/result_server.h"
 
 namespace rootix::server::testing {
+
+// The databases the server tests run against.
+enum class Backend { SQLite, PostgreSQL };
+inline void PrintTo(Backend b, std::ostream* os) { *os << (b == Backend::SQLite ? "SQLite" : "PostgreSQL"); }
+
+// Drops every table the store makes, so that a shared PostgreSQL database
+// starts empty.
+void dropServerTables(const QSqlDatabase& db);
 
 // A result server on 127.0.0.1 and a free port, running on a thread of its
 // own so the test can talk to it with blocking sockets.

@@ -46,9 +46,6 @@ QByteArray submitRequest(const QByteArray& form) { return post("/?q=submit", for
 
 QJsonObject json(const HttpReply& reply) { return QJsonDocument::fromJson(reply.body).object(); }
 
-enum class Backend { SQLite, PostgreSQL };
-void PrintTo(Backend b, std::ostream* os) { *os << (b == Backend::SQLite ? "SQLite" : "PostgreSQL"); }
-
 class ServerTest : public ::testing::TestWithParam<Backend> {
  protected:
   void SetUp() override {
@@ -100,16 +97,7 @@ class ServerTest : public ::testing::TestWithParam<Backend> {
   void dropTables() {
     {
       QSqlDatabase db = sideConnection();
-      QSqlQuery q(db);
-      q.exec("DROP TABLE IF EXISTS scores");
-      q.exec("DROP TABLE IF EXISTS moderation");
-      q.exec("DROP TABLE IF EXISTS board_counts");
-      q.exec("DROP TABLE IF EXISTS processors");
-      q.exec("DROP TABLE IF EXISTS board_buckets");
-      q.exec("DROP TABLE IF EXISTS bucket_processors");
-      q.exec("DROP TABLE IF EXISTS board_processors");
-      q.exec("DROP TABLE IF EXISTS board_changes");
-      q.exec("DROP TABLE IF EXISTS rootix_schema");
+      dropServerTables(db);
       db.close();
     }
     QSqlDatabase::removeDatabase("side");

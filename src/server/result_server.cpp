@@ -277,9 +277,10 @@ Reply ResultServer::respond(const Request& request) {
 }
 
 Reply ResultServer::readReply(const Request& request) {
-  const auto [path, query] = splitTarget(request.target);
+  const std::pair<QString, QByteArray> target = splitTarget(request.target);
   auto make = [&] {
-    return withCacheHeaders(route(request.method, path, query, request.header("Content-Type"), request.body), path);
+    return withCacheHeaders(
+        route(request.method, target.first, target.second, request.header("Content-Type"), request.body), target.first);
   };
   reconnected_ = false;
   const Reply reply = make();

@@ -1183,7 +1183,9 @@ const QList<ScoreStore::BucketCount>& ScoreStore::bucketCounts(const ScoreFilter
   version.finish();
   const std::pair<int, QString> key{filter.test,
                                     filter.processor.isEmpty() ? QString() : containsPattern(filter.processor)};
-  if (const auto it = bucketCache_.constFind(key); it != bucketCache_.constEnd() && it->changes == changes) {
+  // Without the change number (a table emptied by hand) nothing is kept.
+  const auto it = bucketCache_.constFind(key);
+  if (changes >= 0 && it != bucketCache_.constEnd() && it->changes == changes) {
     return it->buckets;
   }
 

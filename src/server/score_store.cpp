@@ -20,6 +20,7 @@
 
 #include <algorithm>
 #include <array>
+#include <exception>
 #include <tuple>
 
 #include "scores/hardware_summary.h"
@@ -656,10 +657,13 @@ ScoreStore::Batch ScoreStore::addAll(const QList<Submission>& submissions) {
     if (std::any_of(newIds.begin(), newIds.end(), [](const auto& id) { return id.has_value(); })) noteBoardChange();
     if (!db.commit()) throw StoreError("committing scores: " + db.lastError().text().toStdString());
     writing = false;
-  } catch (const StoreError& e) {
+  } catch (...) {
+    // Whatever stopped the write, the transaction must not stay open: it
+    // would hold the write lock and fail every later write.
     if (insert) insert->finish();
     if (writing) db.rollback();
-    batch.outcome = Failure{kUnavailable, QString::fromStdString(e.what())};
+    // The failure the other functions give; anything else goes on.
+    batch.outcome = catchingFailures<void>([e = std::current_exception()] { std::rethrow_exception(e); });
     // A run stored before needs no write: its entry is the answer even
     // while the database cannot be written.
     for (qsizetype i = 0; i < submissions.size(); ++i) {

@@ -14,6 +14,8 @@
 #include "platform/text.h"
 #include "scores/score.h"
 #include "scores/score_test_support.h"
+#include "server/score_store.h"
+#include "server/submission.h"
 #include "server_harness.h"
 #include "support/private_mount.h"
 
@@ -22,10 +24,20 @@ namespace {
 
 using namespace rootix::server::testing;
 
+QByteArray scoreBytes(double seconds) {
+  return text::toSingleByte(scores::Score::Create(seconds, 6, scores::testdata::sampleHardware()).toString(false));
+}
+
 QByteArray submitScore(double seconds, const QByteArray& title) {
-  const QByteArray file =
-      text::toSingleByte(scores::Score::Create(seconds, 6, scores::testdata::sampleHardware()).toString(false));
-  return post("/?q=submit", submissionForm(file, title));
+  return post("/?q=submit", submissionForm(scoreBytes(seconds), title));
+}
+
+Submission submission(double seconds) {
+  Submission s;
+  s.score = scores::Score::Create(seconds, 6, scores::testdata::sampleHardware());
+  s.fileBytes = scoreBytes(seconds);
+  s.checksum = QStringLiteral("checksum");
+  return s;
 }
 
 class StorageTest : public ::testing::Test {
@@ -154,6 +166,58 @@ TEST_F(StorageTest, AReadOnlyDatabaseIsServedReadOnly) {
   EXPECT_EQ(refused.status, 503);
   EXPECT_FALSE(refused.headers.value("retry-after").isEmpty());
   EXPECT_EQ(storedCount(), 1);
+}
+
+// The store fails by its results, with the code the server answers 503 for
+// and the reason; a batch keeps the entries of runs stored before.
+TEST_F(StorageTest, TheStoresFailuresAreResultsWithTheDatabasesCode) {
+  ASSERT_TRUE(QDir().mkpath(folder()));
+  auto opened = ScoreStore::open(QStringLiteral("sqlite:") + file());
+  ASSERT_TRUE(opened) << opened.failure().text.toStdString();
+  ScoreStore& store = **opened;
+  const auto stored = store.add(submission(1));
+  ASSERT_TRUE(stored) << stored.failure().text.toStdString();
+  for (const char* suffix : {"", "-wal", "-shm"}) QFile::remove(file() + QLatin1String(suffix));
+
+  const Failure gone{ScoreStore::kUnavailable,
+                     QStringLiteral("the database file %1 was deleted or replaced while the server ran; restart the "
+                                    "server to use the file there now")
+                         .arg(file())};
+  const struct {
+    const char* name;
+    std::function<Result<void>()> call;
+  } writes[] = {
+      {"ping", [&] { return store.ping(); }},
+      {"add",
+       [&]() -> Result<void> {
+         if (auto r = store.add(submission(2)); !r) return r.failure();
+         return {};
+       }},
+      {"moderate",
+       [&]() -> Result<void> {
+         if (auto r = store.moderate(stored->id, Moderation::Hide); !r) return r.failure();
+         return {};
+       }},
+      {"bulkLoad", [&] { return store.bulkLoad([](QList<Submission>&) { return false; }); }},
+  };
+  for (const auto& w : writes) {
+    const Result<void> r = w.call();
+    EXPECT_FALSE(r) << w.name;
+    EXPECT_EQ(r.failure(), gone) << w.name;
+  }
+
+  const ScoreStore::Batch batch = store.addAll({submission(1), submission(3)});
+  EXPECT_EQ(batch.outcome.failure(), gone);
+  ASSERT_EQ(batch.entries.size(), 2);
+  ASSERT_TRUE(batch.entries[0]) << "a run stored before needs no write";
+  EXPECT_EQ(batch.entries[0]->id, stored->id);
+  EXPECT_FALSE(batch.entries[0]->isNew);
+  EXPECT_FALSE(batch.entries[1]);
+
+  const auto unknown = ScoreStore::open(QStringLiteral("mysql://localhost/scores"));
+  ASSERT_FALSE(unknown);
+  EXPECT_EQ(unknown.code(), ScoreStore::kUnavailable);
+  EXPECT_TRUE(unknown.failure().text.startsWith(u"unknown database")) << unknown.failure().text.toStdString();
 }
 
 }  // namespace

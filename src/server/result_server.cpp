@@ -232,7 +232,7 @@ void ResultServer::storePending() {
 
 QList<Reply> ResultServer::store(const QList<Submission>& submissions) {
   const ScoreStore::Batch batch = store_->addAll(submissions);
-  if (!batch.outcome) store_->recover();
+  if (!batch.outcome) recoverFrom(batch.outcome.failure());
   QList<Reply> replies;
   for (const auto& entry : batch.entries) {
     if (!entry) {
@@ -479,8 +479,8 @@ Reply ResultServer::exportScores() {
     const auto page = store_->visibleAfter(after, kExportPage);
     if (!page) {
       // Cut off: the client sees an export that did not end.
-      store_->recover();
-      throw std::runtime_error(page.failure().text.toStdString());
+      recoverFrom(page.failure());
+      page.failure().raise();
     }
     QByteArray piece;
     for (const StoredScore& s : *page) {
@@ -522,7 +522,13 @@ Reply ResultServer::moderate(qint64 id, const Request& request) {
   qWarning("rootix-server: moderation: %s score %lld by %s", action.constData(), static_cast<long long>(id),
            from.constData());
   clearCache();
-  const auto s = store_->find(id).valueOr(std::nullopt);
+  const auto found = store_->find(id);
+  if (!found) {
+    // Done, but not read back: a 503 would say that nothing changed.
+    recoverFrom(found.failure());
+    found.failure().raise();
+  }
+  const std::optional<StoredScore>& s = *found;
   return Reply{200,
                kJson,
                QJsonDocument(QJsonObject{{"id", id},
@@ -545,8 +551,13 @@ std::optional<Reply> ResultServer::overSubmitRate(const Request& request) {
   return r;
 }
 
-Reply ResultServer::failed(const Failure& failure) {
+void ResultServer::recoverFrom(const Failure& failure) {
+  if (failure.code != ScoreStore::kUnavailable) failure.raise();
   reconnected_ = store_->recover();
+}
+
+Reply ResultServer::failed(const Failure& failure) {
+  recoverFrom(failure);
   return unavailable(failure);
 }
 

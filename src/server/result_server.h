@@ -92,7 +92,11 @@ class ResultServer : public QObject {
   Reply moderate(qint64 id, const Request& request);
   // Cache-Control and, for a page, an ETag: what a reverse proxy needs.
   static Reply withCacheHeaders(Reply reply, const QString& path);
-  // 503 for a database failure, after opening a lost connection again.
+  // After a failure of the database, opens a lost connection again. Any
+  // other failure (out of memory) is the server's own: it is thrown on to
+  // the request's guard, which answers 500 as for anything else.
+  void recoverFrom(const Failure& failure);
+  // 503 for a failure of the database, after recoverFrom.
   Reply failed(const Failure& failure);
   void clearCache();
   // A cached reply to this target that is still fresh.

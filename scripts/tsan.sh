@@ -14,7 +14,7 @@ ci_tree_build build-tsan --target test_engine -j"$ROOTIX_JOBS"
 # find, and the other trees run them.
 # One shard per core, side by side (ctest runs these cases side by side too),
 # so that the run keeps every core busy; a shard that fails prints its output.
-export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 report_thread_leaks=0"
+export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 report_thread_leaks=0 suppressions=$PWD/scripts/tsan.supp"
 export GTEST_TOTAL_SHARDS=$ROOTIX_JOBS
 logs=$(mktemp -d)
 pids=()
